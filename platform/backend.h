@@ -1,0 +1,30 @@
+// The compiled-in backends, in order of preference, and the one that runs.
+#pragma once
+
+namespace platform {
+
+struct BackendOptions {
+  bool window = false;           // a window instead of full screen
+  bool virtualClock = false;     // time advances per presented frame (headless show)
+  unsigned frameMicros = 16667;  // the virtual clock's step per frame
+};
+
+struct Backend {
+  const char* name;
+  // Installs the backend's services; false when it cannot run here (no display, say).
+  bool (*start)(const BackendOptions& options);
+  void (*stop)();
+};
+
+// sdl (when built) before headless.
+const Backend* const* Backends();
+
+// Starts the named backend, or, when name is null or empty, the one named by
+// TESSALINE_BACKEND, or else the first in the list that starts. Returns the
+// started backend, or null.
+const Backend* StartBackend(const char* name, const BackendOptions& options);
+void StopBackend();
+const Backend* CurrentBackend();
+const BackendOptions& CurrentOptions();
+
+}  // namespace platform

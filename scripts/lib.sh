@@ -1,0 +1,34 @@
+# Shared set-up for scripts/run and scripts/test: packages, configure, build.
+# Sourced, not run.
+
+TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+JOBS=${JOBS:-2}
+
+# Installs the Debian packages of scripts/packages.txt that are missing.
+ensure_packages() {
+  local wanted missing=() pkg
+  wanted=$(grep -v -E '^\s*(#|$)' "$TOP/scripts/packages.txt")
+  for pkg in $wanted; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing missing packages: ${missing[*]}"
+  local apt=(apt-get install -y --no-install-recommends "${missing[@]}")
+  if [ "$(id -u)" = 0 ]; then
+    DEBIAN_FRONTEND=noninteractive apt-get update -qq && DEBIAN_FRONTEND=noninteractive "${apt[@]}" -qq
+  elif command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
+    sudo DEBIAN_FRONTEND=noninteractive apt-get update -qq && sudo DEBIAN_FRONTEND=noninteractive "${apt[@]}" -qq
+  else
+    echo "Cannot install packages (not root, no sudo). Please run:" >&2
+    echo "  sudo apt-get update && sudo ${apt[*]}" >&2
+    return 1
+  fi
+}
+
+# configure_and_build BUILD_DIR [cmake options...]
+configure_and_build() {
+  local dir=$1
+  shift
+  cmake -S "$TOP" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null || return 1
+  cmake --build "$dir" -j "$JOBS"
+}

@@ -1,0 +1,61 @@
+#include "framework/system/devices.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/support/fatal_capture.h"
+
+namespace {
+
+struct TestDevice : sDevice {
+  explicit TestDevice(int priority, int* destroyed = nullptr) : destroyed_(destroyed) { Priority = priority; }
+  ~TestDevice() override {
+    if (destroyed_) ++*destroyed_;
+  }
+  int* destroyed_;
+};
+
+TEST(DeviceRegistry, LookupByPriorityAndSlot) {
+  TestDevice a(10), b(10), low(5), high(10);
+  EXPECT_EQ(nullptr, GetDevice(DevicePointer, -1));
+
+  RegisterDevice(DevicePointer, &a);
+  RegisterDevice(DevicePointer, &b);
+  EXPECT_EQ(&a, GetDevice(DevicePointer, -1)) << "equal priorities: the lowest slot wins";
+  EXPECT_EQ(&b, GetDevice(DevicePointer, 1));
+  EXPECT_EQ(nullptr, GetDevice(DevicePointer, 2)) << "an empty slot is none even with slot 0 used";
+
+  RegisterDevice(DeviceKeyboard, &low);
+  RegisterDevice(DeviceKeyboard, nullptr);  // occupies nothing: slot 1 stays free
+  RegisterDevice(DeviceKeyboard, &b);
+  RegisterDevice(DeviceKeyboard, &high);
+  EXPECT_EQ(&low, GetDevice(DeviceKeyboard, 0));
+  EXPECT_EQ(&b, GetDevice(DeviceKeyboard, 1));
+  EXPECT_EQ(&high, GetDevice(DeviceKeyboard, 2));
+  EXPECT_EQ(&b, GetDevice(DeviceKeyboard, -1)) << "priority 10 beats 5, and slot 1 precedes slot 2";
+  ClearDevices();
+}
+
+TEST(DeviceRegistry, Assertions) {
+  TestDevice d(0);
+  EXPECT_FATAL(GetDevice(5, 0), "Assertion in line 530, file system");
+  EXPECT_FATAL(GetDevice(-1, 0), "Assertion in line 530, file system");
+  EXPECT_FATAL(GetDevice(DeviceCD, 4), "Assertion in line 548, file system");
+  EXPECT_FATAL(GetDevice(DeviceCD, -2), "Assertion in line 548, file system");
+  EXPECT_FATAL(RegisterDevice(5, &d), "Assertion in line 556, file system");
+  for (int i = 0; i < 4; ++i) RegisterDevice(DeviceCD, &d);
+  EXPECT_FATAL(RegisterDevice(DeviceCD, &d), "Assertion in line 566, file system");
+  ClearDevices();
+}
+
+TEST(DeviceRegistry, DestroyWalksEveryKindAndKeepsEntries) {
+  int destroyed = 0;
+  RegisterDevice(DeviceDisplay, new TestDevice(10, &destroyed));
+  RegisterDevice(DeviceKeyboard, new TestDevice(0, &destroyed));
+  RegisterDevice(DeviceCD, new TestDevice(0, &destroyed));
+  DestroyDevices();
+  EXPECT_EQ(3, destroyed);
+  EXPECT_NE(nullptr, GetDevice(DeviceDisplay, 0)) << "entries are not cleared";
+  ClearDevices();
+}
+
+}  // namespace

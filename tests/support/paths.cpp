@@ -1,0 +1,28 @@
+#include "tests/support/paths.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+
+namespace testpaths {
+
+namespace {
+std::string Env(const char* name, const char* fallback) {
+  const char* v = std::getenv(name);
+  return v && *v ? v : fallback;
+}
+}  // namespace
+
+std::string Shared() { return Env("TESS_SHARED", "../shared"); }
+std::string Build() { return Env("TESS_BUILD", "."); }
+std::string Source() { return Env("TESS_SOURCE", ".."); }
+
+std::string TempDir(const std::string& tag) {
+  std::random_device rd;
+  auto dir = std::filesystem::temp_directory_path() /
+             ("tess-" + tag + "-" + std::to_string(rd()) + std::to_string(rd()));
+  std::filesystem::create_directories(dir);
+  return dir.string();
+}
+
+}  // namespace testpaths

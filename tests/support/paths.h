@@ -1,0 +1,11 @@
+// Where tests find shared data, the build tree and the sources.
+#pragma once
+#include <string>
+
+namespace testpaths {
+std::string Shared();  // the shared folder: conformance streams, MPEG tables
+std::string Build();   // the top of the build tree
+std::string Source();  // the top of the source tree
+// A fresh empty folder under the system's temporary folder.
+std::string TempDir(const std::string& tag);
+}  // namespace testpaths
