@@ -1,14 +1,50 @@
-// The SDL backend: real window, presenter, sound and input.
-// Not yet able to run: the window and presenter arrive with the display work,
-// so start() declines and the headless backend is chosen.
+// The SDL backend: a real window with its presenter; sound and input join it.
+// It starts only where a display can be opened, so the program can say so.
+#include <SDL.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
 #include "platform/backend.h"
+#include "platform/sdl/window.h"
 
 namespace platform {
 
 namespace {
-bool Start(const BackendOptions&) { return false; }
-void Stop() {}
+std::unique_ptr<SdlWindow> window;
+
+ScaleMode ScaleFromEnvironment() {
+  const char* s = std::getenv("TESSALINE_SCALE");
+  if (s && std::strcmp(s, "linear") == 0) return ScaleMode::Linear;
+  if (s && std::strcmp(s, "integer") == 0) return ScaleMode::Integer;
+  return ScaleMode::Nearest;
+}
+
+bool Start(const BackendOptions& options) {
+  SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  if (SDL_GetNumVideoDisplays() < 1) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return false;
+  }
+  window = std::make_unique<SdlWindow>(options.window, ScaleFromEnvironment());
+  SetWindow(window.get());
+  SetPresenter(&window->Presenter());
+  return true;
+}
+
+void Stop() {
+  SetPresenter(nullptr);
+  SetWindow(nullptr);
+  window.reset();
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  SDL_Quit();
+}
 }  // namespace
+
+// The window of the running sdl backend, or null (the shell's input uses it).
+SdlWindow* GetSdlWindow() { return window.get(); }
 
 extern const Backend SdlBackend;
 const Backend SdlBackend = {"sdl", Start, Stop};

@@ -1,0 +1,49 @@
+// Shows flipped frames in the SDL window. The flipping thread converts the
+// frame through its palette into a staging image under a lock and waits; the
+// window thread, the only one that talks to the renderer, uploads and shows it.
+#pragma once
+#include <SDL.h>
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "platform/display.h"
+
+namespace platform {
+
+enum class ScaleMode { Nearest, Integer, Linear };
+
+class SdlPresenter final : public Presenter {
+public:
+  explicit SdlPresenter(ScaleMode mode) : mode_(mode) {}
+  // Flipping thread.
+  void ShowFrame(const DDFrame& frame) override;
+
+  // Window thread: shows a waiting frame (or redraws the last one when
+  // `redraw`), paced by vsync or, without it, at 60 Hz.
+  void Render(SDL_Renderer* renderer, bool redraw);
+  // Window thread, before the renderer goes: frees the texture, releases waiters.
+  void Stop();
+  uint64_t ShownCount();
+
+  // Where a frame of w x h goes in an output of ow x oh (4:3, letterboxed).
+  static SDL_Rect Placement(ScaleMode mode, int w, int h, int ow, int oh);
+
+private:
+  ScaleMode mode_;
+  std::mutex lock_;
+  std::condition_variable shown_;
+  std::vector<uint32_t> staging_;
+  int width_ = 0, height_ = 0;
+  uint64_t submitted_ = 0, shownNumber_ = 0, shownCount_ = 0;
+  bool stopped_ = false;
+  // Window thread only.
+  SDL_Texture* texture_ = nullptr;
+  int textureW_ = 0, textureH_ = 0;
+  uint64_t lastPresent_ = 0;
+  double presentCost_ = 0;  // running mean of SDL_RenderPresent in ms
+};
+
+}  // namespace platform

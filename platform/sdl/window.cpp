@@ -1,0 +1,145 @@
+#include "platform/sdl/window.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/sdl/events.h"
+
+namespace platform {
+
+namespace {
+Uint32 wakeEvent = static_cast<Uint32>(-1);
+}
+
+void WakeWindowThread() {
+  if (wakeEvent == static_cast<Uint32>(-1)) return;
+  SDL_Event e{};
+  e.type = wakeEvent;
+  SDL_PushEvent(&e);
+}
+
+SdlWindow::SdlWindow(bool windowed, ScaleMode scale) : windowed_(windowed), presenter_(scale) {
+  if (wakeEvent == static_cast<Uint32>(-1)) wakeEvent = SDL_RegisterEvents(1);
+}
+
+SdlWindow::~SdlWindow() {
+  presenter_.Stop();
+  if (renderer_) SDL_DestroyRenderer(renderer_);
+  if (window_) SDL_DestroyWindow(window_);
+}
+
+bool SdlWindow::RegisterClass(const char*) { return true; }
+
+bool SdlWindow::Create(const char* title, int, int, int, int) {
+  // The show's 640 x 480 at the largest whole multiple that fits the desktop.
+  int width = 640, height = 480;
+  SDL_Rect usable;
+  if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
+    const int k = std::max(1, std::min(usable.w * 9 / 10 / 640, usable.h * 9 / 10 / 480));
+    width *= k;
+    height *= k;
+  }
+  Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE;
+  if (!windowed_) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+  window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
+  if (!window_) return false;
+  SDL_SetWindowMinimumSize(window_, 320, 240);
+  renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+  if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, 0);
+  if (!renderer_) {
+    SDL_DestroyWindow(window_);
+    window_ = nullptr;
+    return false;
+  }
+  // The first paint starts the program's threads.
+  PostMessage({Msg::Paint, 0, 0});
+  return true;
+}
+
+void SdlWindow::Show() {
+  if (!window_) return;
+  SDL_ShowWindow(window_);
+  SDL_RaiseWindow(window_);
+  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+  SDL_RenderClear(renderer_);
+  SDL_RenderPresent(renderer_);
+}
+
+void SdlWindow::ToggleFullScreen() {
+  if (!window_) return;
+  const bool full = SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP;
+  SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+}
+
+void SdlWindow::Handle(const SDL_Event& e) {
+  sdl::DispatchToListeners(e);
+  switch (e.type) {
+    case SDL_QUIT: PostMessage({Msg::Destroy, 0, 0}); break;
+    case SDL_KEYDOWN:
+      if ((e.key.keysym.sym == SDLK_RETURN || e.key.keysym.sym == SDLK_KP_ENTER) &&
+          (e.key.keysym.mod & KMOD_ALT) && !e.key.repeat)
+        ToggleFullScreen();
+      break;
+    case SDL_WINDOWEVENT:
+      switch (e.window.event) {
+        case SDL_WINDOWEVENT_EXPOSED:
+          presenter_.Render(renderer_, true);
+          PostMessage({Msg::Paint, 0, 0});
+          break;
+        case SDL_WINDOWEVENT_MOVED: PostMessage({Msg::Move, 0, 0}); break;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+          presenter_.Render(renderer_, true);
+          PostMessage({Msg::Size, 0, 0});
+          break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED: PostMessage({Msg::ActivateApp, 1, 0}); break;
+        case SDL_WINDOWEVENT_FOCUS_LOST: PostMessage({Msg::ActivateApp, 0, 0}); break;
+        default: break;
+      }
+      break;
+    default: break;
+  }
+}
+
+bool SdlWindow::GetMessage(Message& message) {
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      if (!queue_.empty()) {
+        message = queue_.front();
+        queue_.pop_front();
+        return message.id != Msg::Quit;
+      }
+    }
+    SDL_Event e;
+    if (SDL_WaitEventTimeout(&e, 20)) {
+      do {
+        if (e.type != wakeEvent) Handle(e);
+      } while (SDL_PollEvent(&e));
+    }
+    if (renderer_) presenter_.Render(renderer_, false);
+  }
+}
+
+void SdlWindow::PostMessage(const Message& message) {
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    queue_.push_back(message);
+  }
+  WakeWindowThread();
+}
+
+bool SdlWindow::IsMinimized() { return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED); }
+
+void SdlWindow::SetCursorVisible(bool visible) { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
+
+void SdlWindow::MessageBox(const char* text, const char* caption) {
+  std::fprintf(stderr, "%s: %s", caption, text);
+  std::fflush(stderr);
+  // Unattended runs (tests under Xvfb) have nobody to press the button.
+  const char* quiet = std::getenv("TESSALINE_NO_MESSAGEBOX");
+  if (quiet && *quiet && *quiet != '0') return;
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption, text, window_);
+}
+
+}  // namespace platform

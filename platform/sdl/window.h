@@ -1,0 +1,50 @@
+// The SDL window: created on the program's first thread, which pumps its
+// events in GetMessage and is the only thread that uses the renderer.
+#pragma once
+#include <SDL.h>
+
+#include <deque>
+#include <mutex>
+
+#include "platform/sdl/presenter.h"
+#include "platform/window.h"
+
+namespace platform {
+
+class SdlWindow final : public Window {
+public:
+  SdlWindow(bool windowed, ScaleMode scale);
+  ~SdlWindow() override;
+
+  bool RegisterClass(const char* className) override;
+  bool Create(const char* title, int x, int y, int width, int height) override;
+  void Show() override;
+  bool GetMessage(Message& message) override;
+  void PostMessage(const Message& message) override;
+  bool IsMinimized() override;
+  void PlaceOverScreen() override {}
+  void SetCursorVisible(bool visible) override;
+  void MessageBox(const char* text, const char* caption) override;
+
+  SdlPresenter& Presenter() { return presenter_; }
+  SDL_Window* Handle() { return window_; }
+  void ToggleFullScreen();
+
+private:
+  void Handle(const SDL_Event& event);
+
+  bool windowed_;
+  SdlPresenter presenter_;
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  std::mutex lock_;
+  std::deque<Message> queue_;
+};
+
+// The window of the running sdl backend, or null.
+SdlWindow* GetSdlWindow();
+
+// Wakes the window thread from any thread (a frame or a message is waiting).
+void WakeWindowThread();
+
+}  // namespace platform
