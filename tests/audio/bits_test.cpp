@@ -1,0 +1,250 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "audio/values.h"
+#include "tests/audio/memstream.h"
+
+namespace {
+
+const int Models[] = {StreamReadable | StreamSeekable, StreamReadable};
+
+TEST(Bits, FieldsInBothOrders) {
+  for (int flags : Models) {
+    MemStream s;
+    s.OpenWith({0xA5, 0x0F}, flags);
+    s.Control(23, 0, 1);
+    EXPECT_EQ(0xAu, s.ReadBits(4));
+    EXPECT_EQ(4, s.GetReadBitPosition());
+    EXPECT_EQ(0x50u, s.PeekBits(8));
+    EXPECT_EQ(0x50u, s.ReadBits(8));
+    EXPECT_EQ(1, s.PeekBit());
+    EXPECT_EQ(1, s.ReadBit());
+
+    s.OpenWith({0xA5, 0x0F}, flags);
+    EXPECT_EQ(0x5u, s.ReadBits(4));
+    EXPECT_EQ(0xFAu, s.ReadBits(8));
+    EXPECT_EQ(0, s.ReadBit());
+    EXPECT_EQ(5, s.GetReadBitPosition());
+  }
+}
+
+TEST(Bits, SeekableStaysOnThePartlyUsedByte) {
+  MemStream s;
+  s.OpenWith({0x81, 0x42, 0x24}, StreamReadable | StreamSeekable);
+  s.Control(23, 0, 1);
+  EXPECT_EQ(1, s.ReadBit());
+  EXPECT_EQ(0, s.Control(0));
+  EXPECT_EQ(0x01u, s.ReadBits(7)) << "the rest of 0x81";
+  EXPECT_EQ(1, s.Control(0));
+  EXPECT_EQ(0x2u, s.ReadBits(3));
+  EXPECT_EQ(1, s.Control(0));
+  s.AlignToByte();
+  EXPECT_EQ(2, s.Control(0));
+  EXPECT_EQ(0x24, s.ReadByte());
+}
+
+TEST(Bits, SkipMatchesRead) {
+  std::mt19937 rng(7);
+  std::vector<uint8_t> data(200);
+  for (auto& b : data) b = uint8_t(rng());
+  for (int flags : Models) {
+    for (int order = 0; order < 2; ++order) {
+      MemStream a, b;
+      a.OpenWith(data, flags);
+      b.OpenWith(data, flags);
+      a.Control(23, 0, order);
+      b.Control(23, 0, order);
+      std::mt19937 steps(order + 1);
+      for (int i = 0; i < 150; ++i) {
+        int n = int(steps() % 20) + 1;
+        if (steps() % 2) {
+          a.ReadBits(n);
+          b.SkipBits(n);
+        } else {
+          ASSERT_EQ(a.ReadBits(n), b.ReadBits(n));
+        }
+        ASSERT_EQ(a.GetReadBitPosition(), b.GetReadBitPosition());
+        ASSERT_EQ(a.PeekBits(9), b.PeekBits(9)) << flags << "/" << order << " step " << i;
+        ASSERT_EQ(a.PeekBit(), b.PeekBit());
+      }
+    }
+  }
+}
+
+// Fields written on a non-seekable stream read back on both models.
+TEST(Bits, WrittenFieldsReadBack) {
+  for (int order = 0; order < 2; ++order) {
+    std::mt19937 rng(order + 3);
+    std::vector<std::pair<uint32_t, int>> fields;
+    int total = 0;
+    MemStream out;
+    out.OpenWith({}, StreamWritable);
+    out.Control(25, 0, order);
+    for (int i = 0; i < 300; ++i) {
+      int n = int(rng() % 25) + 1;
+      uint32_t v = rng() & ((1u << n) - 1);
+      fields.push_back({v, n});
+      if (n == 1)
+        ASSERT_EQ(1, out.WriteBit(int(v)));
+      else
+        ASSERT_EQ(1, out.WriteBits(v | 0xF0000000u, n)) << "bits above n are ignored";
+      total += n;
+      ASSERT_EQ(total, out.Control(1) * 8 + out.GetWriteBitPosition()) << "field " << i;
+    }
+    ASSERT_EQ(1, out.FlushBits());
+    EXPECT_EQ(0, out.GetWriteBitPosition());
+    for (int flags : Models) {
+      MemStream in;
+      in.OpenWith(out.data, flags);
+      in.Control(23, 0, order);
+      for (size_t i = 0; i < fields.size(); ++i) {
+        uint32_t got = fields[i].second == 1 ? uint32_t(in.ReadBit()) : in.ReadBits(fields[i].second);
+        ASSERT_EQ(fields[i].first, got) << "order " << order << " field " << i;
+      }
+    }
+  }
+}
+
+TEST(Bits, WriteInPlaceOnSeekable) {
+  MemStream s;
+  s.OpenWith({0xF0, 0x11}, StreamReadable | StreamWritable | StreamSeekable);
+  EXPECT_EQ(1, s.WriteBits(0x5, 3));
+  EXPECT_EQ(0xF5, s.data[0]);
+  EXPECT_EQ(0, s.Control(0));
+  EXPECT_EQ(3, s.GetWriteBitPosition());
+  EXPECT_EQ(1, s.WriteBits(0x1F, 5));
+  EXPECT_EQ(0xFD, s.data[0]);
+  EXPECT_EQ(1, s.Control(0)) << "the last bit of the byte moves on";
+  EXPECT_EQ(1, s.WriteBit(0));
+  EXPECT_EQ(0x10, s.data[1]);
+  EXPECT_EQ(1, s.FlushBits());
+  EXPECT_EQ(2, s.Control(0));
+}
+
+TEST(Bits, WriteBeyondEndUsesPadBits) {
+  MemStream s;
+  s.OpenWith({}, StreamReadable | StreamWritable | StreamSeekable);
+  s.Control(27, 0, 1);
+  s.Control(23, 0, 1);
+  EXPECT_EQ(1, s.WriteBits(0x0, 2));
+  ASSERT_EQ(1u, s.data.size());
+  EXPECT_EQ(0x3F, s.data[0]);
+  EXPECT_EQ(-1, s.Control(22)) << "the fill byte is restored";
+}
+
+TEST(Bits, FlushCompletesWithPadOnes) {
+  for (int order = 0; order < 2; ++order) {
+    MemStream s;
+    s.OpenWith({}, StreamWritable);
+    s.Control(25, 0, order);
+    s.Control(27, 0, 1);
+    EXPECT_EQ(1, s.WriteBits(0x2, 3));  // 010
+    EXPECT_TRUE(s.data.empty());
+    EXPECT_EQ(3, s.GetWriteBitPosition());
+    EXPECT_EQ(1, s.FlushBits());
+    ASSERT_EQ(1u, s.data.size());
+    EXPECT_EQ(order ? 0x5F : 0xFA, s.data[0]);
+  }
+}
+
+TEST(Bits, NotWritableRefuses) {
+  MemStream s;
+  s.OpenWith({1, 2}, StreamReadable | StreamSeekable);
+  EXPECT_EQ(0, s.WriteBit(1));
+  EXPECT_EQ(0, s.WriteBits(3, 2));
+  EXPECT_EQ(0, s.writes);
+}
+
+TEST(Values, IntegersInBothOrders) {
+  MemStream s;
+  s.OpenWith({0xFF, 0xFB, 0x90, 0x64}, StreamReadable | StreamSeekable);
+  EXPECT_EQ(0xFFFB9064u, PeekUInt32BE(&s));
+  EXPECT_EQ(0, s.Control(0));
+  EXPECT_EQ(0x6490FBFFu, ReadUInt32(&s));
+
+  s.OpenWith({0xFF, 0xFB, 0x90, 0x64}, StreamReadable);
+  EXPECT_EQ(0xFFFB9064u, PeekUInt32BE(&s)) << "through the primitive's peek";
+  EXPECT_EQ(int32_t(0xFFFB9064u), PeekInt32BE(&s));
+  EXPECT_EQ(int16_t(0xFBFF), PeekInt16(&s));
+  EXPECT_EQ(0xFFFBu, ReadUInt16BE(&s));
+  EXPECT_EQ(int16_t(0x9064), ReadInt16BE(&s));
+
+  s.OpenWith({0xFE, 0xFF}, StreamReadable | StreamSeekable);
+  EXPECT_EQ(-2, PeekInt16(&s));
+  EXPECT_EQ(65534, ReadUInt16(&s));
+  s.OpenWith({0x80}, StreamReadable);
+  EXPECT_EQ(-128, PeekInt8(&s));
+  EXPECT_EQ(128, ReadUInt8(&s));
+}
+
+TEST(Values, ShortReadKeepsLowHalf) {
+  MemStream s;
+  s.OpenWith({1, 2, 3, 4, 0x34, 0x12}, StreamReadable | StreamSeekable);
+  s.Read(nullptr, 4);
+  EXPECT_EQ(0x1234, ReadInt32(&s));
+  EXPECT_EQ(1, s.Control(9));
+  EXPECT_EQ(1, s.AtEndOfInput());
+  s.OpenWith({0x34, 0x12}, StreamReadable);
+  s.Control(21, 0, 0xFF);
+  EXPECT_EQ(uint32_t(0xFFFF1234u), ReadUInt32(&s)) << "missing bytes are the fill byte";
+}
+
+TEST(Values, WritesRoundTrip) {
+  MemStream s;
+  s.OpenWith({}, StreamReadable | StreamWritable | StreamSeekable);
+  EXPECT_EQ(1, WriteInt8(&s, 0x1FE));
+  EXPECT_EQ(1, WriteInt16(&s, -2));
+  EXPECT_EQ(1, WriteInt16BE(&s, 0x1234));
+  EXPECT_EQ(1, WriteInt32(&s, -100000));
+  EXPECT_EQ(1, WriteInt32BE(&s, 0x01020304));
+  EXPECT_EQ(1, WriteInt64(&s, -5000000000LL));
+  EXPECT_EQ(1, WriteInt64BE(&s, 0x0102030405060708LL));
+  EXPECT_EQ(1, WriteChar(&s, 'q'));
+  EXPECT_EQ(0x12, s.data[3]);
+  EXPECT_EQ(0x34, s.data[4]);
+  EXPECT_EQ(0x01, s.data[9]);
+  s.Seek(0);
+  EXPECT_EQ(-2, ReadInt8(&s));
+  EXPECT_EQ(-2, ReadInt16(&s));
+  EXPECT_EQ(0x1234, ReadUInt16BE(&s));
+  EXPECT_EQ(-100000, ReadInt32(&s));
+  EXPECT_EQ(0x01020304, ReadInt32BE(&s));
+  EXPECT_EQ(-5000000000LL, PeekInt64(&s));
+  EXPECT_EQ(uint64_t(-5000000000LL), ReadUInt64(&s));
+  EXPECT_EQ(0x0102030405060708u, PeekUInt64BE(&s));
+  EXPECT_EQ(0x0102030405060708LL, ReadInt64BE(&s));
+  EXPECT_EQ('q', PeekChar(&s));
+  EXPECT_EQ('q', ReadChar(&s));
+  EXPECT_EQ(0x0807060504030201u, SwapBytes64(0x0102030405060708u));
+  EXPECT_EQ(0x3412, SwapBytes16(0x1234));
+  EXPECT_EQ(0x78563412u, SwapBytes32(0x12345678u));
+}
+
+TEST(Values, Strings) {
+  MemStream s;
+  s.OpenWith({}, StreamReadable | StreamWritable | StreamSeekable);
+  EXPECT_EQ(1, WriteText(&s, "ABCDE"));
+  EXPECT_EQ(1, WriteString(&s, ""));
+  EXPECT_EQ(1, WriteString(&s, "hi;yo"));
+  EXPECT_EQ(1, WriteText(&s, "xy"));
+  EXPECT_EQ(14, s.Control(4));
+  s.Seek(0);
+
+  char buf[8];
+  std::memset(buf, '#', sizeof buf);
+  EXPECT_EQ(0, ReadString(&s, buf, 4));
+  EXPECT_STREQ("ABC", buf);
+  EXPECT_EQ('#', buf[4]);
+  EXPECT_EQ(6, s.Control(0)) << "the cut string is consumed with its NUL";
+
+  EXPECT_EQ(1, ReadStringUntil(&s, buf, 8, ';'));
+  EXPECT_STREQ("hi", buf);
+  EXPECT_EQ(1, ReadString(&s, buf, 8));
+  EXPECT_STREQ("yo", buf);
+  EXPECT_EQ(0, ReadString(&s, buf, 8)) << "runs out before a NUL";
+  EXPECT_STREQ("xy", buf);
+  EXPECT_EQ(0, ReadString(&s, buf, 0));
+}
+
+}  // namespace

@@ -1,0 +1,75 @@
+// A stream over a byte vector for the tests, seekable or not, counting its
+// primitive calls, with an injectable error result.
+#pragma once
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "audio/stream.h"
+
+class MemStream : public sStream {
+public:
+  std::vector<uint8_t> data;
+  int pos = 0;               // the primitive's own position
+  int reads = 0, writes = 0, seeks = 0, peeks = 0;
+  int failReads = 0;         // the next n reads return -1
+  int writeLimit = -1;       // >= 0: each DoWrite takes at most this many bytes
+  std::vector<int> readSizes;
+
+  int OpenWith(std::vector<uint8_t> bytes, int flags) {
+    Close();
+    data = std::move(bytes);
+    pos = 0;
+    SetOpenState(flags, 0, int(data.size()));
+    return 0;
+  }
+  int DoRead(void* buffer, int count) override {
+    ++reads;
+    readSizes.push_back(count);
+    if (failReads > 0) {
+      --failReads;
+      return -1;
+    }
+    int n = std::max(0, std::min(count, int(data.size()) - pos));
+    std::memcpy(buffer, data.data() + pos, size_t(n));
+    pos += n;
+    return n;
+  }
+  int DoPeek(void* buffer, int count) override {
+    ++peeks;
+    if (failReads > 0) {
+      --failReads;
+      return -1;
+    }
+    int n = std::max(0, std::min(count, int(data.size()) - pos));
+    std::memcpy(buffer, data.data() + pos, size_t(n));
+    return n;
+  }
+  int DoWrite(const void* buffer, int count) override {
+    ++writes;
+    int n = writeLimit >= 0 ? std::min(count, writeLimit) : count;
+    if (pos + n > int(data.size())) data.resize(size_t(pos + n));
+    std::memcpy(data.data() + pos, buffer, size_t(n));
+    pos += n;
+    return n;
+  }
+  int DoSeek(int position) override {
+    ++seeks;
+    pos = position;
+    return pos;
+  }
+  // Test access to the protected state.
+  int Field(const char* name) const {
+    if (!std::strcmp(name, "BufferStart")) return BufferStart;
+    if (!std::strcmp(name, "Fill")) return Fill;
+    return -999;
+  }
+  const uint8_t* MainBuffer() const { return Buffer; }
+  const uint8_t* InlineMain() const { return InlineBuffer; }
+};
+
+inline std::vector<uint8_t> Bytes(int n, int start = 0) {
+  std::vector<uint8_t> v(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) v[size_t(i)] = uint8_t(start + i);
+  return v;
+}
