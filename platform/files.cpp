@@ -23,6 +23,15 @@ FileHandle FileOpenRead(const char* name) {
   return fd;
 }
 
+FileHandle FileOpenWrite(const char* name) {
+  if (!name) return NoFile;
+  int fd;
+  do {
+    fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  return fd < 0 ? NoFile : fd;
+}
+
 int FileRead(FileHandle file, void* buffer, int bytes) {
   if (file < 0 || bytes < 0) return -1;
   int total = 0;

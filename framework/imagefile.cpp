@@ -1,0 +1,92 @@
+// Loading the image file format: "BMAP", depth, flags, optional palette,
+// optional rows of one or more levels, "bmap".
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "framework/bitmap.h"
+#include "framework/file.h"
+#include "framework/system/fatal.h"
+
+namespace {
+const char* const Source = "bitmap";
+
+int ReadByte(sFile* f) {
+  uint8_t b;
+  f->Read(&b, 1);
+  return b;
+}
+
+int Read16(sFile* f) {
+  uint8_t b[2];
+  f->Read(b, 2);
+  return b[0] | b[1] << 8;
+}
+}  // namespace
+
+void sBitmap::Load(sFile* file) {
+  char tag[4];
+  file->Read(tag, 4);
+  if (std::memcmp(tag, "BMAP", 4) != 0) Assertion(708, Source);
+
+  const int depth = ReadByte(file);
+  const int flags = ReadByte(file);
+  int kind;
+  switch (depth) {
+    case 1: kind = KindMono; break;
+    case 8: kind = KindIndex8; break;
+    case 16: kind = Kind0565; break;
+    case 24: kind = Kind0888; break;
+    default: Assertion(728, Source);
+  }
+
+  std::vector<sColor> palette;
+  const bool hasPalette = flags & 1;
+  if (hasPalette) {
+    kind = KindIndex8;
+    const int count = Read16(file);
+    if (count > 256) Assertion(735, Source);
+    palette.resize(static_cast<size_t>(count));
+    file->Read(palette.data(), count * 4);
+  }
+
+  if (flags & 2) {
+    const int width = Read16(file);
+    const int height = Read16(file);
+    const int rowBytes = Read16(file);
+    int levels = 1;
+    if (flags & 4) {
+      levels = ReadByte(file);
+      if (levels < 1 || levels > 16) Assertion(746, Source);
+    }
+    // Rows the file cannot hold would never reach the closing tag: say so
+    // before allocating, so a tiny file cannot demand a huge image.
+    if (width >= 1 && height >= 1 && levels < 16) {
+      int64_t needed = 0;
+      for (int l = 0; l < levels; ++l) needed += int64_t{height >> l} * (rowBytes >> l);
+      if (needed > file->BytesLeft()) Fatal("sBitmap::Load() image data beyond the end of the file");
+    }
+    Create(width, height, kind, levels);
+    for (int l = 0; l < levels; ++l) {
+      const int bytes = rowBytes >> l;
+      for (int y = 0; y < (height >> l); ++y) {
+        if (bytes > Pitch[l]) Assertion(754, Source);
+        file->Read(PixelAddress(0, y, l), bytes);
+      }
+    }
+  } else {
+    Create(1, 1, kind, 1);
+  }
+
+  if (hasPalette && !palette.empty()) std::memcpy(Palette, palette.data(), palette.size() * sizeof(sColor));
+
+  file->Read(tag, 4);
+  if (std::memcmp(tag, "bmap", 4) != 0) Assertion(771, Source);
+}
+
+void sBitmap::Load(const char* name) {
+  auto file = std::make_unique<sFile>();
+  file->Open(name, sFile::ModeRead);
+  Load(file.get());
+  file->Close();
+}

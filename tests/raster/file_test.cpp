@@ -1,0 +1,130 @@
+#include "framework/file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "framework/system/fatal.h"
+#include "platform/debug.h"
+#include "tests/raster/bytes.h"
+#include "tests/support/fatal_capture.h"
+
+namespace {
+
+using DiskFile = TempFolder;
+
+TEST_F(DiskFile, ReadSeekSizeAndShortReads) {
+  std::string p = Write("a.bin", Bytes().str("0123456789"));
+  sFile f;
+  f.Open(p.c_str(), sFile::ModeRead);
+  EXPECT_FALSE(f.SizeKnown);
+  EXPECT_EQ(10, f.GetSize());
+  EXPECT_TRUE(f.SizeKnown);
+
+  char buf[8];
+  f.Read(buf, 4);
+  EXPECT_EQ(0, std::memcmp(buf, "0123", 4));
+  EXPECT_EQ(4, f.Position);
+  EXPECT_EQ(7, f.Seek(7));
+  std::memset(buf, 'x', sizeof buf);
+  f.Read(buf, 8);  // only three bytes are left
+  EXPECT_EQ(0, std::memcmp(buf, "789\0\0\0\0\0", 8)) << "the unread part is zero-filled";
+  EXPECT_EQ(15, f.Position) << "the position counts the requested bytes";
+  f.Read(buf, 2);
+  EXPECT_EQ(0, buf[0]);
+
+  f.Close();
+  EXPECT_EQ(platform::NoFile, f.Handle);
+  EXPECT_EQ(0, f.Position);
+  EXPECT_FALSE(f.SizeKnown);
+}
+
+TEST_F(DiskFile, ReadStringLimits) {
+  std::string long64(64, 'q');
+  std::string p = Write("s.bin", Bytes().cstr("abc").cstr(long64).cstr("next").cstr("skipped").cstr("tail").str("end"));
+  sFile f;
+  f.Open(p.c_str(), sFile::ModeRead);
+  char buf[64];
+  f.ReadString(buf, 64);
+  EXPECT_STREQ("abc", buf);
+  EXPECT_EQ(4, f.Position);
+  f.ReadString(buf, 64);
+  EXPECT_EQ(std::string(63, 'q'), buf);
+  EXPECT_EQ(4 + 65, f.Position) << "all 65 bytes are consumed";
+  f.ReadString(buf, 64);
+  EXPECT_STREQ("next", buf);
+
+  buf[0] = 'x';
+  buf[1] = 'y';
+  f.ReadString(buf, 1);  // stores only the NUL and skips the string
+  EXPECT_EQ(0, buf[0]);
+  EXPECT_EQ('y', buf[1]);
+  f.ReadString(buf, 3);
+  EXPECT_STREQ("ta", buf);
+  // The end of the file ends the string instead of reading for ever.
+  f.ReadString(buf, 64);
+  EXPECT_STREQ("end", buf);
+  f.ReadString(buf, 64);
+  EXPECT_STREQ("", buf);
+}
+
+TEST_F(DiskFile, Failures) {
+  platform::DebugCapture capture;
+  platform::SetDebugSink(&capture);
+  sFile f;
+  std::string missing = Path("missing.scl");
+  EXPECT_FATAL(f.Open(missing.c_str(), sFile::ModeRead), "sFile::Open() could not open file");
+  EXPECT_EQ("sFile::Open() filename " + missing + "Fatal:sFile::Open() could not open file\n", capture.Text())
+      << "the name first, then the fatal text";
+  EXPECT_FATAL(f.Open(dir_.c_str(), sFile::ModeRead), "sFile::Open() could not open file");
+  EXPECT_FATAL(f.Open(missing.c_str(), 3), "sFile::Open() Illegal file locking");
+  EXPECT_FATAL(f.Open(missing.c_str(), 0), "sFile::Open() Illegal file locking");
+  platform::SetDebugSink(nullptr);
+
+  sFile closed;
+  char buf[4];
+  EXPECT_FATAL(closed.Read(buf, 4), "Assertion in line 168, file file");
+  EXPECT_FATAL(closed.Seek(0), "Assertion in line 186, file file");
+  EXPECT_FATAL(closed.GetSize(), "Assertion in line 198, file file");
+  EXPECT_FATAL(closed.ReadString(buf, 4), "Assertion in line 168, file file");
+
+  // A write handle exists but cannot be read: the OS refuses the read.
+  std::string out = Path("out.bin");
+  sFile w;
+  w.Open(out.c_str(), sFile::ModeWrite);
+  EXPECT_TRUE(platform::FileExists(out.c_str()));
+  EXPECT_EQ(0, w.GetSize());
+  EXPECT_FATAL(w.Read(buf, 4), "sFile::Read() read error");
+  EXPECT_FATAL(w.Seek(-5), "sFile::Seek() failed");
+}
+
+TEST_F(DiskFile, ModeWriteTruncates) {
+  std::string p = Write("t.bin", Bytes().str("old contents"));
+  {
+    sFile w;
+    w.Open(p.c_str(), sFile::ModeWrite);
+  }
+  sFile r;
+  r.Open(p.c_str(), sFile::ModeRead);
+  EXPECT_EQ(0, r.GetSize());
+}
+
+TEST_F(DiskFile, LoadFileWholeFile) {
+  std::string p = Write("whole.raw", Bytes().str("raw data").u8(0).u8(0xFF));
+  int size = -1;
+  void* data = LoadFile(p.c_str(), &size);
+  ASSERT_EQ(10, size);
+  EXPECT_EQ(0, std::memcmp(data, "raw data\0\xFF", 10));
+  ::operator delete(data);
+  data = LoadFile(p.c_str(), nullptr);
+  EXPECT_EQ('r', static_cast<char*>(data)[0]);
+  ::operator delete(data);
+
+  std::string empty = Write("empty.raw", Bytes());
+  data = LoadFile(empty.c_str(), &size);
+  EXPECT_EQ(0, size);
+  EXPECT_NE(nullptr, data);
+  ::operator delete(data);
+}
+
+}  // namespace

@@ -1,0 +1,198 @@
+#include "framework/pack.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "framework/file.h"
+#include "framework/system/fatal.h"
+#include "framework/system/reset.h"
+#include "platform/debug.h"
+#include "tests/raster/bytes.h"
+#include "tests/support/fatal_capture.h"
+
+namespace {
+
+// A pack with the data of every entry after the directory, in order.
+Bytes MakePack(const std::vector<std::pair<std::string, std::string>>& entries) {
+  uint32_t dirBytes = 16 + 4;
+  for (auto& e : entries) dirBytes += 8 + static_cast<uint32_t>(e.first.size()) + 1;
+  Bytes pack;
+  pack.str("PACK").u32(0).u32(0).u32(static_cast<uint32_t>(entries.size()));
+  uint32_t offset = dirBytes;
+  for (auto& e : entries) {
+    pack.u32(static_cast<uint32_t>(e.second.size())).u32(offset).cstr(e.first);
+    offset += static_cast<uint32_t>(e.second.size());
+  }
+  pack.str("pack");
+  for (auto& e : entries) pack.str(e.second);
+  return pack;
+}
+
+// Back to start-up state within one test, with fatal errors still thrown.
+void ResetPack() {
+  ResetProcessState();
+  SetFatalHandler([](const char* text) { throw FatalError(text); });
+}
+
+std::string ReadAll(sFile& f, int n) {
+  std::string s(static_cast<size_t>(n), '\0');
+  f.Read(&s[0], n);
+  return s;
+}
+
+class Pack : public TempFolder {};
+
+TEST_F(Pack, NamesFoldAndMatchIgnoringCase) {
+  std::string name70(70, 'n');
+  std::string p = Write("v01.dat", MakePack({{"VO\\V01_MASK.SCL", "mask"},
+                                             {name70, "seventy"},
+                                             {"vo/dup.raw", "first"},
+                                             {"VO/DUP.RAW", "second"},
+                                             {"\xC4" "Ber.raw", "high"}}));
+  OpenPackFile(p.c_str());
+  ASSERT_TRUE(PackIsOpen());
+
+  sFile f;
+  for (const char* n : {"vo/v01_mask.scl", "VO/V01_Mask.Scl", "vO/v01_MASK.scl"}) {
+    f.Open(n, sFile::ModeRead);
+    EXPECT_EQ(4, f.GetSize()) << n;
+    EXPECT_EQ("mask", ReadAll(f, 4)) << n;
+  }
+  f.Open(std::string(63, 'N').c_str(), sFile::ModeRead);
+  EXPECT_EQ("seventy", ReadAll(f, 7));
+  f.Open("vo/dup.raw", sFile::ModeRead);
+  EXPECT_EQ("first", ReadAll(f, 5)) << "the first of two equal names";
+  f.Open("\xC4" "ber.raw", sFile::ModeRead);
+  EXPECT_EQ("high", ReadAll(f, 4)) << "bytes from 0x80 are kept as they are";
+
+  platform::DebugCapture capture;
+  platform::SetDebugSink(&capture);
+  EXPECT_FATAL(f.Open("vo\\v01_mask.scl", sFile::ModeRead), "sFile::Open() could not open file");
+  EXPECT_EQ("sFile::Open() filename vo\\v01_mask.sclFatal:sFile::Open() could not open file\n", capture.Text());
+  EXPECT_FATAL(f.Open(name70.c_str(), sFile::ModeRead), "sFile::Open() could not open file");
+  EXPECT_FATAL(f.Open("\xE4" "ber.raw", sFile::ModeRead), "sFile::Open() could not open file");
+  platform::SetDebugSink(nullptr);
+  EXPECT_FATAL(f.Open("vo/dup.raw", sFile::ModeWrite), "sFile::Open() packfile can only be read");
+  EXPECT_FATAL(f.Open("vo/dup.raw", 7), "sFile::Open() packfile can only be read");
+}
+
+TEST_F(Pack, DiskIsNotConsultedOnceOpen) {
+  Write("loose.txt", Bytes().str("on disk"));
+  std::string p = Write("v01.dat", MakePack({{"a", "A"}}));
+  OpenPackFile(p.c_str());
+  sFile f;
+  EXPECT_FATAL(f.Open(Path("loose.txt").c_str(), sFile::ModeRead), "sFile::Open() could not open file");
+}
+
+TEST_F(Pack, EntriesShareOneFilePointer) {
+  std::string p = Write("v01.dat", MakePack({{"a.raw", "AAAAAAAA"}, {"b.raw", "BBBB"}, {"c.raw", "CC"}}));
+  OpenPackFile(p.c_str());
+  sFile a, b;
+  a.Open("a.raw", sFile::ModeRead);
+  EXPECT_EQ("AAAA", ReadAll(a, 4));
+  b.Open("b.raw", sFile::ModeRead);
+  EXPECT_EQ("BB", ReadAll(a, 2)) << "A reads where B's open left the shared pointer";
+  EXPECT_EQ(6, a.Position);
+  a.Seek(6);
+  EXPECT_EQ("AA", ReadAll(a, 2));
+  // Reading past an entry runs on into what follows it.
+  b.Seek(2);
+  EXPECT_EQ("BBCC", ReadAll(b, 4));
+  EXPECT_EQ(6, b.Position);
+  EXPECT_EQ(4, b.GetSize());
+
+  // Closing entries never closes the pack's handle.
+  a.Close();
+  b.Close();
+  EXPECT_EQ(platform::NoFile, a.Handle);
+  sFile c;
+  c.Open("c.raw", sFile::ModeRead);
+  EXPECT_EQ("CC", ReadAll(c, 2));
+}
+
+TEST_F(Pack, LoadFileTakesTheEntry) {
+  std::string p = Write("v01.dat", MakePack({{"x.raw", "xxx"}, {"vo/v01_raw1.raw", std::string("\0\1\2\3\4", 5)}}));
+  OpenPackFile(p.c_str());
+  int size = 0;
+  void* data = LoadFile("VO/V01_RAW1.RAW", &size);
+  ASSERT_EQ(5, size);
+  EXPECT_EQ(0, std::memcmp(data, "\0\1\2\3\4", 5));
+  ::operator delete(data);
+}
+
+TEST_F(Pack, CountZeroStaysOnDisk) {
+  std::string p = Write("v01.dat", Bytes().str("PACK").u32(1).u32(2).u32(0).str("junk, no directory"));
+  Write("disk.raw", Bytes().str("disk"));
+  OpenPackFile(p.c_str());
+  EXPECT_FALSE(PackIsOpen());
+  int size = 0;
+  void* data = LoadFile(Path("disk.raw").c_str(), &size);
+  EXPECT_EQ(4, size);
+  ::operator delete(data);
+}
+
+TEST_F(Pack, BadHeadersAndDirectories) {
+  std::string p = Write("nopack.dat", Bytes().str("PACX").u32(0).u32(0).u32(1));
+  EXPECT_FATAL(OpenPackFile(p.c_str()), "Illegal Packfile");
+  ResetPack();
+  p = Write("short.dat", Bytes().str("PA"));
+  EXPECT_FATAL(OpenPackFile(p.c_str()), "Illegal Packfile");
+  ResetPack();
+
+  // Counts the file cannot hold: refused before any allocation.
+  for (uint32_t count : {0xFFFFFFFFu, 0x80000000u, 0x7FFFFFFFu, 3u}) {
+    p = Write("count.dat", Bytes().str("PACK").u32(0).u32(0).u32(count).u32(1).u32(40).cstr("a").str("pack"));
+    SCOPED_TRACE(count);
+    EXPECT_FATAL(OpenPackFile(p.c_str()), "Illegal Packfile");
+    EXPECT_FALSE(PackIsOpen());
+    ResetPack();
+  }
+
+  p = Write("noclose.dat", Bytes().str("PACK").u32(0).u32(0).u32(1).u32(1).u32(30).cstr("a").str("PAC!x"));
+  EXPECT_FATAL(OpenPackFile(p.c_str()), "Illegal Fastfile");
+  EXPECT_FALSE(PackIsOpen());
+  ResetPack();
+
+  // A directory cut off inside a name: the end of the file ends the name, and
+  // the missing closing magic is reported instead of reading for ever.
+  p = Write("cut.dat", Bytes().str("PACK").u32(0).u32(0).u32(2).u32(1).u32(30).str("abcdefghijklmnopqrstuvwxyz"));
+  EXPECT_FATAL(OpenPackFile(p.c_str()), "Illegal Fastfile");
+  ResetPack();
+
+  sFile f;
+  EXPECT_FATAL(OpenPackFile(Path("none.dat").c_str()), "sFile::Open() could not open file");
+}
+
+TEST_F(Pack, EntriesBeyondTheEnd) {
+  Bytes pack;
+  pack.str("PACK").u32(0).u32(0).u32(4);
+  pack.u32(4).u32(200).cstr("late.raw");        // starts beyond the end
+  pack.u32(1000).u32(100).cstr("long.raw");      // runs beyond the end
+  pack.u32(0x80000000u).u32(100).cstr("neg.raw");  // negative size
+  pack.u32(2).u32(0xFFFFFFF0u).cstr("negoff.raw");
+  pack.str("pack");
+  pack.fill(120 - static_cast<int>(pack.size()), 'd');
+  std::string p = Write("v01.dat", pack);
+  OpenPackFile(p.c_str());
+
+  int size = -1;
+  EXPECT_FATAL(LoadFile("late.raw", &size), "LoadFile() entry extends beyond the pack file");
+  EXPECT_FATAL(LoadFile("long.raw", &size), "LoadFile() entry extends beyond the pack file");
+  EXPECT_FATAL(LoadFile("neg.raw", &size), "LoadFile() entry extends beyond the pack file");
+  EXPECT_EQ(-1, size) << "nothing is reported through the size on failure";
+  EXPECT_FATAL(LoadFile("negoff.raw", &size), "sFile::Seek() failed");
+
+  // Plain reads of such an entry give zeros past the end of the pack.
+  sFile f;
+  f.Open("long.raw", sFile::ModeRead);
+  f.Seek(15);
+  char buf[8];
+  f.Read(buf, 8);
+  EXPECT_EQ(0, std::memcmp(buf, "ddddd\0\0\0", 8));
+}
+
+}  // namespace
