@@ -1,23 +1,50 @@
-// The tessaline program. For now it starts the platform and ends cleanly; the
-// shell, the display and the show arrive in later work.
+// The tessaline program. Options are parsed and the data folder chosen here;
+// for now it then starts the platform and ends: the shell, the display and the
+// show are wired in as they arrive.
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
 
+#include "app/options.h"
 #include "framework/math.h"
 #include "platform/backend.h"
+#include "platform/headless/input.h"
 
 int main(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0) {
-      std::printf("usage: tessaline\n");
-      return 0;
+  Options options;
+  std::string error;
+  if (!ParseOptions(argc, argv, options, error)) {
+    std::fprintf(stderr, "tessaline: %s (try --help)\n", error.c_str());
+    return BadOptionsStatus;
+  }
+  if (options.help) {
+    std::fputs(Usage().c_str(), stdout);
+    return 0;
+  }
+  platform::BackendOptions backend;
+  backend.window = options.window;
+  backend.virtualClock = options.headless;
+  if (!options.keys.empty()) {
+    std::vector<platform::InputScriptEvent> events;
+    if (!platform::LoadInputScript(options.keys.c_str(), events, error)) {
+      std::fprintf(stderr, "tessaline: --keys %s: %s\n", options.keys.c_str(), error.c_str());
+      return BadOptionsStatus;
     }
-    std::fprintf(stderr, "tessaline: unknown option '%s' (try --help)\n", argv[i]);
-    return 2;
+    std::FILE* f = std::fopen(options.keys.c_str(), "rb");
+    for (int c; f && (c = std::fgetc(f)) != EOF;) backend.keyScript += static_cast<char>(c);
+    if (f) std::fclose(f);
+  }
+  std::error_code ec;
+  std::string dir = ChooseDataDirectory(options, std::filesystem::current_path(ec).string(),
+                                        ExecutableDirectory(argv[0]));
+  std::filesystem::current_path(dir, ec);
+  if (ec) {
+    std::fprintf(stderr, "tessaline: --data %s: %s\n", dir.c_str(), ec.message().c_str());
+    return BadOptionsStatus;
   }
   InitMathTables();
-  platform::BackendOptions options;
-  if (!platform::StartBackend(nullptr, options)) {
+  if (!platform::StartBackend(options.headless ? "headless" : nullptr, backend)) {
     std::fprintf(stderr, "tessaline: no platform backend could start\n");
     return 1;
   }

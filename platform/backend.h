@@ -1,5 +1,6 @@
 // The compiled-in backends, in order of preference, and the one that runs.
 #pragma once
+#include <string>
 
 namespace platform {
 
@@ -7,6 +8,7 @@ struct BackendOptions {
   bool window = false;           // a window instead of full screen
   bool virtualClock = false;     // time advances per presented frame (headless show)
   unsigned frameMicros = 16667;  // the virtual clock's step per frame
+  std::string keyScript;         // headless input: a script of timed events (platform/headless/input.h)
 };
 
 struct Backend {

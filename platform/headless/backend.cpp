@@ -1,8 +1,10 @@
 // The headless backend: no screen, no sound card, time that can be virtual.
+#include <cstdio>
 #include <memory>
 
 #include "platform/backend.h"
 #include "platform/clock.h"
+#include "platform/headless/input.h"
 #include "platform/headless/screen.h"
 #include "platform/headless/window.h"
 
@@ -12,8 +14,15 @@ namespace {
 std::unique_ptr<HeadlessWindow> window;
 std::unique_ptr<VirtualClock> clock;
 std::unique_ptr<HeadlessScreen> screen;
+std::unique_ptr<HeadlessInput> input;
 
 bool Start(const BackendOptions& options) {
+  std::vector<InputScriptEvent> script;
+  std::string error;
+  if (!ParseInputScript(options.keyScript, script, error)) {
+    std::fprintf(stderr, "key script: %s\n", error.c_str());
+    return false;
+  }
   window = std::make_unique<HeadlessWindow>();
   SetWindow(window.get());
   if (options.virtualClock) {
@@ -22,14 +31,19 @@ bool Start(const BackendOptions& options) {
   }
   screen = std::make_unique<HeadlessScreen>(options.frameMicros);
   SetPresenter(screen.get());
+  // After the clock: script times count from here.
+  input = std::make_unique<HeadlessInput>(std::move(script));
+  SetInput(input.get());
   return true;
 }
 
 void Stop() {
+  SetInput(nullptr);
   SetWindow(nullptr);
   SetClock(nullptr);
   SetPresenter(nullptr);
   screen.reset();
+  input.reset();
   window.reset();
   clock.reset();
 }

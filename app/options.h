@@ -1,0 +1,27 @@
+// The Linux program's own options. Started without any, it behaves as the
+// original: full screen, the files in the working directory.
+#pragma once
+#include <string>
+
+struct Options {
+  bool window = false;    // --window: a window instead of full screen
+  bool headless = false;  // --headless: no window, the virtual clock
+  bool help = false;
+  std::string keys;  // --keys SCRIPT: the headless input script
+  std::string data;  // --data DIR: where "v01.dat" and "vo.mp3" are
+};
+
+// Exit status for options that are not understood.
+constexpr int BadOptionsStatus = 2;
+
+// False with a message when the arguments are not options of this program.
+bool ParseOptions(int argc, const char* const* argv, Options& options, std::string& error);
+std::string Usage();
+
+// The folder to run in: --data if given; else the working directory when it
+// holds "v01.dat"; else the executable's folder when that holds it (the build
+// puts the generated show there); else the working directory.
+std::string ChooseDataDirectory(const Options& options, const std::string& workingDirectory,
+                                const std::string& executableDirectory);
+// The folder of the running executable, or "" when it cannot be found.
+std::string ExecutableDirectory(const char* argv0);

@@ -1,0 +1,190 @@
+#include "framework/system/cd.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "framework/system/fatal.h"
+#include "platform/clock.h"
+#include "platform/debug.h"
+#include "platform/headless/cd.h"
+#include "platform/thread.h"
+#include "tests/support/fatal_capture.h"
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+class CdTest : public ::testing::Test {
+protected:
+  void SetUp() override { platform::SetClock(&clock_); }
+  void TearDown() override {
+    CloseCd();  // before the fake player goes
+    platform::SetCdAudio(nullptr);
+    platform::SetClock(nullptr);
+  }
+  platform::FakeCdAudio& Use(platform::FakeDisc disc) {
+    CloseCd();  // a player of the previous disc must not outlive it
+    cd_ = std::make_unique<platform::FakeCdAudio>(std::move(disc));
+    platform::SetCdAudio(cd_.get());
+    return *cd_;
+  }
+  void Post(uint32_t command) {
+    AudioCommand.store(command);
+    EXPECT_TRUE(ServeAudioCommand());
+  }
+
+  platform::VirtualClock clock_;
+  std::unique_ptr<platform::FakeCdAudio> cd_;
+};
+
+TEST_F(CdTest, OpenReadsTheTrackTable) {
+  platform::FakeDisc disc;
+  disc.trackStarts = {2000, 62000, 182000};
+  disc.length = 240000;
+  platform::FakeCdAudio& cd = Use(disc);
+  Post(CdOpen);
+  EXPECT_TRUE(CdState().Open());
+  EXPECT_EQ(0u, AudioCommand.load()) << "the command was taken";
+  EXPECT_EQ(3, CdState().TrackCount);
+  EXPECT_EQ(60000u, CdState().TrackLength[0]);
+  EXPECT_EQ(120000u, CdState().TrackLength[1]);
+  EXPECT_EQ(60000u, CdState().TrackLength[2]) << "the last track runs to start of disc + length";
+  EXPECT_EQ(242000u, CdState().TrackLength[3]);
+  EXPECT_EQ((Log{"open cdaudio", "format ms", "tracks", "position 1", "position 2", "position 3", "length"}),
+            cd.Log());
+}
+
+TEST_F(CdTest, PlayStopAndCloseOnlyWhileOpen) {
+  platform::FakeCdAudio& cd = Use(platform::FakeDisc::Even(12, 180000));
+  Post(CdPlay + 3);
+  Post(CdStop);
+  Post(CdClose);
+  EXPECT_TRUE(cd.Log().empty()) << "nothing reaches a closed player";
+  Post(CdOpen);
+  cd.ClearLog();
+  Post(CdPlay + 12);
+  EXPECT_EQ((Log{"format tmsf", "play 0x000C-0x010C"}), cd.Log()) << "the first minute of track 12";
+  cd.ClearLog();
+  EXPECT_FATAL(Post(CdPlay + 13), "Assertion in line 2912, file system");
+  EXPECT_FATAL(Post(CdPlay + 0), "Assertion in line 2912, file system");
+  EXPECT_TRUE(cd.Log().empty());
+  Post(CdStop);
+  Post(CdClose);
+  EXPECT_EQ((Log{"stop", "stop", "close"}), cd.Log());
+  EXPECT_FALSE(CdState().Open());
+  EXPECT_EQ(0, cd.OpenDevices());
+  Post(0x900);  // unknown: taken and ignored
+  EXPECT_EQ(0u, AudioCommand.load());
+}
+
+TEST_F(CdTest, TrackCountLimits) {
+  platform::FakeDisc big = platform::FakeDisc::Even(120, 1000);
+  Use(big);
+  Post(CdOpen);
+  EXPECT_EQ(99, CdState().TrackCount);
+  EXPECT_EQ(1000u, CdState().TrackLength[97]);
+  EXPECT_EQ(22000u, CdState().TrackLength[98]) << "the 99th track runs to the end of the disc";
+  Post(CdClose);
+
+  platform::FakeDisc odd = platform::FakeDisc::Even(2, 1000);
+  odd.reportedTracks = -5;
+  platform::FakeCdAudio& cd = Use(odd);
+  EXPECT_FATAL(Post(CdOpen), "Assertion in line 2853, file system");
+  EXPECT_FALSE(CdState().Open());
+  EXPECT_EQ(0, cd.OpenDevices()) << "the half-opened player is closed again";
+}
+
+TEST_F(CdTest, FailedQueriesCloseThePlayer) {
+  int platform::FakeDisc::*steps[] = {&platform::FakeDisc::failTimeFormat, &platform::FakeDisc::failTrackCount,
+                                      &platform::FakeDisc::failTrackPosition, &platform::FakeDisc::failLength};
+  for (auto step : steps) {
+    platform::FakeDisc disc = platform::FakeDisc::Even(5, 1000);
+    disc.*step = 1;
+    platform::FakeCdAudio& cd = Use(disc);
+    Post(CdOpen);
+    EXPECT_FALSE(CdState().Open());
+    EXPECT_EQ(0, cd.OpenDevices());
+    EXPECT_EQ("close", cd.Log().back());
+    Post(CdPlay + 1);
+    EXPECT_EQ("close", cd.Log().back()) << "later commands do nothing";
+  }
+  // A player that cannot switch to TMSF does not play.
+  platform::FakeDisc disc = platform::FakeDisc::Even(5, 1000);
+  disc.failTimeFormat = 2;
+  platform::FakeCdAudio& cd = Use(disc);
+  Post(CdOpen);
+  cd.ClearLog();
+  Post(CdPlay + 1);
+  EXPECT_EQ((Log{"format tmsf"}), cd.Log());
+}
+
+TEST_F(CdTest, NoDriveByDefault) {
+  platform::DebugCapture debug;
+  platform::SetDebugSink(&debug);
+  Post(CdOpen);
+  platform::SetDebugSink(nullptr);
+  EXPECT_FALSE(CdState().Open());
+  EXPECT_EQ("no CD drive\n", debug.Text());
+}
+
+TEST_F(CdTest, MailboxKeepsOnlyTheLastPost) {
+  platform::FakeCdAudio& cd = Use(platform::FakeDisc::Even(3, 1000));
+  AudioCommand.store(CdStop);
+  AudioCommand.store(CdOpen);
+  EXPECT_TRUE(ServeAudioCommand());
+  EXPECT_EQ("open cdaudio", cd.Log().front());
+  EXPECT_TRUE(CdState().Open());
+  {
+    sCdAudio device;
+    EXPECT_EQ(&device, GetDevice(DeviceCD, -1));
+    EXPECT_EQ(0u, AudioCommand.load());
+  }
+  EXPECT_EQ(static_cast<uint32_t>(CdClose), AudioCommand.load()) << "the destructor posts CdClose";
+  ClearDevices();
+}
+
+// The thread itself, its 100 ms waits on the virtual clock.
+void VirtualSleep(unsigned ms) {
+  static_cast<platform::VirtualClock&>(platform::GetClock()).Advance(ms * 1000u);
+  std::this_thread::yield();
+}
+
+TEST_F(CdTest, ThreadServesCommandsWithinAPollAndQuits) {
+  platform::FakeCdAudio& cd = Use(platform::FakeDisc::Even(4, 1000));
+  SetAudioThreadSleep(VirtualSleep);
+  AudioThreadRunning.store(1);
+  AudioCommand.store(CdOpen);
+  auto thread = platform::Thread::Start(AudioThread);
+  ASSERT_NE(nullptr, thread);
+  while (!cd.OpenDevices() || AudioCommand.load() != 0) std::this_thread::yield();
+  uint64_t posted = clock_.Now() / 1000;
+  AudioCommand.store(CdPlay + 2);
+  while (cd.Log().back().rfind("play", 0) != 0) std::this_thread::yield();
+  EXPECT_LE(cd.LogTimes().back() - posted, 100u) << "served at the next poll";
+  AudioCommand.store(CdQuit);
+  thread->Join();
+  EXPECT_EQ(123, thread->ExitCode());
+  EXPECT_EQ(0, AudioThreadRunning.load());
+}
+
+TEST_F(CdTest, FatalErrorOnTheThreadStillClearsTheRunningFlag) {
+  platform::FakeCdAudio& cd = Use(platform::FakeDisc::Even(12, 1000));
+  SetFatalHandler(nullptr);  // the real path: the thread ends with 666
+  platform::DebugCapture quiet;
+  platform::SetDebugSink(&quiet);
+  SetAudioThreadSleep(VirtualSleep);
+  AudioThreadRunning.store(1);
+  AudioCommand.store(CdOpen);
+  auto thread = platform::Thread::Start(AudioThread);
+  ASSERT_NE(nullptr, thread);
+  while (!cd.OpenDevices() || AudioCommand.load() != 0) std::this_thread::yield();
+  AudioCommand.store(CdPlay + 13);
+  thread->Join();
+  platform::SetDebugSink(nullptr);
+  EXPECT_EQ(666, thread->ExitCode());
+  EXPECT_EQ(0, AudioThreadRunning.load());
+  EXPECT_STREQ("Fatal:Assertion in line 2912, file system\n", FatalText);
+}
+
+}  // namespace

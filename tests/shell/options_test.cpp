@@ -1,0 +1,77 @@
+#include "app/options.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tests/support/paths.h"
+
+namespace {
+
+bool Parse(std::vector<const char*> args, Options& o, std::string& error) {
+  args.insert(args.begin(), "tessaline");
+  return ParseOptions(static_cast<int>(args.size()), args.data(), o, error);
+}
+
+TEST(Options, NoneMeansTheOriginal) {
+  Options o;
+  std::string error;
+  ASSERT_TRUE(Parse({}, o, error));
+  EXPECT_FALSE(o.window);
+  EXPECT_FALSE(o.headless);
+  EXPECT_FALSE(o.help);
+  EXPECT_TRUE(o.keys.empty());
+  EXPECT_TRUE(o.data.empty());
+}
+
+TEST(Options, EveryOption) {
+  Options o;
+  std::string error;
+  ASSERT_TRUE(Parse({"--window", "--data", "/tmp/show", "--help"}, o, error)) << error;
+  EXPECT_TRUE(o.window);
+  EXPECT_TRUE(o.help);
+  EXPECT_EQ("/tmp/show", o.data);
+  EXPECT_FALSE(o.headless);
+  ASSERT_TRUE(Parse({"--keys=quit.keys", "--data=d"}, o, error)) << error;
+  EXPECT_EQ("quit.keys", o.keys);
+  EXPECT_EQ("d", o.data);
+  EXPECT_TRUE(o.headless) << "scripted keys need the headless keyboard";
+  ASSERT_TRUE(Parse({"--headless"}, o, error));
+  EXPECT_TRUE(o.headless);
+}
+
+TEST(Options, MistakesAreReported) {
+  Options o;
+  std::string error;
+  EXPECT_FALSE(Parse({"--fullscreen"}, o, error));
+  EXPECT_EQ("unknown option '--fullscreen'", error);
+  EXPECT_FALSE(Parse({"show.dat"}, o, error));
+  EXPECT_EQ("unknown option 'show.dat'", error);
+  EXPECT_FALSE(Parse({"--keys"}, o, error));
+  EXPECT_EQ("--keys needs a value", error);
+  EXPECT_FALSE(Parse({"--data="}, o, error));
+  EXPECT_EQ("--data needs a value", error);
+  EXPECT_FALSE(Parse({"--window=yes"}, o, error));
+  EXPECT_EQ("--window takes no value", error);
+  EXPECT_NE(std::string::npos, Usage().find("--keys SCRIPT"));
+}
+
+TEST(Options, DataDirectoryChoice) {
+  namespace fs = std::filesystem;
+  std::string work = testpaths::TempDir("work");
+  std::string exe = testpaths::TempDir("exe");
+  Options o;
+  EXPECT_EQ(work, ChooseDataDirectory(o, work, exe)) << "nothing anywhere: the working directory";
+  std::ofstream(fs::path(exe) / "v01.dat") << "x";
+  EXPECT_EQ(exe, ChooseDataDirectory(o, work, exe)) << "beside the executable";
+  std::ofstream(fs::path(work) / "v01.dat") << "x";
+  EXPECT_EQ(work, ChooseDataDirectory(o, work, exe)) << "the working directory first";
+  o.data = "/somewhere";
+  EXPECT_EQ("/somewhere", ChooseDataDirectory(o, work, exe));
+  EXPECT_FALSE(ExecutableDirectory(nullptr).empty());
+  fs::remove_all(work);
+  fs::remove_all(exe);
+}
+
+}  // namespace
