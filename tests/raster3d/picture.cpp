@@ -1,0 +1,94 @@
+#include "tests/raster3d/picture.h"
+
+#include <cstring>
+
+namespace rastertest {
+
+int BytesPerPixel(RasterFormat f) {
+  switch (f) {
+    case RasterFormat::Index8: return 1;
+    case RasterFormat::R5G6B5:
+    case RasterFormat::A1R5G5B5: return 2;
+    case RasterFormat::R8G8B8: return 3;
+    case RasterFormat::A8R8G8B8: return 4;
+  }
+  return 0;
+}
+
+Picture::Picture(int width, int height, RasterFormat format, int zbits)
+    : width_(width), height_(height), bpp_(BytesPerPixel(format)), format_(format) {
+  pitch_ = width * bpp_ + GuardBytes * 2;
+  memory_.assign(static_cast<size_t>(pitch_) * (height + 2 * GuardRows), Guard);
+  platform::RasterTarget t;
+  t.pixels = memory_.data() + GuardRows * pitch_ + GuardBytes;
+  t.pitch = pitch_;
+  t.width = width;
+  t.height = height;
+  t.format = format;
+  raster_.SetTarget(t);
+  if (zbits) {
+    platform::RasterDepth d;
+    int zbytes = zbits > 16 ? 4 : 2;
+    depthMemory_.assign(static_cast<size_t>(width) * zbytes * height, 0);
+    d.memory = depthMemory_.data();
+    d.pitch = width * zbytes;
+    d.bits = zbits;
+    raster_.SetDepth(d);
+  }
+  Fill(0);
+}
+
+void Picture::Fill(uint32_t value) {
+  for (int y = 0; y < height_; ++y) {
+    uint8_t* row = raster_.Target().pixels + y * pitch_;
+    for (int x = 0; x < width_; ++x) std::memcpy(row + x * bpp_, &value, bpp_);
+  }
+  std::fill(depthMemory_.begin(), depthMemory_.end(), 0);
+}
+
+uint32_t Picture::At(int x, int y) const {
+  uint32_t v = 0;
+  std::memcpy(&v, raster_.Target().pixels + y * pitch_ + x * bpp_, bpp_);
+  return v;
+}
+
+uint32_t Picture::DepthAt(int x, int y) const {
+  const platform::RasterDepth& d = raster_.Depth();
+  uint32_t v = 0;
+  std::memcpy(&v, d.memory + y * d.pitch + x * (d.bits > 16 ? 4 : 2), d.bits > 16 ? 4 : 2);
+  return v;
+}
+
+uint32_t Picture::Rgb(int x, int y) const {
+  uint32_t v = At(x, y);
+  switch (format_) {
+    case RasterFormat::R5G6B5: return ((v >> 8) & 0xF8) << 16 | ((v >> 3) & 0xFC) << 8 | ((v << 3) & 0xF8);
+    case RasterFormat::A1R5G5B5: return ((v >> 7) & 0xF8) << 16 | ((v >> 2) & 0xF8) << 8 | ((v << 3) & 0xF8);
+    case RasterFormat::R8G8B8:
+    case RasterFormat::A8R8G8B8: return v & 0xFFFFFF;
+    case RasterFormat::Index8: return v;
+  }
+  return v;
+}
+
+bool Picture::GuardsIntact() const {
+  const uint8_t* base = raster_.Target().pixels - GuardRows * pitch_ - GuardBytes;
+  for (int y = 0; y < height_ + 2 * GuardRows; ++y) {
+    for (int x = 0; x < pitch_; ++x) {
+      bool inside = y >= GuardRows && y < GuardRows + height_ && x >= GuardBytes && x < GuardBytes + width_ * bpp_;
+      if (!inside && base[y * pitch_ + x] != Guard) return false;
+    }
+  }
+  return true;
+}
+
+std::string Picture::Mask(const std::function<bool(uint32_t)>& pred) const {
+  std::string s;
+  for (int y = 0; y < height_; ++y) {
+    for (int x = 0; x < width_; ++x) s += pred(At(x, y)) ? '#' : '.';
+    s += '\n';
+  }
+  return s;
+}
+
+}  // namespace rastertest
