@@ -26,7 +26,13 @@ void UnlockCurrent() {
   if (state.Current) state.Current->UnlockBackBuffer();
 }
 
-const ResetHook resetDirectDraw([] { ReleaseDirectDraw(); });
+const ResetHook resetDirectDraw([] {
+  ReleaseDirectDraw();
+  state.Current = nullptr;
+  ReleaseRef(state.PaletteObject);
+  ClearDisplayFaults();
+  SetDisplayModesForTest(nullptr);
+});
 
 bool DeviceCallback(const D3DDeviceInfo& d, void*) {
   DebugPrintf("d3d device <%s> <%s>\n", d.description, d.name);

@@ -1,0 +1,169 @@
+#include <vector>
+
+#include "tests/display/fixture.h"
+
+using namespace platform;
+
+namespace {
+
+std::vector<DDModeInfo> List(std::initializer_list<std::pair<std::pair<int, int>, DDPixelFormat>> modes) {
+  std::vector<DDModeInfo> v;
+  for (auto& m : modes) v.push_back({m.first.first, m.first.second, m.second});
+  return v;
+}
+
+using ModesTest = DisplayTest;
+
+TEST_F(ModesTest, FindModePrefersTheKindThenTheSizeThenTheRefresh) {
+  const auto modes = List({{{640, 480}, FormatIndexed(8)},
+                           {{640, 480}, Format0565()},
+                           {{640, 480}, Format8888()},
+                           {{800, 600}, FormatIndexed(8)}});
+  SetDisplayModesForTest(&modes);
+  sWinDriver& d = Start();
+  ASSERT_EQ(4, d.GetModeCount());
+  sDisplayMode request(640, 480, KindIndex8);
+  EXPECT_EQ(75, ModeScore([] {
+              sDisplayMode r(640, 480, KindIndex8);
+              r.Refresh = 75;
+              return r;
+            }(), *d.GetMode(0)));
+  ASSERT_TRUE(d.FindMode(&request));
+  EXPECT_EQ(640, request.Width);
+  EXPECT_EQ(KindIndex8, request.Kind);
+  EXPECT_EQ(0, request.Refresh) << "the winner's refresh is copied";
+  EXPECT_EQ(2, request.BackBuffers);
+
+  // Exact kind at another size beats the exact size in another kind.
+  const auto other = List({{{800, 600}, FormatIndexed(8)}, {{640, 480}, Format0565()}});
+  SetDisplayModesForTest(&other);
+  driver.reset();
+  sWinDriver& e = Start();
+  sDisplayMode r2(640, 480, KindIndex8);
+  r2.Refresh = 75;
+  EXPECT_EQ((36 << 8) + 75, ModeScore(r2, *e.GetMode(0)));
+  EXPECT_EQ((3 << 16) + 75, ModeScore(r2, *e.GetMode(1)));
+  ASSERT_TRUE(e.FindMode(&r2));
+  EXPECT_EQ(800, r2.Width);
+  EXPECT_EQ(600, r2.Height);
+}
+
+TEST_F(ModesTest, FindModeTiesBackBuffersAndRefusals) {
+  const auto modes = List({{{640, 480}, FormatIndexed(8)}, {{640, 480}, FormatIndexed(8)}});
+  SetDisplayModesForTest(&modes);
+  sWinDriver& d = Start();
+  d.GetMode(0)->MemoryLeft = 100;
+  d.GetMode(1)->MemoryLeft = 200;
+  sDisplayMode request(640, 480, KindIndex8);
+  ASSERT_TRUE(d.FindMode(&request));
+  EXPECT_EQ(100, request.MemoryLeft) << "of two equal modes the earlier wins";
+
+  // Back buffers are lowered to the mode's, never raised.
+  d.GetMode(0)->BackBuffers = 1;
+  d.GetMode(1)->BackBuffers = 1;
+  sDisplayMode two(640, 480, KindIndex8);
+  ASSERT_TRUE(d.FindMode(&two));
+  EXPECT_EQ(1, two.BackBuffers);
+  sDisplayMode none(640, 480, KindIndex8);
+  none.BackBuffers = 0;
+  ASSERT_TRUE(d.FindMode(&none));
+  EXPECT_EQ(0, none.BackBuffers);
+
+  // Nobody offers back buffers: a request for them fails and keeps its values
+  // (with the substituted refresh).
+  d.GetMode(0)->BackBuffers = 0;
+  d.GetMode(1)->BackBuffers = 0;
+  sDisplayMode refused(320, 200, KindIndex8);
+  EXPECT_FALSE(d.FindMode(&refused));
+  EXPECT_EQ(320, refused.Width);
+  EXPECT_EQ(75, refused.Refresh);
+
+  // The memory wanted must be left.
+  d.GetMode(0)->BackBuffers = 2;
+  sDisplayMode greedy(640, 480, KindIndex8);
+  greedy.MemoryLeft = 150;
+  ASSERT_TRUE(d.FindMode(&greedy));
+  EXPECT_EQ(200, greedy.MemoryLeft) << "mode 0 has too little memory left";
+}
+
+TEST_F(ModesTest, BudgetOfTheClassicModes) {
+  sWinDriver& d = Start();
+  ASSERT_EQ(55, d.GetModeCount()) << "11 sizes in five kinds";
+  const sDisplayMode* m8 = nullptr;
+  const sDisplayMode* m32 = nullptr;
+  for (int i = 0; i < d.GetModeCount(); ++i) {
+    const sDisplayMode* m = d.GetMode(i);
+    if (m->Width == 640 && m->Height == 480 && m->Kind == KindIndex8) m8 = m;
+    if (m->Width == 1280 && m->Height == 1024 && m->Kind == Kind8888) m32 = m;
+  }
+  ASSERT_TRUE(m8 && m32);
+  EXPECT_EQ(2, m8->BackBuffers);
+  EXPECT_TRUE(m8->ZBuffer);
+  EXPECT_EQ(2, m8->ZBackBuffers);
+  EXPECT_EQ(6852608, m8->MemoryLeft);
+  EXPECT_TRUE(m8->Use3D);
+  EXPECT_EQ(0, m32->BackBuffers);
+  EXPECT_EQ(0, m32->ZBackBuffers);
+  EXPECT_TRUE(m32->ZBuffer);
+  EXPECT_EQ(524288, m32->MemoryLeft);
+  EXPECT_NE(std::string::npos,
+            debug.Text().find("Mode 0640 x 0480, 08 (Index 8), 000 Hz, 2 backbuffers,  6692 kytes left, ZBuffer\n"));
+  EXPECT_NE(std::string::npos,
+            debug.Text().find("Mode 1280 x 1024, 32 (8888-32), 000 Hz, 0 backbuffers,   512 kytes left, ZBuffer\n"));
+}
+
+TEST_F(ModesTest, UnknownFormatsAreLeftOutAndReported) {
+  DDPixelFormat odd = Format0565();
+  odd.redMask = 0x001F;
+  odd.blueMask = 0xF800;
+  const auto modes = List({{{640, 480}, odd}, {{320, 200}, FormatIndexed(8)}});
+  SetDisplayModesForTest(&modes);
+  sWinDriver& d = Start();
+  EXPECT_EQ(1, d.GetModeCount());
+  EXPECT_EQ(320, d.GetMode(0)->Width);
+  const std::string line = "\nUnknown Displayformat:00000040 16 : 0000001f 000007e0 0000f800";
+  const std::string& text = debug.Text();
+  const size_t first = text.find(line);
+  ASSERT_NE(std::string::npos, first);
+  EXPECT_NE(std::string::npos, text.find(line, first + 1)) << "printed in both passes";
+}
+
+TEST_F(ModesTest, StartUpLinesAndRegistration) {
+  sWinDriver& d = Start();
+  const std::string& text = debug.Text();
+  EXPECT_EQ(0u, text.find("d3d device <Software rasterizer in system memory> <RGB Emulation>\n"
+                          "d3d device <Software surfaces standing in for a 3D card> <Tessaline HAL>\n"
+                          "d3d selected <Tessaline HAL>\nInfo:\nWindow "));
+  EXPECT_NE(std::string::npos, text.find("\ndd1 "));
+  EXPECT_STREQ("Primary Display", d.Name);
+  EXPECT_EQ(10, d.Priority);
+  EXPECT_EQ(&d, GetDevice(DeviceDisplay, -1));
+  EXPECT_EQ(&d, CurrentDisplay());
+  driver.reset();
+  EXPECT_EQ(nullptr, CurrentDisplay());
+}
+
+TEST_F(ModesTest, StartUpFailures) {
+  InjectDisplayFault(DDFault::Create);
+  EXPECT_FATAL(StartDirectDraw(), "No Direct Draw V5.0 or later installed!");
+  InjectDisplayFault(DDFault::CooperativeLevel);
+  EXPECT_FATAL(StartDirectDraw(), "Could not get exclusive Direct Draw access");
+  InjectDisplayFault(DDFault::QueryInterface);
+  EXPECT_FATAL(StartDirectDraw(), "No Direct Draw V5.0 or later installed!");
+  InjectDisplayFault(DDFault::QueryDirect3D);
+  EXPECT_FATAL(StartDirectDraw(), "No Direct 3D found");
+  StartDirectDraw();
+  InjectDisplayFault(DDFault::AvailableVidMem);
+  EXPECT_FATAL(sWinDriver(), "could not determine video memory size");
+}
+
+TEST_F(ModesTest, DisplayModeRecordAndKindAssertion) {
+  sDisplayMode m(320, 200, Kind0888);
+  EXPECT_EQ(24, m.Bits);
+  EXPECT_EQ(2, m.BackBuffers);
+  EXPECT_EQ(0, m.Refresh);
+  EXPECT_FALSE(m.ZBuffer || m.Use3D);
+  EXPECT_FATAL(sDisplayMode(320, 200, 8), "Assertion in line 754, file system");
+}
+
+}  // namespace
