@@ -80,6 +80,7 @@ TEST_F(ModesTest, FindModeTiesBackBuffersAndRefusals) {
 
   // The memory wanted must be left.
   d.GetMode(0)->BackBuffers = 2;
+  d.GetMode(1)->BackBuffers = 2;
   sDisplayMode greedy(640, 480, KindIndex8);
   greedy.MemoryLeft = 150;
   ASSERT_TRUE(d.FindMode(&greedy));
@@ -121,7 +122,7 @@ TEST_F(ModesTest, UnknownFormatsAreLeftOutAndReported) {
   sWinDriver& d = Start();
   EXPECT_EQ(1, d.GetModeCount());
   EXPECT_EQ(320, d.GetMode(0)->Width);
-  const std::string line = "\nUnknown Displayformat:00000040 16 : 0000001f 000007e0 0000f800";
+  const std::string line = "\nUnknown Displayformat:00000040 16 : 0000001F 000007E0 0000F800";
   const std::string& text = debug.Text();
   const size_t first = text.find(line);
   ASSERT_NE(std::string::npos, first);

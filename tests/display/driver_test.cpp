@@ -1,0 +1,266 @@
+#include "framework/system/driver_state.h"
+#include "framework/system/fatal.h"
+#include "tests/display/fixture.h"
+
+using namespace platform;
+
+namespace {
+
+using DriverTest = DisplayTest;
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+TEST_F(DriverTest, ChainFallsBackOneBackBufferAtATime) {
+  Start();
+  mode = sDisplayMode(640, 480, KindIndex8);
+  InjectDisplayFault(DDFault::CreateSurface, 1);
+  debug.Clear();
+  driver->SetDisplayMode(&mode);
+  EXPECT_EQ(1, mode.BackBuffers);
+  EXPECT_EQ(1u, Count(debug.Text(), "dderr 80004005 16389\n"));
+  EXPECT_EQ(0u, debug.Text().find("Mode 0640 x 0480, 08, 000 Hz, 2 backbuffers,     0 kytes left\ndd2: "));
+  sDisplayMode current;
+  driver->GetCurrentMode(&current);
+  EXPECT_EQ(1, current.BackBuffers);
+  EXPECT_EQ(KindIndex8, driver->GetKind());
+
+  // Too big for video memory: 1280 x 1024 x 32 with two and then one back
+  // buffer cannot be placed; the chain the platform places itself remains.
+  sDisplayMode big(1280, 1024, Kind8888);
+  debug.Clear();
+  driver->SetDisplayMode(&big);
+  EXPECT_EQ(0, big.BackBuffers);
+  EXPECT_EQ(2u, Count(debug.Text(), "dderr 8876017C 380\n"));
+  ASSERT_NE(nullptr, driver->BackBufferSurface());
+  EXPECT_EQ(1280, driver->BackBufferSurface()->Width());
+}
+
+TEST_F(DriverTest, ModeSwitchFailuresAreFatal) {
+  Start();
+  mode = sDisplayMode(640, 480, KindIndex8);
+  InjectDisplayFault(DDFault::CreateSurface, 3);
+  EXPECT_FATAL(driver->SetDisplayMode(&mode), "Could not create display surfaces");
+  StartDirectDraw();
+
+  mode = sDisplayMode(640, 480, KindIndex8);
+  InjectDisplayFault(DDFault::GetAttachedSurface);
+  debug.Clear();
+  EXPECT_FATAL(driver->SetDisplayMode(&mode), "could not get backbuffer");
+  StartDirectDraw();
+  EXPECT_NE(std::string::npos, debug.Text().find("dderr 887600FF 255\n"));
+
+  mode = sDisplayMode(640, 480, KindIndex8);
+  mode.BackBuffers = 3;
+  EXPECT_FATAL(driver->SetDisplayMode(&mode), "Assertion in line 1071, file system");
+  StartDirectDraw();
+
+  mode = sDisplayMode(640, 480, Kind0565);
+  mode.ZBuffer = true;
+  InjectDisplayFault(DDFault::CreateSurface, 1, 1);
+  EXPECT_FATAL(driver->SetDisplayMode(&mode), "could not allocate Z-Buffer");
+  StartDirectDraw();
+  mode = sDisplayMode(640, 480, Kind0565);
+  mode.ZBuffer = true;
+  InjectDisplayFault(DDFault::AddAttachedSurface);
+  EXPECT_FATAL(driver->SetDisplayMode(&mode), "could not attach Z-Buffer");
+  StartDirectDraw();
+  mode = sDisplayMode(640, 480, Kind0565);
+  mode.ZBuffer = true;
+  driver->SetDisplayMode(&mode);
+  ASSERT_NE(nullptr, driver->BackBufferSurface()->AttachedZBuffer());
+  EXPECT_EQ(32u, driver->BackBufferSurface()->AttachedZBuffer()->Format().bitCount) << "the deepest listed";
+}
+
+TEST_F(DriverTest, Direct3DSetUpAndItsFailures) {
+  Start();
+  const struct {
+    DDFault fault;
+    int count, after;
+    const char* message;
+  } cases[] = {
+      {DDFault::CreateDevice, 3, 0, "sWinDriver::SetDisplayMode(): no 3d device"},
+      {DDFault::CreateViewport, 1, 0, "sWinDriver::SetDisplayMode(): no viewport"},
+      {DDFault::AddViewport, 1, 0, "sWinDriver::SetDisplayMode(): could not add viewport"},
+      {DDFault::SetViewport, 1, 0, "sWinDriver::SetDisplayMode(): could not set viewport"},
+      {DDFault::SetCurrentViewport, 1, 0, "sWinDriver::SetDisplayMode(): could not add viewport"},
+      {DDFault::CreateMaterial, 1, 0, "sWinDriver::SetDisplayMode(): no material"},
+      {DDFault::CreateMaterial, 1, 1, "sWinDriver::SetDisplayMode(): no material (back)"},
+  };
+  for (const auto& c : cases) {
+    ClearDisplayFaults();
+    mode = sDisplayMode(640, 480, Kind0565);
+    mode.Use3D = true;
+    InjectDisplayFault(c.fault, c.count, c.after);
+    EXPECT_FATAL(driver->SetDisplayMode(&mode), c.message);
+    StartDirectDraw();  // the fatal path released it
+  StartDirectDraw();
+  }
+  ClearDisplayFaults();
+  // Two devices failing leaves the third (ramp) one.
+  InjectDisplayFault(DDFault::CreateDevice, 2);
+  mode = sDisplayMode(640, 480, Kind0565);
+  mode.Use3D = true;
+  debug.Clear();
+  driver->SetDisplayMode(&mode);
+  ASSERT_NE(nullptr, DD().Device);
+  EXPECT_EQ(D3DDeviceType::Ramp, DD().Device->Type());
+  EXPECT_EQ(0.75f, DD().Viewport->Data().clipY);
+  EXPECT_EQ(DD().BackMaterialHandle, DD().Viewport->Background());
+  EXPECT_NE(std::string::npos, debug.Text().find("Texture formats found:00111101\n"));
+}
+
+TEST_F(DriverTest, BufferIndexCyclesWithTheChain) {
+  const int expect[3][4] = {{0, 0, 0, 0}, {0, 1, 0, 1}, {0, 1, 2, 0}};
+  for (int back = 0; back <= 2; ++back) {
+    Open(320, 200, KindIndex8, back);
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_EQ(expect[back][i], driver->GetBufferIndex()) << back << " back buffers, frame " << i;
+      driver->BeginFrame(0);
+      driver->Present();
+    }
+    driver.reset();
+    ReleaseDirectDraw();
+  }
+}
+
+TEST_F(DriverTest, PresentShowsTheFrameWithThePaletteSetBeforeIt) {
+  Open(320, 200, KindIndex8);
+  sColor palette[256] = {};
+  palette[7] = {10, 20, 30, 255};
+  driver->BeginFrame(0);
+  driver->SetPalette(palette);
+  driver->FillRect(7, 0, 0, 320, 200);
+  driver->Present();
+  DDFrame shown;
+  ASSERT_TRUE(screen.LastFrame(shown));
+  EXPECT_EQ(1u, screen.FrameCount());
+  EXPECT_EQ(7, shown.pixels[0]);
+  EXPECT_EQ(10, shown.palette[7].red) << "the palette attached after the flip shows with that frame";
+  EXPECT_EQ(30, shown.palette[7].blue);
+
+  // The next frame keeps the palette; a new one reaches the screen with its frame.
+  palette[7] = {99, 98, 97, 255};
+  driver->BeginFrame(0);
+  driver->FillRect(7, 0, 0, 10, 10);
+  driver->Present();
+  ASSERT_TRUE(screen.LastFrame(shown));
+  EXPECT_EQ(10, shown.palette[7].red);
+  driver->BeginFrame(0);
+  driver->SetPalette(palette);
+  driver->Present();
+  ASSERT_TRUE(screen.LastFrame(shown));
+  EXPECT_EQ(99, shown.palette[7].red);
+  EXPECT_EQ(3u, screen.FrameCount());
+}
+
+TEST_F(DriverTest, PaletteReachesThePlatformOnlyOnIndexedScreens) {
+  Open(320, 200, Kind0565);
+  sColor palette[256] = {};
+  palette[1] = {1, 2, 3, 4};
+  driver->SetPalette(palette);
+  driver->Present();
+  EXPECT_EQ(nullptr, driver->PrimarySurface()->AttachedPalette());
+  sBitmap locked;
+  driver->Lock(&locked);
+  EXPECT_EQ(4, locked.Palette[1].a) << "the colours are kept for the locked bitmap";
+  EXPECT_EQ(256, locked.PaletteSize);
+  driver->Unlock();
+}
+
+TEST_F(DriverTest, LockDescribesTheBackBuffer) {
+  Open(320, 200, KindIndex8);
+  sBitmap b;
+  driver->Lock(&b);
+  EXPECT_TRUE(driver->IsLocked());
+  EXPECT_TRUE(b.External);
+  EXPECT_EQ(320, b.Width);
+  EXPECT_EQ(200, b.Height);
+  EXPECT_EQ(8, b.Bits);
+  EXPECT_EQ(driver->BackBufferSurface()->Pitch(), b.Pitch[0]);
+  b.SetPixel(42, 5, 6, 0);
+  driver->Unlock();
+  EXPECT_FALSE(driver->IsLocked());
+  EXPECT_EQ(42, At8(5, 6));
+}
+
+TEST_F(DriverTest, FailedLockGivesAnEmptyBitmap) {
+  Open(320, 200, KindIndex8);
+  sBitmap b;
+  driver->Lock(&b);
+  driver->Unlock();
+  InjectDisplayFault(DDFault::Lock);
+  driver->Lock(&b);
+  EXPECT_FALSE(driver->IsLocked());
+  EXPECT_EQ(0, b.Width);
+  EXPECT_EQ(0, b.Height);
+  EXPECT_EQ(nullptr, b.Pixels[0]) << "never the address of an earlier lock";
+  EXPECT_EQ(0, b.Size[0]);
+}
+
+TEST_F(DriverTest, LostSurfaceIsRestoredAtLock) {
+  Open(320, 200, KindIndex8);
+  driver->FillRect(9, 0, 0, 320, 200);
+  LoseAllSurfaces();
+  sBitmap b;
+  driver->Lock(&b);
+  EXPECT_TRUE(driver->IsLocked());
+  EXPECT_EQ(320, b.Width);
+  EXPECT_EQ(0, At8(0, 0)) << "a restored surface comes back empty";
+  // Lost while locked: unlocking restores it and is not fatal.
+  LoseAllSurfaces();
+  driver->Unlock();
+  EXPECT_FALSE(driver->IsLocked());
+  EXPECT_FALSE(driver->BackBufferSurface()->IsLost());
+}
+
+TEST_F(DriverTest, FailedUnlockIsFatal) {
+  Open(320, 200, KindIndex8);
+  sBitmap b;
+  driver->Lock(&b);
+  InjectDisplayFault(DDFault::Unlock);
+  EXPECT_FATAL(driver->Unlock(), "could not unlock buffer");
+  EXPECT_FALSE(driver->IsLocked());
+}
+
+TEST_F(DriverTest, DebugOutputUnlocksAndFatalReleasesTheDisplay) {
+  Open(320, 200, KindIndex8);
+  sBitmap b;
+  driver->Lock(&b);
+  ASSERT_TRUE(driver->BackBufferSurface()->IsLocked());
+  DebugPrint("hello\n");
+  EXPECT_FALSE(driver->IsLocked());
+  EXPECT_FALSE(driver->BackBufferSurface()->IsLocked());
+  EXPECT_EQ("hello\n", debug.Text().substr(debug.Text().size() - 6));
+
+  ASSERT_NE(nullptr, DD().DirectDraw1);
+  EXPECT_FATAL(Fatal("gone"), "gone");
+  EXPECT_EQ(nullptr, DD().DirectDraw1);
+  EXPECT_EQ(nullptr, DD().Direct3D);
+  StartDirectDraw();
+  EXPECT_FATAL(FatalBox("gone too"), "gone too");
+  EXPECT_EQ(nullptr, DD().DirectDraw1);
+}
+
+TEST_F(DriverTest, FrameAndPresentAssertions) {
+  Start();
+  EXPECT_FATAL(driver->Present(), "Assertion in line 1362, file system");
+  EXPECT_FATAL(driver->BeginFrame(1), "Assertion in line 1355, file system");
+}
+
+TEST_F(DriverTest, TearDownReleasesEverySurface) {
+  const int before = LiveSurfaceCount();
+  Open(640, 480, KindIndex8);
+  EXPECT_EQ(before + 3 + 4, LiveSurfaceCount()) << "chain of three, pointer and three save-unders";
+  mode = sDisplayMode(320, 200, KindIndex8);
+  driver->SetDisplayMode(&mode);
+  EXPECT_EQ(before + 3 + 4, LiveSurfaceCount()) << "a second mode switch rebuilds, not adds";
+  driver.reset();
+  EXPECT_EQ(before, LiveSurfaceCount());
+  EXPECT_EQ(0u, VideoMemoryInUse());
+}
+
+}  // namespace
