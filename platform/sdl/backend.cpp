@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/backend.h"
+#include "platform/sdl/input.h"
 #include "platform/sdl/window.h"
 
 namespace platform {
@@ -31,10 +32,12 @@ bool Start(const BackendOptions& options) {
   window = std::make_unique<SdlWindow>(options.window, ScaleFromEnvironment());
   SetWindow(window.get());
   SetPresenter(&window->Presenter());
+  StartSdlInput();
   return true;
 }
 
 void Stop() {
+  StopSdlInput();
   SetPresenter(nullptr);
   SetWindow(nullptr);
   window.reset();
