@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include "platform/sdl/events.h"
+#include "platform/sdl/window.h"
 
 namespace platform {
 
@@ -151,7 +152,11 @@ void Listen(const SDL_Event& e, void* user) {
     case SDL_KEYUP:
       input->OnKey(e.key.keysym.scancode, e.type == SDL_KEYDOWN, e.key.repeat != 0, e.key.timestamp);
       break;
-    case SDL_MOUSEMOTION: input->OnMouseMotion(e.motion.xrel, e.motion.yrel); break;
+    case SDL_MOUSEMOTION:
+      input->OnMouseMotion(e.motion.xrel, e.motion.yrel);
+      // The pointer moved over the window: the shell decides whether it shows.
+      if (SdlWindow* window = GetSdlWindow()) window->PostMessage({Msg::SetCursor, 0, 0});
+      break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: input->OnMouseButton(e.button.button, e.type == SDL_MOUSEBUTTONDOWN); break;
     case SDL_MOUSEWHEEL: input->OnMouseWheel(e.wheel.y); break;
