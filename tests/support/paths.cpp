@@ -13,9 +13,15 @@ std::string Env(const char* name, const char* fallback) {
 }
 }  // namespace
 
-std::string Shared() { return Env("TESS_SHARED", "../shared"); }
-std::string Build() { return Env("TESS_BUILD", "."); }
-std::string Source() { return Env("TESS_SOURCE", ".."); }
+#ifndef TESS_DEFAULT_SHARED
+#define TESS_DEFAULT_SHARED "../shared"
+#define TESS_DEFAULT_BUILD "."
+#define TESS_DEFAULT_SOURCE ".."
+#endif
+
+std::string Shared() { return Env("TESS_SHARED", TESS_DEFAULT_SHARED); }
+std::string Build() { return Env("TESS_BUILD", TESS_DEFAULT_BUILD); }
+std::string Source() { return Env("TESS_SOURCE", TESS_DEFAULT_SOURCE); }
 
 std::string TempDir(const std::string& tag) {
   std::random_device rd;
