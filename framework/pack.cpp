@@ -74,6 +74,10 @@ bool PackIsOpen() { return PackOpen; }
 
 platform::FileHandle PackHandle() { return PackFile.Handle; }
 
+int PackEntryCount() { return PackOpen ? Count : 0; }
+
+const sPackEntry* PackEntryAt(int i) { return i >= 0 && i < PackEntryCount() ? &Directory[i] : nullptr; }
+
 const sPackEntry* FindPackEntry(const char* name) {
   for (int i = 0; i < Count; ++i)
     if (StrCompareNoCase(name, Directory[i].name) == 0) return &Directory[i];

@@ -17,5 +17,8 @@ void OpenPackFile(const char* name);
 // For sFile.
 bool PackIsOpen();
 platform::FileHandle PackHandle();
+// The directory in order, for tools that list a pack.
+int PackEntryCount();
+const sPackEntry* PackEntryAt(int i);
 // The first entry whose name matches, ignoring the case of letters; or null.
 const sPackEntry* FindPackEntry(const char* name);

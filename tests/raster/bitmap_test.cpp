@@ -193,21 +193,23 @@ TEST(Bitmap, ClearEveryLevel) {
 }
 
 TEST(Bitmap, ConvertThroughColours) {
+  // The area must fit every converted level of both bitmaps: 2 x 2 fits level 1 of a 4 x 4.
   sBitmap src, dst;
-  src.Create(4, 2, KindIndex8, 2);
+  src.Create(4, 4, KindIndex8, 2);
   src.Palette[3] = {255, 0, 0, 255};
   src.Palette[4] = {0, 255, 0, 255};
   src.SetPixel(3, 0, 0, 0);
-  src.SetPixel(4, 3, 1, 0);
+  src.SetPixel(4, 1, 1, 0);
   src.SetPixel(4, 1, 0, 1);
-  dst.Create(8, 4, Kind0565, 3);
+  dst.Create(8, 8, Kind0565, 3);
   dst.Clear(0x1111);
-  const sBlitRect area{9, 9, 9, 9, 4, 2};
+  const sBlitRect area{9, 9, 9, 9, 2, 2};
   dst.Convert(&src, &area);
   EXPECT_EQ(0xF800u, dst.GetPixel(0, 0, 0));
-  EXPECT_EQ(0x07E0u, dst.GetPixel(3, 1, 0));
+  EXPECT_EQ(0x07E0u, dst.GetPixel(1, 1, 0));
   EXPECT_EQ(0x0000u, dst.GetPixel(1, 0, 0)) << "grey 0 of the default palette";
-  EXPECT_EQ(0x1111u, dst.GetPixel(4, 0, 0)) << "outside w x h untouched";
+  EXPECT_EQ(0x1111u, dst.GetPixel(2, 0, 0)) << "outside w x h untouched";
+  EXPECT_EQ(0x1111u, dst.GetPixel(0, 2, 0));
   EXPECT_EQ(0x07E0u, dst.GetPixel(1, 0, 1)) << "second level converted too";
   EXPECT_EQ(0x1111u, dst.GetPixel(0, 0, 2)) << "only the common levels";
 
