@@ -1,0 +1,32 @@
+// A temporary folder per test, removed afterwards.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/paths.h"
+
+class Scratch : public ::testing::Test {
+protected:
+  void SetUp() override { dir_ = testpaths::TempDir("tools-raster"); }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  std::string Write(const std::string& name, const std::vector<uint8_t>& data) const {
+    std::string p = Path(name);
+    std::filesystem::create_directories(std::filesystem::path(p).parent_path());
+    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
+                                             static_cast<std::streamsize>(data.size()));
+    return p;
+  }
+  std::vector<uint8_t> Read(const std::string& path) const {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+  }
+
+  std::string dir_;
+};
