@@ -54,8 +54,11 @@ DDResult DirectDraw::EnumDisplayModes(bool (*callback)(const DDModeInfo&, void*)
 }
 
 DDResult DirectDraw::SetDisplayMode(int width, int height, int bits, const DDPixelFormat* format) {
+  // Software screens come in any size; the depth (and the format, when
+  // named) must be one the mode list offers.
+  if (width < 1 || height < 1 || width > 4096 || height > 4096) return DDERR_INVALIDPARAMS;
   for (const DDModeInfo& m : Modes()) {
-    if (m.width != width || m.height != height || static_cast<int>(m.format.bitCount) != bits) continue;
+    if (static_cast<int>(m.format.bitCount) != bits) continue;
     if (format && (m.format.flags != format->flags || m.format.redMask != format->redMask ||
                    m.format.greenMask != format->greenMask))
       continue;
