@@ -30,6 +30,7 @@ const ResetHook resetDirectDraw([] {
   ReleaseDirectDraw();
   state.Current = nullptr;
   ReleaseRef(state.PaletteObject);
+  for (auto& f : state.TextureFormats) f = {false, DDPixelFormat{}};
   ClearDisplayFaults();
   SetDisplayModesForTest(nullptr);
 });

@@ -12,6 +12,7 @@
 #include "platform/display.h"
 #include "platform/headless/screen.h"
 #include "tests/support/fatal_capture.h"
+#include "tests/support/paths.h"
 
 class DisplayTest : public ::testing::Test {
 protected:

@@ -1,0 +1,129 @@
+// The platform's software surfaces on their own.
+#include <gtest/gtest.h>
+
+#include "platform/display.h"
+
+using namespace platform;
+
+namespace {
+
+struct Surfaces : ::testing::Test {
+  void SetUp() override {
+    ClearDisplayFaults();
+    ASSERT_EQ(DD_OK, DirectDrawCreate(&dd));
+    ASSERT_EQ(DD_OK, dd->SetDisplayMode(32, 16, 8));
+  }
+  void TearDown() override {
+    for (DDSurface* s : made) s->Release();
+    dd->Release();
+  }
+  DDSurface* Plain(int w, int h, uint32_t memory = DDSCAPS_SYSTEMMEMORY) {
+    DDSurfaceDesc d;
+    d.flags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    d.caps = DDSCAPS_OFFSCREENPLAIN | memory;
+    d.width = w;
+    d.height = h;
+    DDSurface* s = nullptr;
+    if (dd->CreateSurface(d, &s) == DD_OK) made.push_back(s);
+    return s;
+  }
+  DirectDraw* dd = nullptr;
+  std::vector<DDSurface*> made;
+};
+
+TEST_F(Surfaces, CreatedZeroedAndFilledInside) {
+  DDSurface* s = Plain(8, 4);
+  ASSERT_NE(nullptr, s);
+  for (int i = 0; i < s->Pitch() * 4; ++i) ASSERT_EQ(0, s->Memory()[i]);
+  const DDRect r{2, 1, 4, 3};
+  EXPECT_EQ(DD_OK, s->ColorFill(&r, 7));
+  EXPECT_EQ(7, s->Memory()[s->Pitch() * 2 + 3]);
+  EXPECT_EQ(0, s->Memory()[s->Pitch() * 2 + 4]);
+  // The blitter refuses rather than clips.
+  const DDRect bad[] = {{2, 1, 2, 3}, {4, 1, 2, 3}, {-1, 0, 2, 2}, {0, 0, 9, 1}, {0, 3, 1, 5}};
+  for (const DDRect& b : bad) EXPECT_EQ(DDERR_INVALIDRECT, s->ColorFill(&b, 9));
+  for (int i = 0; i < s->Pitch() * 4; ++i) ASSERT_NE(9, s->Memory()[i]);
+}
+
+TEST_F(Surfaces, CopiesWithAndWithoutTheSourceKey) {
+  DDSurface* src = Plain(4, 1);
+  DDSurface* dst = Plain(8, 2);
+  const DDRect all{0, 0, 4, 1};
+  uint8_t* p;
+  int pitch;
+  ASSERT_EQ(DD_OK, src->Lock(&p, &pitch, DDLOCK_WAIT));
+  p[0] = 0;
+  p[1] = 5;
+  p[2] = 0;
+  p[3] = 6;
+  EXPECT_EQ(DDERR_SURFACEBUSY, dst->BltFast(0, 0, src, all, 0)) << "a locked source";
+  src->Unlock();
+  const DDRect fill{0, 1, 8, 2};
+  dst->ColorFill(&fill, 3);
+  src->SetColorKey(0, 0);
+  EXPECT_EQ(DD_OK, dst->BltFast(2, 1, src, all, DDBLTFAST_SRCCOLORKEY));
+  const uint8_t* row = dst->Memory() + dst->Pitch();
+  EXPECT_EQ(3, row[2]);
+  EXPECT_EQ(5, row[3]);
+  EXPECT_EQ(3, row[4]);
+  EXPECT_EQ(6, row[5]);
+  EXPECT_EQ(DD_OK, dst->BltFast(0, 0, src, all, 0));
+  EXPECT_EQ(0, dst->Memory()[0]);
+  EXPECT_EQ(DDERR_INVALIDRECT, dst->BltFast(5, 0, src, all, 0)) << "reaches past the target";
+  EXPECT_EQ(DDERR_INVALIDRECT, dst->BltFast(-1, 0, src, all, 0));
+  EXPECT_EQ(DDERR_INVALIDRECT, dst->BltFast(0, 0, src, DDRect{3, 0, 1, 1}, 0)) << "inverted";
+}
+
+TEST_F(Surfaces, FlipMovesTheBackBufferToTheFront) {
+  DDSurfaceDesc d;
+  d.flags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+  d.caps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX | DDSCAPS_VIDEOMEMORY;
+  d.backBufferCount = 2;
+  DDSurface* primary = nullptr;
+  ASSERT_EQ(DD_OK, dd->CreateSurface(d, &primary));
+  made.push_back(primary);
+  EXPECT_EQ(DDERR_GENERIC, dd->CreateSurface(d, &primary)) << "one primary at a time";
+  primary = made.back();
+  DDSurface* back = nullptr;
+  ASSERT_EQ(DD_OK, primary->GetAttachedBackBuffer(&back));
+  made.push_back(back);
+  for (int frame = 1; frame <= 3; ++frame) {
+    back->ColorFill(nullptr, static_cast<uint32_t>(frame));
+    ASSERT_EQ(DD_OK, primary->Flip());
+    EXPECT_EQ(frame, primary->Memory()[0]);
+  }
+  EXPECT_EQ(1, back->Memory()[0]) << "three buffers: the first frame's comes back";
+  uint8_t* p;
+  int pitch;
+  ASSERT_EQ(DD_OK, back->Lock(&p, &pitch, DDLOCK_WAIT));
+  EXPECT_EQ(DDERR_SURFACEBUSY, primary->Flip());
+  back->Unlock();
+  LoseAllSurfaces();
+  EXPECT_EQ(DDERR_SURFACELOST, primary->Flip());
+  EXPECT_EQ(DDERR_SURFACELOST, back->Lock(&p, &pitch, DDLOCK_WAIT));
+  EXPECT_EQ(DD_OK, back->Restore());
+  EXPECT_FALSE(primary->IsLost()) << "restoring one restores the chain";
+}
+
+TEST_F(Surfaces, VideoMemoryIsEightMegabytes) {
+  const uint32_t before = VideoMemoryInUse();
+  DDSurface* big = Plain(2048, 2048, DDSCAPS_VIDEOMEMORY);  // 4 MiB
+  ASSERT_NE(nullptr, big);
+  EXPECT_EQ(before + 4u * 1024 * 1024, VideoMemoryInUse());
+  EXPECT_NE(nullptr, Plain(2048, 1024, DDSCAPS_VIDEOMEMORY));
+  EXPECT_EQ(nullptr, Plain(2048, 2048, DDSCAPS_VIDEOMEMORY)) << "full";
+  EXPECT_NE(nullptr, Plain(2048, 2048, DDSCAPS_SYSTEMMEMORY));
+  uint32_t total = 0, free = 0;
+  ASSERT_EQ(DD_OK, dd->GetAvailableVidMem(&total, &free));
+  EXPECT_EQ(VideoMemoryBytes, total);
+}
+
+TEST_F(Surfaces, InjectedFaultsCountDown) {
+  InjectDisplayFault(DDFault::CreateSurface, 2, 1);
+  EXPECT_NE(nullptr, Plain(1, 1));
+  EXPECT_EQ(nullptr, Plain(1, 1));
+  EXPECT_EQ(nullptr, Plain(1, 1));
+  EXPECT_NE(nullptr, Plain(1, 1));
+}
+
+}  // namespace

@@ -1,0 +1,220 @@
+#include "tests/display/fixture.h"
+
+using namespace platform;
+
+namespace {
+
+using TexturesTest = DisplayTest;
+using PointerTest = DisplayTest;
+
+TEST_F(TexturesTest, IndexedBitmapIsCopiedRowByRowAndBlitted) {
+  Open(64, 48, KindIndex8);
+  sTexture t;
+  t.Bitmap = new sBitmap;
+  t.Bitmap->Create(20, 3, KindIndex8, 1);
+  for (int x = 0; x < 20; ++x) t.Bitmap->SetPixel(static_cast<uint32_t>(x + 1), x, 1, 0);
+  EXPECT_EQ(1, driver->AddTexture(&t));
+  driver->LoadTextures(&mode);
+  EXPECT_EQ(20, t.Width);
+  EXPECT_EQ(3, t.Height);
+  EXPECT_EQ(1, t.Levels);
+  EXPECT_EQ(KindIndex8, t.Kind);
+  EXPECT_TRUE(t.Loaded);
+  ASSERT_NE(nullptr, t.SystemSurface);
+  EXPECT_EQ(nullptr, t.VideoSurface);
+  const uint8_t* sys = t.SystemSurface->Memory() + t.SystemSurface->Pitch();
+  for (int x = 0; x < 20; ++x) EXPECT_EQ(x + 1, sys[x]);
+  driver->UploadTextures();
+  ASSERT_NE(nullptr, t.VideoSurface);
+  EXPECT_EQ(0, std::memcmp(sys, t.VideoSurface->Memory() + t.VideoSurface->Pitch(), 20));
+
+  const sBlitRect area{2, 1, 50, 10, 20, 1};
+  driver->SetClipRect(nullptr);
+  driver->Blit(&t, &area);
+  EXPECT_EQ(3, At8(50, 10));
+  EXPECT_EQ(16, At8(63, 10)) << "clipped at the right edge";
+  EXPECT_EQ(0, At8(50, 11));
+  // Without clipping the same copy reaches past the screen: the blitter refuses it.
+  driver->ClearClipRect();
+  const sBlitRect past{0, 1, 50, 20, 20, 1};
+  driver->Blit(&t, &past);
+  EXPECT_EQ(0, At8(50, 20));
+
+  const DDSurface* video = t.VideoSurface;
+  driver->UploadTextures();
+  EXPECT_EQ(video, t.VideoSurface) << "a second upload keeps the video surface";
+  driver->ReleaseTextures();
+  EXPECT_EQ(nullptr, t.Bitmap) << "the bitmap is deleted, even one the caller made";
+  EXPECT_EQ(nullptr, t.SystemSurface);
+  EXPECT_EQ(nullptr, t.VideoSurface);
+  EXPECT_EQ(1, driver->GetTextureCount()) << "still registered";
+  EXPECT_FATAL(driver->LoadTextures(&mode), "Assertion in line 1654, file system");
+}
+
+TEST_F(TexturesTest, DirectColourBitmapBecomesTheNearestGrey) {
+  Open(64, 48, KindIndex8);
+  sTexture t;
+  t.Bitmap = new sBitmap;
+  t.Bitmap->Create(2, 1, Kind0565, 1);
+  t.Bitmap->SetPixel(0x8410, 0, 0, 0);  // (128, 128, 128)
+  t.Bitmap->SetPixel(0x0000, 1, 0, 0);
+  driver->AddTexture(&t);
+  driver->LoadTextures(&mode);
+  EXPECT_EQ(128, t.SystemSurface->Memory()[0]);
+  EXPECT_EQ(1, t.SystemSurface->Memory()[1]) << "black is grey 1: entry 0 is never chosen";
+  driver->ReleaseTextures();
+}
+
+TEST_F(TexturesTest, MonoTextureStaysInSystemMemory) {
+  const std::vector<DDModeInfo> modes = {{64, 48, FormatIndexed(1)}, {64, 48, FormatIndexed(8)}};
+  SetDisplayModesForTest(&modes);
+  Open(64, 48, KindIndex8);
+  sTexture t;
+  t.Bitmap = new sBitmap;
+  t.Bitmap->Create(8, 8, KindMono, 1);
+  driver->AddTexture(&t);
+  sDisplayMode mono = mode;
+  mono.Kind = KindMono;
+  driver->LoadTextures(&mono);
+  EXPECT_EQ(KindMono, t.Kind);
+  EXPECT_NE(nullptr, t.SystemSurface);
+  driver->UploadTextures();
+  EXPECT_EQ(nullptr, t.VideoSurface);
+  driver->ReleaseTextures();
+}
+
+TEST_F(TexturesTest, NamedTexturesLoadTheirFile) {
+  Open(64, 48, KindIndex8);
+  // A 2 x 1 Index 8 image: header, size, rows, closing tag.
+  const unsigned char image[] = {'B', 'M', 'A', 'P', 8, 2, 2, 0, 1, 0, 2, 0, 7, 9, 'b', 'm', 'a', 'p'};
+  const std::string name = testpaths::TempDir("textures") + "/t.scl";
+  FILE* f = std::fopen(name.c_str(), "wb");
+  ASSERT_NE(nullptr, f);
+  std::fwrite(image, 1, sizeof image, f);
+  std::fclose(f);
+  sTexture t;
+  t.Name = name.c_str();
+  driver->AddTexture(&t);
+  driver->LoadTextures(&mode);
+  ASSERT_NE(nullptr, t.Bitmap);
+  EXPECT_EQ(7, t.SystemSurface->Memory()[0]);
+  EXPECT_EQ(9, t.SystemSurface->Memory()[1]);
+  driver->ReleaseTextures();
+  driver->LoadTextures(&mode);
+  EXPECT_NE(nullptr, t.Bitmap) << "reloaded from its name";
+  driver->ReleaseTextures();
+}
+
+TEST_F(TexturesTest, SurfaceFailuresAndTheTextureList) {
+  Open(64, 48, KindIndex8);
+  sTexture a, b, c;
+  for (sTexture* t : {&a, &b, &c}) {
+    t->Bitmap = new sBitmap;
+    t->Bitmap->Create(4, 4, KindIndex8, 1);
+    driver->AddTexture(t);
+  }
+  EXPECT_EQ(0, driver->RemoveTexture(&a));
+  EXPECT_EQ(&c, driver->GetTexture(0)) << "the last entry moves into the gap";
+  EXPECT_EQ(&b, driver->GetTexture(1));
+  EXPECT_FATAL(driver->RemoveTexture(&a), "Assertion in line 153, file display");
+  EXPECT_FATAL(driver->GetTexture(2), "Assertion in line 163, file display");
+  driver->AddTexture(&a);
+
+  InjectDisplayFault(DDFault::CreateSurface);
+  EXPECT_FATAL(driver->LoadTextures(&mode), "Assertion in line 1710, file system");
+  StartDirectDraw();
+  driver->LoadTextures(&mode);
+  InjectDisplayFault(DDFault::CreateSurface);
+  EXPECT_FATAL(driver->UploadTextures(), "Assertion in line 1794, file system");
+  StartDirectDraw();
+  InjectDisplayFault(DDFault::Blt);
+  EXPECT_FATAL(driver->UploadTextures(), "Assertion in line 1867, file system");
+  StartDirectDraw();
+  driver->ReleaseTextures();
+  EXPECT_EQ(nullptr, a.Bitmap);
+}
+
+TEST_F(TexturesTest, Texture3DNeedsThe0565Format) {
+  Open(64, 48, Kind0565);
+  sTexture t;
+  t.Bitmap = new sBitmap;
+  t.Bitmap->Create(4, 4, Kind0565, 1);
+  t.Usage = Texture3D;
+  driver->AddTexture(&t);
+  // No 3D device yet, so no texture formats.
+  EXPECT_FATAL(driver->LoadTextures(&mode), "Assertion in line 1674, file system");
+  StartDirectDraw();
+  mode.Use3D = true;
+  driver->SetDisplayMode(&mode);
+  driver->LoadTextures(&mode);
+  driver->UploadTextures();
+  EXPECT_NE(0u, t.Handle);
+  driver->ReleaseTextures();
+}
+
+// The pointer on a 16-bit screen: fill 0xFFFF, outline 1, key 0.
+TEST_F(PointerTest, DrawnSavedAndRestoredPerBuffer) {
+  Open(640, 480, Kind0565);
+  driver->FillRect(0x1234, 0, 0, 640, 480);
+  driver->SetMousePointer(true, 100, 50);
+  driver->BeginFrame(0);
+  driver->Present();  // drawn into buffer 0, now shown
+  const DDSurface* primary = driver->PrimarySurface();
+  auto front16 = [&](int x, int y) {
+    uint16_t v;
+    std::memcpy(&v, primary->Memory() + primary->Pitch() * y + 2 * x, 2);
+    return v;
+  };
+  EXPECT_EQ(1, front16(100, 50)) << "outline at the tip";
+  EXPECT_EQ(0xFFFF, front16(101, 51)) << "fill";
+  EXPECT_EQ(0x1234, front16(108, 50)) << "transparent part keeps the picture";
+  EXPECT_EQ(0x1234, front16(115, 50)) << "the NUL column is transparent";
+
+  // The next two buffers get their own frames and a pointer elsewhere.
+  driver->SetMousePointer(true, 300, 300);
+  driver->BeginFrame(0);
+  driver->FillRect(0x1234, 0, 0, 640, 480);
+  driver->Present();  // buffer 1
+  driver->BeginFrame(0);
+  driver->FillRect(0x1234, 0, 0, 640, 480);
+  driver->Present();  // buffer 2
+  // Buffer 0 comes back: BeginFrame puts back what the pointer covered at (100, 50).
+  driver->SetMousePointer(false, 0, 0);
+  driver->BeginFrame(0);
+  EXPECT_EQ(0x1234, At16(100, 50));
+  EXPECT_EQ(0x1234, At16(101, 51));
+  driver->Present();
+  driver->BeginFrame(0);  // buffer 1: restores (300, 300), not the old position
+  EXPECT_EQ(0x1234, At16(301, 301));
+}
+
+TEST_F(PointerTest, EdgesOfTheScreen) {
+  Open(640, 480, Kind0565, 0);
+  driver->SetMousePointer(true, 630, 470);
+  driver->Present();
+  const DDSurface* primary = driver->PrimarySurface();
+  auto front16 = [&](int x, int y) {
+    uint16_t v;
+    std::memcpy(&v, primary->Memory() + primary->Pitch() * y + 2 * x, 2);
+    return v;
+  };
+  EXPECT_EQ(1, front16(630, 470));
+  EXPECT_EQ(0xFFFF, front16(631, 471));
+  driver->SetMousePointer(true, 640, 0);
+  debug.Clear();
+  driver->Present();  // nothing saved, nothing drawn
+  driver->BeginFrame(0);
+  EXPECT_EQ(0, At16(639, 0));
+}
+
+TEST_F(PointerTest, IndexedScreenPointerStaysInsideItsSurface) {
+  Open(320, 200, KindIndex8);
+  driver->SetMousePointer(true, 0, 0);
+  driver->Present();
+  const DDSurface* primary = driver->PrimarySurface();
+  EXPECT_EQ(1, primary->Memory()[0]) << "outline index 1";
+  EXPECT_EQ(255, primary->Memory()[primary->Pitch() + 1]) << "fill index 255";
+  EXPECT_EQ(0, primary->Memory()[primary->Pitch() * 15 + 15]);
+}
+
+}  // namespace
