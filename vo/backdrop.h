@@ -1,0 +1,17 @@
+// A full-screen picture, blitted through its display texture.
+#pragma once
+#include "framework/display.h"
+#include "vo/layers.h"
+
+class sBackdrop : public sLayer {
+public:
+  ~sBackdrop() override;
+  void Draw(sDisplay* display, float t) override;
+  void Prepare(sDisplay* display) override;
+  void LoadImage(const char* name);
+  void MapToRange(int lo, int hi);
+
+  sBitmap* Image = nullptr;
+  sTexture Texture{};
+};
+
