@@ -13,5 +13,6 @@ public:
 
   sBitmap* Image = nullptr;
   sTexture Texture{};
+  bool Registered = false;  // handed to the display by Prepare
 };
 

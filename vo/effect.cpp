@@ -84,7 +84,7 @@ void sMaskedEffect::Shade(sBitmap& screen) {
   if (w > sBlobField::Size || h > sBlobField::Size) Fatal("sMaskedEffect::Draw() rectangle larger than 352 x 352");
   if (EffectMask->Width < w || EffectMask->Height < h) BadFile(MaskName, "does not cover the effect rectangle");
   if (EffectTextureSize < TextureWidth * h) BadFile(TextureName, "has fewer rows than the effect rectangle");
-  if (!screen.Pixels[0]) return;
+  if (!screen.Pixels[0] || screen.Bits != 8) return;
   // Only the part on the screen is drawn.
   const int c0 = X0 < 0 ? -X0 : 0, r0 = Y0 < 0 ? -Y0 : 0;
   const int c1 = Min(w, screen.Width - X0), r1 = Min(rows, screen.Height - Y0);

@@ -23,7 +23,7 @@ bool sShadeRect::ShadeEdges(sBitmap& screen) const {
   const int X1 = static_cast<int>(x1), Y1 = static_cast<int>(y1);
   const int fx0 = static_cast<int>(16 * x0) % 16, fy0 = static_cast<int>(16 * y0) % 16;
   const int ex1 = 15 - static_cast<int>(16 * x1) % 16, ey1 = 15 - static_cast<int>(16 * y1) % 16;
-  if (!screen.Pixels[0]) return true;
+  if (!screen.Pixels[0] || screen.Bits != 8) return true;
   const Shader s{screen};
   s.Set(X0, Y0, Corner, fy0, fx0);
   s.Set(X0, Y1, Corner, ey1, fx0);

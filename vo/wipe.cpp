@@ -59,7 +59,7 @@ void sWipe::MakeRuns(int lo, int hi) {
 void sWipe::Shade(sBitmap& screen, const sBlitRect& area) const {
   const int T = static_cast<int>((1.0 - Progress) * 65536);
   const int w = area.w, h = area.h;
-  if (!screen.Pixels[0] || w < 1 || h < 1) return;
+  if (!screen.Pixels[0] || screen.Bits != 8 || w < 1 || h < 1) return;
   for (int j = 0; j < h; ++j) {
     const uint8_t* src = Image->PixelAddress(area.sx, area.sy + j, 0);
     uint8_t* dst = screen.Pixels[0] + screen.Pitch[0] * (area.dy + j) + area.dx;

@@ -1,0 +1,136 @@
+// The layers and the profiler drawing through a real display driver.
+#include <cstring>
+#include <vector>
+
+#include "framework/bitmap.h"
+#include "tests/vo/display_fixture.h"
+#include "tests/vo/files.h"
+#include "vo/backdrop.h"
+#include "vo/layers.h"
+#include "vo/profiler.h"
+
+namespace {
+
+using DrawTest = ScreenTest;
+
+TEST_F(DrawTest, ShadeRectFillsItsInteriorWithIndexZero) {
+  sShadeRect r;
+  r.x0 = 57;
+  r.y0 = 159;
+  r.x1 = 345;
+  r.y1 = 161;
+  r.Draw(driver.get(), 0);
+  EXPECT_EQ(288 * 2, Count(0));
+  EXPECT_EQ(0, At(57, 159));
+  EXPECT_EQ(0, At(344, 160));
+  EXPECT_EQ((15 * 8) / 16, At(345, 160));
+  EXPECT_EQ(40, At(200, 161));
+  EXPECT_EQ((240 * 8) / 256, At(57, 161));
+}
+
+TEST_F(DrawTest, ShadeRectStaysOnTheScreen) {
+  sShadeRect full;  // (0, 0) to (640, 480): the whole screen
+  full.Draw(driver.get(), 0);
+  EXPECT_EQ(640 * 480, Count(0));
+  Fill(0, 0, 640, 480, 40);
+  sShadeRect wide;
+  wide.x0 = -30.5f;
+  wide.y0 = 470.25f;
+  wide.x1 = 900;
+  wide.y1 = 700;
+  wide.Draw(driver.get(), 0);
+  EXPECT_EQ(640 * 9, Count(0, 0, 471, 640, 480));
+  EXPECT_EQ(40, At(0, 469));
+}
+
+TEST_F(DrawTest, SpriteDrawsThePhaseOfItsQuarterPixel) {
+  // 8 x 4 picture: one inked column at x = 3 (ink 8 per row: 32 -> level 12).
+  std::vector<uint8_t> px(32, 255);
+  for (int y = 0; y < 4; ++y) px[y * 8 + 3] = 0;
+  auto* image = new sBitmap;
+  image->Create(8, 4, KindIndex8, 1);
+  for (int y = 0; y < 4; ++y) std::memcpy(image->PixelAddress(0, y, 0), &px[y * 8], 8);
+  sSprite s;
+  s.MakePhases(image);
+  ASSERT_EQ(3, s.PhaseImages[0]->Width);
+  s.y = 100;
+  const struct {
+    float x;
+    int inkedColumn;  // screen column of the level-12 pixel
+  } cases[] = {{100.0f, 97}, {100.25f, 98}, {100.75f, 98}, {101.0f, 98}};
+  for (const auto& c : cases) {
+    Fill(0, 0, 640, 480, 40);
+    s.x = c.x;
+    s.Draw(driver.get(), 0);
+    EXPECT_EQ(12, At(c.inkedColumn, 99)) << c.x;
+    EXPECT_EQ(1, Count(12)) << c.x;
+    EXPECT_EQ(2, Count(16)) << c.x;
+  }
+  // Phase 0 at x = 100: columns 97..99 hold (x 0..3), (x 4..7), (none).
+  Fill(0, 0, 640, 480, 40);
+  s.x = 2.0f;  // two of three columns are left of the clip at 1
+  s.Clip[0] = 1;
+  s.Draw(driver.get(), 0);
+  EXPECT_EQ(40, At(0, 99));
+  EXPECT_EQ(16, At(1, 99));
+  EXPECT_EQ(1, Count(16) + Count(12));
+  s.Clip[0] = 0;
+  s.x = -0.75f;  // left of the screen: phase 1, nothing on screen, no fault
+  s.Draw(driver.get(), 0);
+  EXPECT_EQ(1, s.Phase());
+}
+
+TEST_F(DrawTest, BackdropBlitsThroughItsTextureAndFreesItsPictureOnce) {
+  votest::InTempFolder dir("backdrop");
+  std::vector<uint8_t> px(640 * 480);
+  for (size_t i = 0; i < px.size(); ++i) px[i] = static_cast<uint8_t>(i % 640 / 3);
+  votest::WriteImage("vo/back.scl", 640, 480, px);
+  {
+    sBackdrop b;
+    EXPECT_FATAL(b.Draw(driver.get(), 0), "Assertion in line 118, file vo/moveit");
+    EXPECT_FATAL(b.MapToRange(32, 47), "Assertion in line 127, file vo/moveit");
+    b.LoadImage("vo/back.scl");
+    b.MapToRange(32, 47);
+    b.Prepare(driver.get());
+    EXPECT_EQ(1, driver->GetTextureCount());
+    EXPECT_EQ(b.Image, b.Texture.Bitmap);
+    EXPECT_EQ(TextureSurface, b.Texture.Usage);
+    driver->LoadTextures(&mode);
+    driver->UploadTextures();
+    b.Draw(driver.get(), 0);
+    EXPECT_EQ(32, At(0, 0));
+    EXPECT_EQ(32 + (213 * 15) / 255, At(639, 479));
+    driver->ReleaseTextures();  // deletes the picture through the texture
+  }
+  {
+    sBackdrop kept;  // never registered: frees its own picture
+    kept.LoadImage("vo/back.scl");
+  }
+}
+
+TEST_F(DrawTest, ProfilerBarStretchesAndLines) {
+  sProfiler p;
+  p.SetScale(25);
+  p.BeginAt(0, 0);  // first frame: only the closing mark is finished
+  p.Draw(driver.get());
+  const int y0 = 459, y1 = 470, ym = 464;
+  EXPECT_EQ(12, Count(sProfiler::LineValue)) << "a vertical line of 12 pixels, the horizontal one pixel";
+  EXPECT_EQ(sProfiler::LineValue, At(10, y0));
+  EXPECT_EQ(sProfiler::LineValue, At(10, y1));
+
+  Fill(0, 0, 640, 480, 40);
+  p.MarkAt(12500, 8);    // 12.5 ms: x = 10 + 310
+  p.MarkAt(30000, 3);    // beyond 25 ms: not drawn
+  p.BeginAt(31000, 0);
+  p.Draw(driver.get());
+  EXPECT_EQ(8, At(11, ym + 2));
+  EXPECT_EQ(8, At(319, y1 - 3));
+  EXPECT_EQ(sProfiler::LineValue, At(320, ym));
+  EXPECT_EQ(sProfiler::LineValue, At(320, y1));
+  EXPECT_EQ(309 * (y1 - 2 - ym - 2), Count(8));
+  EXPECT_EQ(0, Count(3));
+  EXPECT_EQ(sProfiler::LineValue, At(630, ym)) << "the horizontal line runs to xr, inclusive";
+  EXPECT_EQ(40, At(631, ym));
+}
+
+}  // namespace
