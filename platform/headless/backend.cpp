@@ -7,6 +7,7 @@
 #include "platform/headless/input.h"
 #include "platform/headless/screen.h"
 #include "platform/headless/window.h"
+#include "platform/sound.h"
 
 namespace platform {
 
@@ -38,6 +39,7 @@ bool Start(const BackendOptions& options) {
 }
 
 void Stop() {
+  ReleaseSound();
   SetInput(nullptr);
   SetWindow(nullptr);
   SetClock(nullptr);

@@ -9,6 +9,7 @@
 #include "platform/backend.h"
 #include "platform/sdl/input.h"
 #include "platform/sdl/window.h"
+#include "platform/sound.h"
 
 namespace platform {
 
@@ -37,6 +38,7 @@ bool Start(const BackendOptions& options) {
 }
 
 void Stop() {
+  ReleaseSound();
   StopSdlInput();
   SetPresenter(nullptr);
   SetWindow(nullptr);

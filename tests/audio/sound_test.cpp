@@ -1,0 +1,283 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#include "audio/waveout.h"
+#include "platform/backend.h"
+#include "platform/headless/sound.h"
+#include "platform/sound.h"
+#include "platform/soundmixer.h"
+#include "tests/audio/tone.h"
+#include "tests/support/paths.h"
+
+namespace {
+
+using namespace platform;
+
+std::vector<std::string> What(HeadlessSound& s) {
+  std::vector<std::string> out;
+  for (auto& e : s.Events()) out.push_back(std::to_string(e.frame) + " " + e.what);
+  return out;
+}
+
+TEST(WaveImage, ParsesAndRefuses) {
+  std::vector<uint8_t> img = ToneImage(22050, 1, 16, 441, 1000, 0.01);
+  WaveFormat f;
+  const uint8_t* data = nullptr;
+  size_t bytes = 0;
+  ASSERT_TRUE(ParseWaveImage(img.data(), img.size(), f, data, bytes));
+  EXPECT_EQ(22050u, f.samplesPerSec);
+  EXPECT_EQ(1, f.channels);
+  EXPECT_EQ(img.data() + 44, data);
+  EXPECT_EQ(220u, bytes / 2);
+
+  EXPECT_TRUE(ParseWaveImage(img.data(), 100, f, data, bytes));
+  EXPECT_EQ(56u, bytes) << "never beyond the size given";
+  EXPECT_FALSE(ParseWaveImage(img.data(), 11, f, data, bytes));
+  EXPECT_FALSE(ParseWaveImage(nullptr, 100, f, data, bytes));
+
+  std::vector<uint8_t> zero(5884460, 0);  // an image whose header was never written
+  EXPECT_FALSE(ParseWaveImage(zero.data(), zero.size(), f, data, bytes));
+
+  std::vector<uint8_t> bad = img;
+  bad[20] = 3;  // not PCM
+  EXPECT_FALSE(ParseWaveImage(bad.data(), bad.size(), f, data, bytes));
+  bad = img;
+  bad[22] = 3;  // three channels
+  EXPECT_FALSE(ParseWaveImage(bad.data(), bad.size(), f, data, bytes));
+  bad = img;
+  bad[16] = 0xFF, bad[17] = 0xFF, bad[18] = 0xFF, bad[19] = 0x7F;  // fmt chunk past the end
+  EXPECT_FALSE(ParseWaveImage(bad.data(), bad.size(), f, data, bytes));
+
+  // Another chunk before the format is stepped over (odd length, padded).
+  const uint8_t list[] = {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0};
+  std::vector<uint8_t> listed;
+  for (size_t i = 0; i < img.size(); ++i) {
+    if (i == 12) for (uint8_t c : list) listed.push_back(c);
+    listed.push_back(img[i]);
+  }
+  uint32_t riff = uint32_t(listed.size() - 8);
+  std::memcpy(&listed[4], &riff, 4);
+  ASSERT_TRUE(ParseWaveImage(listed.data(), listed.size(), f, data, bytes));
+  EXPECT_EQ(440u, bytes);
+}
+
+class SoundTest : public ::testing::Test {
+protected:
+  std::string dir = testpaths::TempDir("sound");
+  std::string wav = dir + "/out.wav";
+};
+
+// A generated tone played through the wave output stream and the headless
+// device in virtual time, measured in what the device wrote.
+TEST_F(SoundTest, ToneThroughWaveOutStream) {
+  std::vector<int16_t> pcm;
+  {
+    HeadlessSound sound(HeadlessSound::Pace::Virtual, nullptr);
+    ASSERT_TRUE(sound.WriteWav(wav));
+    SetSound(&sound);
+    sWaveOutStream out;
+    ASSERT_EQ(0, out.Open(44100, 1, 1, 1024, 8));
+    for (int i = 0; i < 44100; ++i) {
+      pcm.push_back(int16_t(std::lround(16384 * std::sin(2 * M_PI * 1000 * i / 44100.0))));
+      pcm.push_back(int16_t(std::lround(8192 * std::sin(2 * M_PI * 250 * i / 44100.0))));
+    }
+    // Pieces of one decoded frame, as the decoder hands them out.
+    for (size_t at = 0; at < pcm.size() * 2; at += 4608) {
+      int n = int(std::min<size_t>(4608, pcm.size() * 2 - at));
+      ASSERT_EQ(n, out.Write(reinterpret_cast<const uint8_t*>(pcm.data()) + at, n));
+    }
+    EXPECT_EQ(0, out.Control(11));
+    EXPECT_EQ(0, out.Close()) << "the drain must end: the device plays while it waits";
+    auto events = What(sound);
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_EQ("0 waveout open 44100 Hz 2 ch 16 bit", events.front());
+    EXPECT_NE(std::string::npos, events.back().find("waveout close"));
+    sound.CloseWav();
+    SetSound(nullptr);
+  }
+  std::vector<int16_t> got;
+  uint32_t rate;
+  uint16_t channels;
+  ASSERT_TRUE(ReadWav(wav, got, rate, channels));
+  EXPECT_EQ(44100u, rate);
+  EXPECT_EQ(2, channels);
+  // 44100 frames fill 43 whole blocks; the 68 frames of the partial 44th are dropped.
+  size_t played = 43 * 1024;
+  ASSERT_GE(got.size(), played * 2);
+  EXPECT_TRUE(std::equal(pcm.begin(), pcm.begin() + long(played * 2), got.begin())) << "same rate: bit exact";
+  for (size_t i = played * 2; i < got.size(); ++i) ASSERT_EQ(0, got[i]) << "silence after the last block";
+
+  Tone left = Measure(Channel(got, 0, 0, played), 44100);
+  Tone right = Measure(Channel(got, 1, 0, played), 44100);
+  EXPECT_NEAR(1000, left.hz, 0.5);
+  EXPECT_NEAR(16384 / std::sqrt(2.0), left.rms, 16384 * 0.002);
+  EXPECT_GT(left.purity, 0.999);
+  EXPECT_NEAR(250, right.hz, 0.5);
+  EXPECT_NEAR(8192 / std::sqrt(2.0), right.rms, 8192 * 0.002);
+  EXPECT_GT(right.purity, 0.999);
+}
+
+// An image at another rate and channel count comes out at 44.1 kHz stereo.
+TEST_F(SoundTest, ImagePlayedResampled) {
+  std::vector<uint8_t> img = ToneImage(22050, 1, 16, 441, 10000, 1.0);
+  std::vector<int16_t> got;
+  {
+    HeadlessSound sound(HeadlessSound::Pace::Virtual, nullptr);
+    ASSERT_TRUE(sound.WriteWav(wav));
+    EXPECT_TRUE(sound.PlaySound(img.data(), img.size()));
+    EXPECT_TRUE(sound.ImagePlaying());
+    sound.Advance(500000);
+    EXPECT_TRUE(sound.ImagePlaying());
+    EXPECT_TRUE(sound.PlaySound(nullptr, 0));
+    EXPECT_FALSE(sound.ImagePlaying());
+    EXPECT_EQ((std::vector<std::string>{"0 play 22050 frames 22050 Hz 1 ch 16 bit", "22050 stop"}), What(sound));
+  }
+  uint32_t rate;
+  uint16_t channels;
+  ASSERT_TRUE(ReadWav(wav, got, rate, channels));
+  ASSERT_EQ(22050u * 2, got.size());
+  for (size_t i = 0; i < 22050; ++i) ASSERT_EQ(got[2 * i], got[2 * i + 1]) << "mono on both sides";
+  Tone t = Measure(Channel(got, 0, 100, 22050), 44100);
+  EXPECT_NEAR(441, t.hz, 0.5);
+  EXPECT_NEAR(10000 / std::sqrt(2.0), t.rms, 10000 * 0.01);
+  EXPECT_GT(t.purity, 0.995);
+}
+
+TEST_F(SoundTest, ImageEndsReplacesAndRefuses) {
+  std::vector<uint8_t> a = ToneImage(44100, 2, 8, 300, 20000, 0.1);
+  std::vector<uint8_t> b = ToneImage(44100, 2, 16, 300, 20000, 0.5);
+  HeadlessSound sound(HeadlessSound::Pace::Virtual, nullptr);
+  EXPECT_TRUE(sound.PlaySound(a.data(), a.size()));
+  sound.Advance(200000);
+  EXPECT_FALSE(sound.ImagePlaying()) << "the sound stops by itself at its end";
+  EXPECT_TRUE(sound.PlaySound(b.data(), b.size()));
+  sound.Advance(100000);
+  EXPECT_TRUE(sound.PlaySound(b.data(), b.size()));
+  std::vector<uint8_t> zero(5884460, 0);
+  EXPECT_FALSE(sound.PlaySound(zero.data(), zero.size()));
+  EXPECT_FALSE(sound.ImagePlaying()) << "an image that cannot play stops the old one";
+  EXPECT_EQ((std::vector<std::string>{"0 play 4410 frames 44100 Hz 2 ch 8 bit", "4410 end",
+                                      "8820 play 22050 frames 44100 Hz 2 ch 16 bit", "13230 stop",
+                                      "13230 play 22050 frames 44100 Hz 2 ch 16 bit", "13230 stop",
+                                      "13230 refused"}),
+            What(sound));
+}
+
+TEST_F(SoundTest, SourcesAreMixedAndClipped) {
+  HeadlessSound sound(HeadlessSound::Pace::Virtual, nullptr);
+  ASSERT_TRUE(sound.WriteWav(wav));
+  std::vector<uint8_t> img = ToneImage(44100, 1, 16, 0, 0, 0.01);
+  for (size_t i = 44; i < img.size(); i += 2) img[i] = 0x20, img[i + 1] = 0x4E;  // 20000
+  WaveFormat f;
+  auto device = sound.OpenWaveOut(f);
+  ASSERT_TRUE(device);
+  std::vector<int16_t> block(441 * 2);
+  for (size_t i = 0; i < block.size(); i += 2) block[i] = 20000, block[i + 1] = -5000;
+  WaveBlock header;
+  header.data = reinterpret_cast<const uint8_t*>(block.data());
+  header.length = uint32_t(block.size() * 2);
+  device->Prepare(header);
+  ASSERT_TRUE(device->Write(header));
+  EXPECT_FALSE(device->Unprepare(header)) << "queued blocks stay prepared";
+  sound.PlaySound(img.data(), img.size());
+  device->Sleep(5);
+  EXPECT_FALSE(header.flags & WaveBlockDone);
+  device->Sleep(5);
+  EXPECT_TRUE(header.flags & WaveBlockDone);
+  EXPECT_TRUE(device->Unprepare(header));
+  device.reset();
+  sound.CloseWav();
+  std::vector<int16_t> got;
+  uint32_t rate;
+  uint16_t channels;
+  ASSERT_TRUE(ReadWav(wav, got, rate, channels));
+  ASSERT_EQ(441u * 2, got.size());
+  EXPECT_EQ(32767, got[0]);
+  EXPECT_EQ(15000, got[1]);
+  EXPECT_EQ(32767, got[880]);
+}
+
+TEST_F(SoundTest, ResetDropsQueuedBlocks) {
+  HeadlessSound sound(HeadlessSound::Pace::Virtual, nullptr);
+  WaveFormat f;
+  auto device = sound.OpenWaveOut(f);
+  std::vector<uint8_t> pcm(4 * 4410);
+  WaveBlock blocks[2];
+  for (auto& b : blocks) {
+    b.data = pcm.data();
+    b.length = uint32_t(pcm.size());
+    device->Prepare(b);
+    device->Write(b);
+  }
+  device->Sleep(150);
+  EXPECT_TRUE(blocks[0].flags & WaveBlockDone);
+  EXPECT_FALSE(blocks[1].flags & WaveBlockDone);
+  device->Reset();
+  EXPECT_TRUE(blocks[1].flags & WaveBlockDone);
+  EXPECT_FALSE(blocks[1].flags & WaveBlockQueued);
+  WaveFormat odd;
+  odd.channels = 6;
+  EXPECT_EQ(nullptr, sound.OpenWaveOut(odd));
+}
+
+TEST_F(SoundTest, VirtualTimeFollowsTheShowClock) {
+  VirtualClock clock;
+  clock.Advance(5000000);
+  HeadlessSound sound(HeadlessSound::Pace::Virtual, &clock);
+  std::vector<uint8_t> img = ToneImage(44100, 2, 16, 100, 100, 1.0);
+  sound.PlaySound(img.data(), img.size());
+  clock.Advance(100000);
+  EXPECT_TRUE(sound.ImagePlaying());
+  EXPECT_EQ(4410u, sound.FramesRendered());
+  clock.Advance(1000000);
+  EXPECT_FALSE(sound.ImagePlaying());
+  EXPECT_EQ("44100 end", What(sound).back());
+}
+
+TEST_F(SoundTest, RealTimePaceFinishes) {
+  HeadlessSound sound(HeadlessSound::Pace::Real, nullptr);
+  std::vector<uint8_t> img = ToneImage(44100, 2, 16, 100, 100, 0.05);
+  sound.PlaySound(img.data(), img.size());
+  SetSound(&sound);
+  sWaveOutStream out;
+  ASSERT_EQ(0, out.Open(44100, 1, 1, 441, 2));
+  std::vector<uint8_t> pcm(441 * 4 * 6, 1);
+  EXPECT_EQ(int(pcm.size()), out.Write(pcm.data(), int(pcm.size()))) << "blocking: waits for the device";
+  EXPECT_EQ(0, out.Close());
+  SetSound(nullptr);
+  for (int i = 0; i < 500 && sound.ImagePlaying(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_FALSE(sound.ImagePlaying());
+  bool ended = false;
+  for (auto& e : sound.Events()) ended |= e.what == "end" && e.frame == 2205;
+  EXPECT_TRUE(ended);
+}
+
+TEST_F(SoundTest, ServiceFollowsTheBackend) {
+  HeadlessSound own(HeadlessSound::Pace::Virtual, nullptr);
+  SetSound(&own);
+  EXPECT_EQ(&own, &GetSound());
+  SetSound(nullptr);
+  EXPECT_NE(nullptr, dynamic_cast<HeadlessSound*>(&GetSound())) << "no backend: headless in real time";
+
+  BackendOptions options;
+  options.virtualClock = true;
+  ASSERT_NE(nullptr, StartBackend("headless", options));
+  auto* sound = dynamic_cast<HeadlessSound*>(&GetSound());
+  ASSERT_NE(nullptr, sound);
+  auto* clock = dynamic_cast<VirtualClock*>(&GetClock());
+  ASSERT_NE(nullptr, clock);
+  clock->Advance(20000);
+  sound->Events();
+  EXPECT_EQ(882u, sound->FramesRendered()) << "the show's clock moves the sound";
+  sWaveOutStream out;
+  ASSERT_EQ(0, out.Open(44100, 1, 1, 4608, 32));
+  std::vector<uint8_t> pcm(18432 * 40);
+  EXPECT_EQ(int(pcm.size()), out.Write(pcm.data(), int(pcm.size()))) << "no deadlock on the show's clock";
+  EXPECT_EQ(0, out.Close());
+  StopBackend();
+}
+
+}  // namespace

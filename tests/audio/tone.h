@@ -1,0 +1,93 @@
+// Measuring a tone: frequency from zero crossings, level as RMS, purity as
+// the share of the power at one frequency.
+#pragma once
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+struct Tone {
+  double hz;
+  double rms;
+  double purity;  // 0..1
+};
+
+inline Tone Measure(const std::vector<double>& x, double rate) {
+  int crossings = 0;
+  size_t first = 0, last = 0;
+  for (size_t i = 1; i < x.size(); ++i)
+    if (x[i - 1] < 0 && x[i] >= 0) {
+      if (!crossings) first = i;
+      last = i;
+      ++crossings;
+    }
+  Tone t{0, 0, 0};
+  if (crossings > 1) t.hz = (crossings - 1) * rate / double(last - first);
+  double power = 0;
+  for (double v : x) power += v * v;
+  t.rms = x.empty() ? 0 : std::sqrt(power / double(x.size()));
+  // Goertzel at the measured frequency.
+  double w = 2 * M_PI * t.hz / rate, c = 2 * std::cos(w), s1 = 0, s2 = 0;
+  for (double v : x) {
+    double s0 = v + c * s1 - s2;
+    s2 = s1;
+    s1 = s0;
+  }
+  double at = s1 * s1 + s2 * s2 - c * s1 * s2;
+  t.purity = power > 0 ? 2 * at / (double(x.size()) * power) : 0;
+  return t;
+}
+
+// One channel of interleaved 16-bit stereo PCM, frames [from, to).
+inline std::vector<double> Channel(const std::vector<int16_t>& pcm, int channel, size_t from, size_t to) {
+  std::vector<double> x;
+  for (size_t i = from; i < to && i * 2 + 1 < pcm.size(); ++i) x.push_back(pcm[i * 2 + size_t(channel)]);
+  return x;
+}
+
+// The PCM of a 44-byte-header WAV file as the headless device writes it.
+inline bool ReadWav(const std::string& path, std::vector<int16_t>& pcm, uint32_t& rate, uint16_t& channels) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<uint8_t> b((std::istreambuf_iterator<char>(in)), {});
+  if (b.size() < 44 || std::memcmp(b.data(), "RIFF", 4) || std::memcmp(b.data() + 36, "data", 4)) return false;
+  auto le32 = [&](size_t at) { return uint32_t(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24); };
+  channels = uint16_t(b[22] | b[23] << 8);
+  rate = le32(24);
+  uint32_t bytes = le32(40);
+  if (bytes + 44 != b.size() || le32(4) != bytes + 36) return false;
+  pcm.resize(bytes / 2);
+  for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = int16_t(b[44 + 2 * i] | b[45 + 2 * i] << 8);
+  return true;
+}
+
+// A RIFF WAVE image of a sine tone.
+inline std::vector<uint8_t> ToneImage(uint32_t rate, int channels, int bits, double hz, double amplitude, double seconds) {
+  size_t frames = size_t(rate * seconds);
+  uint32_t align = uint32_t(channels * bits / 8), bytes = uint32_t(frames * align);
+  std::vector<uint8_t> img(44 + bytes);
+  auto put32 = [&](size_t at, uint32_t v) { for (int i = 0; i < 4; ++i) img[at + size_t(i)] = uint8_t(v >> (8 * i)); };
+  auto put16 = [&](size_t at, uint32_t v) { img[at] = uint8_t(v); img[at + 1] = uint8_t(v >> 8); };
+  std::memcpy(&img[0], "RIFF", 4);
+  put32(4, 36 + bytes);
+  std::memcpy(&img[8], "WAVEfmt ", 8);
+  put32(16, 16);
+  put16(20, 1);
+  put16(22, uint32_t(channels));
+  put32(24, rate);
+  put32(28, rate * align);
+  put16(32, align);
+  put16(34, uint32_t(bits));
+  std::memcpy(&img[36], "data", 4);
+  put32(40, bytes);
+  for (size_t i = 0; i < frames; ++i)
+    for (int c = 0; c < channels; ++c) {
+      double v = amplitude * std::sin(2 * M_PI * hz * double(i) / rate);
+      size_t at = 44 + i * align + size_t(c * bits / 8);
+      if (bits == 16) put16(at, uint32_t(int16_t(std::lround(v))));
+      else img[at] = uint8_t(128 + std::lround(v / 256));
+    }
+  return img;
+}
