@@ -83,10 +83,27 @@ struct PixelIo<RasterFormat::A8R8G8B8> {
   }
 };
 
+inline bool HasAlpha(TexelFormat f) { return f != TexelFormat::R5G6B5 && f != TexelFormat::R8G8B8; }
+
+// Texels expand as the display's colour conversion does (4-bit channels N * 17).
 inline Rgba Texel(const RasterTexture& t, int i, int j) {
+  const uint8_t* row = t.pixels + static_cast<std::ptrdiff_t>(j) * t.pitch;
   uint16_t v;
-  std::memcpy(&v, t.pixels + static_cast<std::ptrdiff_t>(j) * t.pitch + i * 2, 2);
-  return Expand0565(v);
+  switch (t.format) {
+    case TexelFormat::R5G6B5:
+      std::memcpy(&v, row + i * 2, 2);
+      return Expand0565(v);
+    case TexelFormat::A1R5G5B5:
+      return PixelIo<RasterFormat::A1R5G5B5>::Read(row + i * 2);
+    case TexelFormat::A4R4G4B4:
+      std::memcpy(&v, row + i * 2, 2);
+      return {((v >> 8) & 15) * 17, ((v >> 4) & 15) * 17, (v & 15) * 17, (v >> 12) * 17};
+    case TexelFormat::R8G8B8:
+      return PixelIo<RasterFormat::R8G8B8>::Read(row + i * 3);
+    case TexelFormat::A8R8G8B8:
+      return PixelIo<RasterFormat::A8R8G8B8>::Read(row + i * 4);
+  }
+  return {0, 0, 0, 255};
 }
 
 // Blend factor for one channel: s and d are the channel values, sa and da the alphas.

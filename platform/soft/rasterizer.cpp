@@ -41,7 +41,7 @@ struct Plane {
 struct Triangle {
   double x0 = 0, y0 = 0;  // snapped position of vertex 0
   double ex1 = 0, ey1 = 0, ex2 = 0, ey2 = 0, area = 0;
-  bool gouraud = false, textured = false, specular = false, blend = false;
+  bool gouraud = false, textured = false, textureAlpha = false, specular = false, blend = false;
   Plane r, g, b, a, sr, sg, sb, z, q, uq, vq;
   Rgba flat{};
   Rgba flatSpecular{};
@@ -83,7 +83,8 @@ Rgba Sample(const RasterTexture& t, TextureFilter filter, double u, double v) {
   Rgba c01 = raster::Texel(t, i0, j1), c11 = raster::Texel(t, i1, j1);
   int w00 = (256 - fu) * (256 - fv), w10 = fu * (256 - fv), w01 = (256 - fu) * fv, w11 = fu * fv;
   auto mix = [&](int a, int b, int c, int d) { return (a * w00 + b * w10 + c * w01 + d * w11 + 32768) >> 16; };
-  return {mix(c00.r, c10.r, c01.r, c11.r), mix(c00.g, c10.g, c01.g, c11.g), mix(c00.b, c10.b, c01.b, c11.b), 255};
+  return {mix(c00.r, c10.r, c01.r, c11.r), mix(c00.g, c10.g, c01.g, c11.g), mix(c00.b, c10.b, c01.b, c11.b),
+          mix(c00.a, c10.a, c01.a, c11.a)};
 }
 
 // Interpolants of one span, stepped per pixel: colours in 16.16 (biased by a
@@ -105,7 +106,7 @@ struct DepthSpan {
   int64_t z = 0, dz = 0;  // 48.16
 
   DepthSpan(const RasterDepth& depth, const RasterState& state, const Plane& plane, int y, double ox, double oy) {
-    active = state.zEnable && depth.bits > 0 && depth.memory;
+    active = state.zEnable && depth.memory && (depth.bits == 16 || depth.bits == 24 || depth.bits == 32);
     if (!active) return;
     func = state.zFunc;
     write = state.zWrite;
@@ -121,24 +122,11 @@ struct DepthSpan {
   bool Pass(int x) const {
     int64_t zi = z >> 16;
     uint32_t value = zi < 0 ? 0u : (zi > static_cast<int64_t>(max) ? max : static_cast<uint32_t>(zi));
-    uint32_t stored;
-    if (bits > 16) {
-      std::memcpy(&stored, row + x * 4, 4);
-      if (bits == 24) stored &= 0xFFFFFF;
-    } else {
-      uint16_t s16;
-      std::memcpy(&s16, row + x * 2, 2);
-      stored = s16;
-    }
+    uint8_t* p = row + x * (bits / 8);
+    uint32_t stored = 0;
+    std::memcpy(&stored, p, static_cast<size_t>(bits / 8));  // little-endian elements
     if (!raster::Compare(func, value, stored)) return false;
-    if (write) {
-      if (bits > 16) {
-        std::memcpy(row + x * 4, &value, 4);
-      } else {
-        uint16_t v16 = static_cast<uint16_t>(value);
-        std::memcpy(row + x * 2, &v16, 2);
-      }
-    }
+    if (write) std::memcpy(p, &value, static_cast<size_t>(bits / 8));
     return true;
   }
 };
@@ -191,6 +179,7 @@ uint64_t ShadeSpan(const RasterTarget& target, const RasterDepth& depth, const R
           c.r = tex.r * (c.r + 1) >> 8;
           c.g = tex.g * (c.g + 1) >> 8;
           c.b = tex.b * (c.b + 1) >> 8;
+          if (t.textureAlpha) c.a = tex.a;
         }
       }
       if (t.specular) {
@@ -248,19 +237,13 @@ uint64_t IndexSpan(const RasterTarget& target, const RasterDepth& depth, const R
 }  // namespace
 
 void Rasterizer::ClearDepth(int x0, int y0, int x1, int y1, uint32_t value) {
-  if (!depth_.memory || depth_.bits <= 0) return;
+  if (!depth_.memory || (depth_.bits != 16 && depth_.bits != 24 && depth_.bits != 32)) return;
+  const int bytes = depth_.bits / 8;
   x0 = std::max(x0, 0), y0 = std::max(y0, 0);
   x1 = std::min(x1, target_.width), y1 = std::min(y1, target_.height);
   for (int y = y0; y < y1; ++y) {
     uint8_t* row = depth_.memory + static_cast<std::ptrdiff_t>(y) * depth_.pitch;
-    for (int x = x0; x < x1; ++x) {
-      if (depth_.bits > 16) {
-        std::memcpy(row + x * 4, &value, 4);
-      } else {
-        uint16_t v = static_cast<uint16_t>(value);
-        std::memcpy(row + x * 2, &v, 2);
-      }
-    }
+    for (int x = x0; x < x1; ++x) std::memcpy(row + x * bytes, &value, static_cast<size_t>(bytes));
   }
 }
 
@@ -299,6 +282,7 @@ void Rasterizer::DrawTriangle(const RasterVertex& va, const RasterVertex& vb, co
   const bool indexed = target_.format == RasterFormat::Index8;
   t.gouraud = !indexed && st.shade == ShadeMode::Gouraud;
   t.textured = !indexed && st.texture && st.texture->pixels && st.texture->width > 0 && st.texture->height > 0;
+  t.textureAlpha = t.textured && raster::HasAlpha(st.texture->format);
   t.blend = !indexed && st.blendEnable && !(st.srcBlend == BlendFactor::One && st.destBlend == BlendFactor::Zero);
   t.flat = {Channel(flat.color, 16), Channel(flat.color, 8), Channel(flat.color, 0), Channel(flat.color, 24)};
   t.flatSpecular = {Channel(flat.specular, 16), Channel(flat.specular, 8), Channel(flat.specular, 0), 0};

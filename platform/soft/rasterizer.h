@@ -32,20 +32,30 @@ struct RasterTarget {
   RasterFormat format = RasterFormat::R5G6B5;
 };
 
-// A Z-buffer of the target's size: 16-bit elements, or 24 or 32 bits held in
-// 32-bit elements. bits 0: none. Larger values are nearer; 0 is the far plane.
+// A Z-buffer of the target's size: little-endian elements of 16, 24 or 32
+// bits (2, 3 or 4 bytes); other depths: none. Larger values are nearer; 0 is
+// the far plane.
 struct RasterDepth {
   uint8_t* memory = nullptr;
   int pitch = 0;
   int bits = 0;
 };
 
-// A texture of 0565 texels.
+enum class TexelFormat {
+  R5G6B5,
+  A1R5G5B5,
+  A4R4G4B4,
+  R8G8B8,
+  A8R8G8B8,
+};
+
+// A texture; formats with alpha give the alpha of decal and modulate.
 struct RasterTexture {
   const uint8_t* pixels = nullptr;
   int pitch = 0;
   int width = 0;
   int height = 0;
+  TexelFormat format = TexelFormat::R5G6B5;
 };
 
 // Layout of the platform's transformed-and-lit vertex (32 bytes).

@@ -28,7 +28,7 @@ Picture::Picture(int width, int height, RasterFormat format, int zbits)
   raster_.SetTarget(t);
   if (zbits) {
     platform::RasterDepth d;
-    int zbytes = zbits > 16 ? 4 : 2;
+    int zbytes = zbits / 8;
     depthMemory_.assign(static_cast<size_t>(width) * zbytes * height, 0);
     d.memory = depthMemory_.data();
     d.pitch = width * zbytes;
@@ -55,7 +55,7 @@ uint32_t Picture::At(int x, int y) const {
 uint32_t Picture::DepthAt(int x, int y) const {
   const platform::RasterDepth& d = raster_.Depth();
   uint32_t v = 0;
-  std::memcpy(&v, d.memory + y * d.pitch + x * (d.bits > 16 ? 4 : 2), d.bits > 16 ? 4 : 2);
+  std::memcpy(&v, d.memory + y * d.pitch + x * (d.bits / 8), d.bits / 8);
   return v;
 }
 

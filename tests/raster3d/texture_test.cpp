@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace rastertest {
@@ -131,6 +132,41 @@ TEST(RasterTexture, CoordinatesWrap) {
     // u from -1 to 3: four repeats, one pixel per texel.
     TexQuad(p, -0.5f, -0.5f, 4 * width - 0.5f, 0.5f, 0xFF000000, -1, 3);
     for (int x = 0; x < 4 * width; ++x) EXPECT_EQ(p.At(x, 0) & 0xFF, 8u * (x % width + 1)) << width << ": " << x;
+  }
+}
+
+}  // namespace
+}  // namespace rastertest
+
+namespace rastertest {
+namespace {
+
+TEST(RasterTexture, TexelFormatsExpandAndCarryAlpha) {
+  struct Case {
+    platform::TexelFormat format;
+    int bytes;
+    uint32_t texel;
+    uint32_t decal;     // a r g b drawn by decal
+    uint32_t modulate;  // with vertex colour 0x40FFFFFF
+  } cases[] = {
+      {platform::TexelFormat::R5G6B5, 2, 0xFFFFu, 0xFFF8FCF8u, 0x40F8FCF8u},
+      {platform::TexelFormat::A1R5G5B5, 2, 0x7C1Fu, 0x00F800F8u, 0x00F800F8u},
+      {platform::TexelFormat::A4R4G4B4, 2, 0x8F05u, 0x88FF0055u, 0x88FF0055u},
+      {platform::TexelFormat::R8G8B8, 3, 0x123456u, 0xFF123456u, 0x40123456u},
+      {platform::TexelFormat::A8R8G8B8, 4, 0x9A123456u, 0x9A123456u, 0x9A123456u},
+  };
+  for (const Case& c : cases) {
+    uint8_t texel[4];
+    std::memcpy(texel, &c.texel, 4);
+    platform::RasterTexture t{texel, c.bytes, 1, 1, c.format};
+    for (TextureBlend blend : {TextureBlend::Decal, TextureBlend::Modulate}) {
+      Picture p(2, 2, RasterFormat::A8R8G8B8);
+      p.State().texture = &t;
+      p.State().textureBlend = blend;
+      RasterVertex q[4] = {V(0, 0, 0x40FFFFFF), V(2, 0, 0x40FFFFFF), V(0, 2, 0x40FFFFFF), V(2, 2, 0x40FFFFFF)};
+      p.R().DrawStrip(q, 4);
+      EXPECT_EQ(p.At(1, 1), blend == TextureBlend::Decal ? c.decal : c.modulate) << static_cast<int>(c.format);
+    }
   }
 }
 
