@@ -1,6 +1,6 @@
 // Our stand-in for Direct3D immediate mode: the objects a 3D mode creates.
-// Triangle drawing arrives with the software rasterizer; until then a device
-// accepts render states and scenes and draws nothing.
+// A device draws transformed-and-lit triangles into its target surface with
+// the software rasterizer (platform/soft/rasterizer.h), under its render states.
 #pragma once
 #include <cstdint>
 
@@ -75,6 +75,15 @@ public:
   DDSurface* Target() const { return target_; }
   uint32_t RenderState(uint32_t state) const { return state < 64 ? states_[state] : 0; }
 
+  // Scenes and triangles (platform/soft/d3d_draw.cpp). DrawPrimitive takes
+  // D3DVT_TLVERTEX records (32 bytes each) and draws while a scene is open;
+  // the target must not be locked.
+  DDResult BeginScene();
+  DDResult EndScene();
+  DDResult DrawPrimitive(uint32_t primitiveType, uint32_t vertexType, const void* vertices, int count,
+                         uint32_t flags);
+  bool InScene() const { return inScene_; }
+
 protected:
   ~D3DDevice() override;
 
@@ -84,6 +93,7 @@ private:
   DDSurface* target_ = nullptr;
   D3DViewport* viewport_ = nullptr;
   uint32_t states_[64] = {};
+  bool inScene_ = false;
 };
 
 class Direct3D : public DDObject {
@@ -94,6 +104,29 @@ public:
   DDResult CreateViewport(D3DViewport** out);
   DDResult CreateMaterial(D3DMaterial** out);
 };
+
+// The texture interface of a texture surface, as QueryInterface gave it; it
+// holds a reference to the surface.
+class D3DTexture : public DDObject {
+public:
+  // Copies the source's texels into this texture's surface (same size and format).
+  DDResult Load(D3DTexture* source);
+  // The handle naming this texture's surface in D3DRENDERSTATE_TEXTUREHANDLE;
+  // the same surface always gets the same handle. It stays valid while the
+  // surface lives.
+  DDResult GetHandle(D3DDevice* device, uint32_t* handle);
+  DDSurface* Surface() const { return surface_; }
+
+protected:
+  ~D3DTexture() override;
+
+private:
+  friend DDResult QueryTexture(DDSurface* surface, D3DTexture** out);
+  DDSurface* surface_ = nullptr;
+};
+
+// Fails unless the surface was created with DDSCAPS_TEXTURE.
+DDResult QueryTexture(DDSurface* surface, D3DTexture** out);
 
 // The Direct3D interface of the DirectDraw object.
 DDResult QueryDirect3D(DirectDraw* ddraw, Direct3D** out);
@@ -108,5 +141,60 @@ enum : uint32_t {
   D3DSHADE_GOURAUD = 2,
   D3DLIGHTSTATE_MATERIAL = 1,
 };
+
+// The further render states and values the device draws with.
+enum : uint32_t {
+  D3DRENDERSTATE_TEXTUREPERSPECTIVE = 4,
+  D3DRENDERSTATE_TEXTUREMAG = 17,
+  D3DRENDERSTATE_TEXTUREMIN = 18,
+  D3DRENDERSTATE_SRCBLEND = 19,
+  D3DRENDERSTATE_DESTBLEND = 20,
+  D3DRENDERSTATE_TEXTUREMAPBLEND = 21,
+  D3DRENDERSTATE_CULLMODE = 22,
+  D3DRENDERSTATE_ZFUNC = 23,
+  D3DRENDERSTATE_DITHERENABLE = 26,
+  D3DRENDERSTATE_BLENDENABLE = 27,
+  D3DRENDERSTATE_SPECULARENABLE = 29,
+  D3DFILTER_NEAREST = 1,
+  D3DFILTER_LINEAR = 2,
+  D3DTBLEND_DECAL = 1,
+  D3DTBLEND_MODULATE = 2,
+  D3DCULL_NONE = 1,
+  D3DCULL_CW = 2,
+  D3DCULL_CCW = 3,
+  D3DCMP_NEVER = 1,
+  D3DCMP_LESS = 2,
+  D3DCMP_EQUAL = 3,
+  D3DCMP_LESSEQUAL = 4,
+  D3DCMP_GREATER = 5,
+  D3DCMP_NOTEQUAL = 6,
+  D3DCMP_GREATEREQUAL = 7,
+  D3DCMP_ALWAYS = 8,
+  D3DBLEND_ZERO = 1,
+  D3DBLEND_ONE = 2,
+  D3DBLEND_SRCCOLOR = 3,
+  D3DBLEND_INVSRCCOLOR = 4,
+  D3DBLEND_SRCALPHA = 5,
+  D3DBLEND_INVSRCALPHA = 6,
+  D3DBLEND_DESTALPHA = 7,
+  D3DBLEND_INVDESTALPHA = 8,
+};
+
+// Primitives, vertex types and drawing flags.
+enum : uint32_t {
+  D3DPT_TRIANGLELIST = 4,
+  D3DPT_TRIANGLESTRIP = 5,
+  D3DPT_TRIANGLEFAN = 6,
+  D3DVT_TLVERTEX = 3,
+  D3DDP_WAIT = 1,
+  D3DDP_DONOTCLIP = 4,
+  D3DDP_DONOTUPDATEEXTENTS = 8,
+};
+
+constexpr DDResult D3DERR_INVALIDPRIMITIVETYPE = 0x887602C9u;
+constexpr DDResult D3DERR_INVALIDVERTEXTYPE = 0x887602CAu;
+constexpr DDResult D3DERR_SCENE_IN_SCENE = 0x887602DAu;
+constexpr DDResult D3DERR_SCENE_NOT_IN_SCENE = 0x887602DBu;
+constexpr DDResult D3DERR_TEXTURE_LOAD_FAILED = 0x887602A2u;
 
 }  // namespace platform

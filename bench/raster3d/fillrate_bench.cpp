@@ -27,6 +27,7 @@ struct Scene {
       for (int i = 0; i < 256; ++i) texels[j * 256 + i] = static_cast<uint16_t>((i ^ j) * 0x0821u);
     texture = {reinterpret_cast<const uint8_t*>(texels.data()), 512, 256, 256};
     raster.State().perspective = true;
+    raster.State().cull = CullMode::None;
   }
 };
 

@@ -259,6 +259,9 @@ void Rasterizer::DrawTriangle(const RasterVertex& va, const RasterVertex& vb, co
   }
   int64_t area = (X[1] - X[0]) * (Y[2] - Y[0]) - (Y[1] - Y[0]) * (X[2] - X[0]);
   if (area == 0) return;
+  // y grows downwards, so a positive area is clockwise on the screen.
+  if ((state_.cull == CullMode::Clockwise && area > 0) || (state_.cull == CullMode::CounterClockwise && area < 0))
+    return;
   if (area < 0) {
     std::swap(v[1], v[2]);
     std::swap(X[1], X[2]);
@@ -369,12 +372,23 @@ void Rasterizer::DrawTriangle(const RasterVertex& va, const RasterVertex& vb, co
 
 void Rasterizer::DrawStrip(const RasterVertex* vertices, int count) {
   if (!vertices) return;
-  for (int i = 0; i + 2 < count; ++i) DrawTriangle(vertices[i], vertices[i + 1], vertices[i + 2], vertices[i]);
+  for (int i = 0; i + 2 < count; ++i) {
+    if (i & 1) {
+      DrawTriangle(vertices[i + 1], vertices[i], vertices[i + 2], vertices[i]);
+    } else {
+      DrawTriangle(vertices[i], vertices[i + 1], vertices[i + 2], vertices[i]);
+    }
+  }
 }
 
 void Rasterizer::DrawFan(const RasterVertex* vertices, int count) {
   if (!vertices) return;
   for (int i = 0; i + 2 < count; ++i) DrawTriangle(vertices[0], vertices[i + 1], vertices[i + 2], vertices[i + 1]);
+}
+
+void Rasterizer::DrawList(const RasterVertex* vertices, int count) {
+  if (!vertices) return;
+  for (int i = 0; i + 2 < count; i += 3) DrawTriangle(vertices[i], vertices[i + 1], vertices[i + 2], vertices[i]);
 }
 
 }  // namespace platform

@@ -68,6 +68,8 @@ struct RasterVertex {
 static_assert(sizeof(RasterVertex) == 32, "the vertex record is 32 bytes");
 
 enum class ShadeMode { Flat = 1, Gouraud = 2 };
+// Which winding, as seen on the screen, is dropped.
+enum class CullMode { None = 1, Clockwise = 2, CounterClockwise = 3 };
 enum class TextureBlend { Decal = 1, Modulate = 2 };
 enum class TextureFilter { Nearest = 1, Linear = 2 };
 // Comparison of the new depth against the stored one (values as the platform's).
@@ -77,6 +79,7 @@ enum class BlendFactor { Zero = 1, One, SrcColor, InvSrcColor, SrcAlpha, InvSrcA
 // Render states, with the platform's defaults.
 struct RasterState {
   ShadeMode shade = ShadeMode::Gouraud;
+  CullMode cull = CullMode::CounterClockwise;
   const RasterTexture* texture = nullptr;  // null: untextured
   TextureBlend textureBlend = TextureBlend::Modulate;
   TextureFilter magFilter = TextureFilter::Nearest;
@@ -103,13 +106,17 @@ public:
   // Fills the Z-buffer's rectangle (far edges exclusive, clipped) with value.
   void ClearDepth(int x0, int y0, int x1, int y1, uint32_t value);
 
-  // One triangle; flat shading takes colour and specular from `flat`.
+  // One triangle; flat shading takes colour and specular from `flat`. The
+  // winding for culling is a, b, c.
   void DrawTriangle(const RasterVertex& a, const RasterVertex& b, const RasterVertex& c,
                     const RasterVertex& flat);
-  // Triangle i of a strip is (i, i+1, i+2), flat-shaded by vertex i.
+  // Triangle i of a strip is (i, i+1, i+2), flat-shaded by vertex i; odd
+  // triangles count as wound the other way, so a strip has one winding.
   void DrawStrip(const RasterVertex* vertices, int count);
   // Triangle i of a fan is (0, i+1, i+2), flat-shaded by vertex i+1.
   void DrawFan(const RasterVertex* vertices, int count);
+  // Triangle i of a list is (3i, 3i+1, 3i+2), flat-shaded by vertex 3i.
+  void DrawList(const RasterVertex* vertices, int count);
 
   // Pixels written since construction (for the benchmark's fill rate).
   uint64_t PixelsDrawn() const { return pixelsDrawn_; }

@@ -192,6 +192,37 @@ TEST(RasterCoverage, NothingIsWrittenOutsideTheTarget) {
   }
 }
 
+TEST(RasterCoverage, CullingDropsOneScreenWinding) {
+  // Clockwise on the screen (y down): right, then down-left.
+  RasterVertex cw[3] = {V(0, 0), V(8, 0), V(0, 8)};
+  RasterVertex ccw[3] = {V(0, 0), V(0, 8), V(8, 0)};
+  struct Case {
+    platform::CullMode cull;
+    bool cwDrawn, ccwDrawn;
+  } cases[] = {{platform::CullMode::None, true, true},
+               {platform::CullMode::Clockwise, false, true},
+               {platform::CullMode::CounterClockwise, true, false}};
+  for (const Case& c : cases) {
+    Picture a(8, 8, RasterFormat::A8R8G8B8), b(8, 8, RasterFormat::A8R8G8B8);
+    a.State().cull = b.State().cull = c.cull;
+    a.R().DrawStrip(cw, 3);
+    b.R().DrawStrip(ccw, 3);
+    EXPECT_EQ(a.At(1, 1) != 0, c.cwDrawn) << static_cast<int>(c.cull);
+    EXPECT_EQ(b.At(1, 1) != 0, c.ccwDrawn) << static_cast<int>(c.cull);
+  }
+  // A strip keeps one winding: both of its triangles survive the same culling.
+  Picture s(8, 8, RasterFormat::A8R8G8B8);
+  s.State().cull = platform::CullMode::CounterClockwise;
+  RasterVertex strip[4] = {V(0, 0), V(8, 0), V(0, 8), V(8, 8)};
+  s.R().DrawStrip(strip, 4);
+  EXPECT_EQ(s.Mask(0u).find('.'), std::string::npos);
+  // A list draws separate triangles.
+  Picture l(8, 8, RasterFormat::A8R8G8B8);
+  RasterVertex list[7] = {V(0, 0), V(8, 0), V(0, 8), V(8, 0), V(8, 8), V(0, 8), V(3, 3)};
+  l.R().DrawList(list, 7);
+  EXPECT_EQ(l.Mask(0u).find('.'), std::string::npos);
+}
+
 TEST(RasterCoverage, DegenerateInputDrawsNothing) {
   Picture p(16, 16, RasterFormat::A8R8G8B8);
   const float nan = std::numeric_limits<float>::quiet_NaN();

@@ -26,6 +26,7 @@ Picture::Picture(int width, int height, RasterFormat format, int zbits)
   t.height = height;
   t.format = format;
   raster_.SetTarget(t);
+  raster_.State().cull = platform::CullMode::None;  // as every 3D scene starts
   if (zbits) {
     platform::RasterDepth d;
     int zbytes = zbits / 8;
