@@ -1,0 +1,41 @@
+// Tables derived from the standard's data at first use and shared by all
+// decoder objects (read-only afterwards).
+#pragma once
+#include <cstdint>
+
+struct sDecodeTables {
+  // Layer III requantisation and stereo.
+  float Power[8207];       // i^(4/3)
+  float GlobalGain[256];   // 2^((i - 210) / 4)
+  float Scale[65];         // 2^(-i / 2)
+  float MiddleSide;        // sqrt(0.5)
+  float Ratio[3][32][2];   // intensity (left, right) factors by set and position
+  // Huffman trees, flat: entry < 0 reads a bit (1 skips -entry beyond the next
+  // entry), entry >= 0 is a leaf value.
+  int32_t Tree[34][1024];
+  int Linbits[34];
+  // Hybrid filter.
+  float AliasCs[8], AliasCa[8];
+  float ImdctLong[4][18][36];  // by block type: input k -> windowed outputs
+  float ImdctShort[6][12];     // input k -> windowed outputs of one window
+  // Synthesis: DCT matrices (input s -> outputs k) for 32, 16 and 8 points.
+  float Dct32[32][32], Dct16[16][16], Dct8[8][8];
+  // Window rows by [standard window][down-shift]: sign-folded and reversed.
+  float WindowP[2][3][1024], WindowQ[2][3][1024];
+  // Layers I and II.
+  float L12Scale[64];
+  float Layer1Factor[16];
+  struct sClass {
+    int grouped, bits, levels, offset;
+    float factor;
+  } Classes[17];
+  int8_t AllocClass[5][32][16];  // class per table, subband and allocation; -1 none
+};
+
+// The tables, built once on first use.
+const sDecodeTables& DecodeTables();
+
+// The decoder's own synthesis window W(n) (n any integer, period 512) and the
+// standard's window in the same scale and sign convention.
+double SynthesisWindow(int n);
+double StandardSynthesisWindow(int n);

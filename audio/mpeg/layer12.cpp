@@ -1,0 +1,182 @@
+// Layers I and II: allocation, scale factors and samples into subband slots.
+#include <algorithm>
+#include <cstring>
+
+#include "audio/mpeg/decodetables.h"
+#include "audio/mpeg/decoder.h"
+#include "audio/mpeg/tables.h"
+
+void sMpegDecoder::InitLayer1(int bitRate) {
+  SlotBytes = 4;
+  SeekBackFrames = 1;
+  if (bitRate > 0) {
+    FrameSlots = 36 * bitRate / SampleRate;
+    FrameSlotRemainder = 36 * bitRate % SampleRate;
+  }
+}
+
+void sMpegDecoder::InitLayer2(int bitRate) {
+  SlotBytes = 1;
+  SeekBackFrames = 1;
+  if (bitRate > 0) {
+    FrameSlots = 144 * bitRate / SampleRate;
+    FrameSlotRemainder = 144 * bitRate % SampleRate;
+  }
+}
+
+namespace {
+
+int JointBound(int mode, int modeExt) {
+  if (mode == 1) return 4 * modeExt + 4;
+  return mode == 3 ? 0 : 32;
+}
+
+}  // namespace
+
+void sMpegDecoder::DecodeLayer1() {
+  const sDecodeTables& t = DecodeTables();
+  for (int f = 0; f < 3; ++f) {
+    if (f > 0) ReadHeader(0);
+    if (HBitRateIndex == 0) {
+      for (int ch = 0; ch < 2; ++ch) std::fill(Subband[ch] + 12 * f * 32, Subband[ch] + 12 * (f + 1) * 32, 0.0f);
+      continue;
+    }
+    int kbps = mpegtab::kBitRates[HVersion ? 1 : 0][0][HBitRateIndex];
+    int rate = mpegtab::kSampleRates[HVersion][HRateIndex];
+    int end = HeaderStart + 32 * (12000 * kbps / rate) + (HPadding ? 32 : 0);
+    int channels = HMode == 3 ? 1 : 2;
+    int bound = channels == 1 ? 32 : JointBound(HMode, HModeExt);
+    int alloc[2][32];
+    float mult[2][32];
+    for (int sb = 0; sb < 32; ++sb) {
+      if (sb < bound) {
+        for (int ch = 0; ch < channels; ++ch) alloc[ch][sb] = GetBits(4);
+      } else {
+        alloc[0][sb] = alloc[1][sb] = GetBits(4);
+      }
+    }
+    for (int sb = 0; sb < 32; ++sb)
+      for (int ch = 0; ch < channels; ++ch)
+        mult[ch][sb] = alloc[ch][sb] ? t.L12Scale[GetBits(6)] * t.Layer1Factor[alloc[ch][sb]] : 0.0f;
+    for (int slot = 0; slot < 12; ++slot) {
+      float* row[2] = {Subband[0] + (12 * f + slot) * 32, Subband[1] + (12 * f + slot) * 32};
+      for (int sb = 0; sb < 32; ++sb) {
+        if (sb < bound) {
+          for (int ch = 0; ch < channels; ++ch) {
+            int a = alloc[ch][sb];
+            float v = 0.0f;
+            if (a) v = float(int(GetBits(a + 1)) - (1 << a) + 1) * mult[ch][sb];
+            row[ch][sb] = v;
+          }
+        } else {
+          int a = alloc[0][sb];
+          float v = a ? float(int(GetBits(a + 1)) - (1 << a) + 1) : 0.0f;
+          for (int ch = 0; ch < channels; ++ch) row[ch][sb] = v * mult[ch][sb];
+        }
+      }
+    }
+    BitPosition = end;
+  }
+}
+
+void sMpegDecoder::DecodeLayer2() {
+  const sDecodeTables& t = DecodeTables();
+  if (HBitRateIndex == 0) {
+    std::memset(Subband, 0, sizeof Subband);
+    return;
+  }
+  int kbps = mpegtab::kBitRates[HVersion ? 1 : 0][1][HBitRateIndex];
+  int rate = mpegtab::kSampleRates[HVersion][HRateIndex];
+  int end = HeaderStart + 8 * (144000 * kbps / rate) + (HPadding ? 8 : 0);
+  int channels = HMode == 3 ? 1 : 2;
+  int tab;
+  if (HVersion != 0) {
+    tab = 4;
+  } else {
+    int b = kbps / channels;
+    int hz = mpegtab::kSampleRates[0][HRateIndex];
+    if (b >= 56 && (hz == 48000 || b <= 80))
+      tab = 0;
+    else if (hz != 48000 && b >= 96)
+      tab = 1;
+    else if (hz == 32000 || b > 48)
+      tab = 3;
+    else
+      tab = 2;
+  }
+  const mpegtab::sAllocTable& at = mpegtab::kAllocTables[tab];
+  int limit = at.sblimit;
+  int bound = channels == 1 ? 32 : std::min(JointBound(HMode, HModeExt), limit);
+  int alloc[2][32] = {};
+  for (int sb = 0; sb < limit; ++sb) {
+    if (sb < bound) {
+      for (int ch = 0; ch < channels; ++ch) alloc[ch][sb] = GetBits(at.nbal[sb]);
+    } else {
+      alloc[0][sb] = alloc[1][sb] = GetBits(at.nbal[sb]);
+    }
+  }
+  int scfsi[2][32];
+  for (int sb = 0; sb < limit; ++sb)
+    for (int ch = 0; ch < channels; ++ch) scfsi[ch][sb] = alloc[ch][sb] ? GetBits(2) : 0;
+  float mult[2][32][3];
+  for (int sb = 0; sb < limit; ++sb)
+    for (int ch = 0; ch < channels; ++ch) {
+      int a = alloc[ch][sb];
+      if (!a) continue;
+      int s[3];
+      switch (scfsi[ch][sb]) {
+        case 0:
+          s[0] = GetBits(6);
+          s[1] = GetBits(6);
+          s[2] = GetBits(6);
+          break;
+        case 1:
+          s[0] = s[1] = GetBits(6);
+          s[2] = GetBits(6);
+          break;
+        case 2:
+          s[0] = s[1] = s[2] = GetBits(6);
+          break;
+        default:
+          s[0] = GetBits(6);
+          s[1] = s[2] = GetBits(6);
+          break;
+      }
+      int cls = t.AllocClass[tab][sb][a];
+      float factor = cls >= 0 ? t.Classes[cls].factor : 0.0f;
+      for (int k = 0; k < 3; ++k) mult[ch][sb][k] = t.L12Scale[s[k]] * factor;
+    }
+  for (int gr = 0; gr < 12; ++gr) {
+    int part = gr / 4;
+    for (int sb = 0; sb < 32; ++sb) {
+      float v[2][3] = {};
+      if (sb < limit) {
+        for (int ch = 0; ch < channels; ++ch) {
+          if (sb >= bound && ch == 1) break;
+          int a = alloc[ch][sb];
+          int cls = a ? t.AllocClass[tab][sb][a] : -1;
+          if (cls < 0) continue;
+          const auto& c = t.Classes[cls];
+          int code[3];
+          if (c.grouped) {
+            int g = GetBits(c.bits);
+            for (int k = 0; k < 3; ++k) {
+              code[k] = g % c.levels;
+              g /= c.levels;
+            }
+          } else {
+            for (int k = 0; k < 3; ++k) code[k] = GetBits(c.bits);
+          }
+          for (int k = 0; k < 3; ++k) v[ch][k] = float(code[k] - c.offset);
+        }
+        if (sb >= bound)
+          for (int k = 0; k < 3; ++k) v[1][k] = v[0][k];
+        for (int ch = 0; ch < channels; ++ch)
+          for (int k = 0; k < 3; ++k) v[ch][k] *= alloc[ch][sb] ? mult[ch][sb][part] : 0.0f;
+      }
+      for (int ch = 0; ch < 2; ++ch)
+        for (int k = 0; k < 3; ++k) Subband[ch][(3 * gr + k) * 32 + sb] = v[ch][k];
+    }
+  }
+  BitPosition = end;
+}

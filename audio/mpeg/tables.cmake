@@ -1,0 +1,11 @@
+# The decoder's raw tables, generated from the shared MPEG table data.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(MPEG_TABLES_DIR ${TESS_SHARED_DIR}/mpeg-tables)
+set(MPEG_TABLES_OUT ${CMAKE_CURRENT_BINARY_DIR}/mpeg_tables_data.cpp)
+file(GLOB MPEG_TABLES_JSON CONFIGURE_DEPENDS ${MPEG_TABLES_DIR}/*.json)
+add_custom_command(
+  OUTPUT ${MPEG_TABLES_OUT}
+  COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/mpeg/gen_tables.py ${MPEG_TABLES_DIR} ${MPEG_TABLES_OUT}
+  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/mpeg/gen_tables.py ${MPEG_TABLES_JSON}
+  COMMENT "Generating MPEG decoder tables")
+target_sources(audio PRIVATE ${MPEG_TABLES_OUT})
