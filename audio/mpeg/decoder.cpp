@@ -133,7 +133,10 @@ int sMpegDecoder::Peek(void* buffer, int count) {
 
 int sMpegDecoder::Seek(int position) {
   if (InputNotSeekable || !Input || FrameBytes <= 0) return 0;
-  int pos = std::max(0, std::min(position, FrameCount * FrameBytes));
+  // The length is an estimate; frames decoded beyond it stay reachable (a
+  // Peek on a seekable stream seeks back after reading).
+  int limit = std::max(FrameCount, FrameNumber) * FrameBytes;
+  int pos = std::max(0, std::min(position, limit));
   int target = pos / FrameBytes, offset = pos % FrameBytes;
   if (target + 1 == FrameNumber) {
     ReadOffset = offset;
@@ -148,7 +151,13 @@ int sMpegDecoder::Seek(int position) {
   BufferFill = 0;
   BitPosition = 0;
   std::memset(Buffer, 0, sizeof Buffer);
-  if (missing != SeekBackFrames) ClearSynthesis();
+  // The synthesis rotates its start column by 36 slots a frame; restarting
+  // it where a straight decode would stand keeps seeks bit-exact.
+  ClearSynthesis();
+  int firstFrame = missing != SeekBackFrames ? target - 1 : target;
+  SynthOffset = (-36 * firstFrame) & 15;
+  // A seek to the very start leaves no stale overlap behind either.
+  if (missing == SeekBackFrames) std::memset(Overlap, 0, sizeof Overlap);
   EndOfStream = false;
   if (RefLayer == 2) PreRoll(missing);
   if (missing != SeekBackFrames) DecodeFrame(nullptr);

@@ -37,6 +37,9 @@ class sMpegDecoder {
   // Options the port adds (not part of the original control set).
   void SetStandardWindow(bool on) { StandardWindow = on; }
 
+  // Forget the input: later decodes and seeks do nothing.
+  void Detach() { Input = nullptr; }
+
   // Returns 0 on success, -1 when the input is not an MPEG audio stream.
   int Open(sMpegInput* input, int* rate, int* stereo, int pcm16, int downShift, int channels);
 

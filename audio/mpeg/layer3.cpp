@@ -68,7 +68,9 @@ int sMpegDecoder::ReadSideInfo(sGranuleInfo (*records)[2]) {
       }
       g.region1Start = std::min(g.region1Start, g.bigValues);
       g.region2Start = std::min(g.region2Start, g.bigValues);
-      if (g.blockType != 0)
+      // Short blocks never reuse scale factors; start and stop blocks do, as
+      // the standard has it and encoders rely on.
+      if (g.blockType == 2)
         for (int i = 0; i < 4; ++i) g.scfsi[i] = 0;
       g.preflag = mpeg1 ? GetBits(1) : (g.scalefacCompress >= 500 ? 1 : 0);
       g.scalefacScale = GetBits(1);

@@ -1,0 +1,370 @@
+// sMpegStream: open results, output formats, controls, read paths, seeking.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+
+#include "audio/filestream.h"
+#include "audio/mpeg/mpegstream.h"
+#include "tests/audio/memstream.h"
+#include "tests/mpeg/helpers.h"
+#include "tests/support/paths.h"
+
+using namespace mpegtest;
+
+namespace {
+
+class MpegStreamTest : public ::testing::Test {
+ protected:
+  static std::string stereo_, mono_;
+  static void SetUpTestSuite() {
+    if (!HaveTool("lame") || !HaveTool("sox")) return;
+    std::string dir = testpaths::TempDir("mpegstream");
+    std::string wav = dir + "/in.wav";
+    mpegtest::Run("sox -q -n -r 44100 -c 2 -b 16 " + wav + " synth 4 sine 200-4000 pinknoise vol 0.5 2> /dev/null");
+    stereo_ = dir + "/stereo.mp3";
+    mono_ = dir + "/mono.mp3";
+    // No Info tag: seeking computes byte positions from the bit rate.
+    if (!mpegtest::Run("lame --quiet -t -b 128 -m j " + wav + " " + stereo_)) stereo_.clear();
+    if (!mpegtest::Run("lame --quiet -t -b 64 -m m " + wav + " " + mono_)) mono_.clear();
+  }
+  void SetUp() override {
+    if (stereo_.empty() || mono_.empty()) GTEST_SKIP() << "lame or sox missing";
+  }
+};
+std::string MpegStreamTest::stereo_, MpegStreamTest::mono_;
+
+std::vector<float> Floats(const std::vector<uint8_t>& pcm) {
+  std::vector<float> f(pcm.size() / 4);
+  std::memcpy(f.data(), pcm.data(), f.size() * 4);
+  return f;
+}
+
+}  // namespace
+
+TEST_F(MpegStreamTest, OpenReportsTheOutputFormat) {
+  sFileStream f;
+  ASSERT_EQ(f.Open(stereo_.c_str(), FileReadSeek), 0);
+  sMpegStream m;
+  int rate = 0, stereo = 0;
+  ASSERT_EQ(m.Open(&f, &rate, &stereo, 1, 0, 0), 0);
+  EXPECT_EQ(rate, 44100);
+  EXPECT_EQ(stereo, 1);
+  EXPECT_EQ(m.Core().FrameByteCount(), 4608);
+  EXPECT_EQ(m.GetLength(), m.Core().TotalFrames() * 4608);
+  EXPECT_EQ(m.GetFlags(), StreamOpen | StreamReadable | StreamSeekable);
+  // 4 s at 44.1 kHz is 153.1 frames of 1152 samples, plus lame's padding.
+  EXPECT_NEAR(m.Core().TotalFrames(), 155, 3);
+  m.Close();
+  int r2 = 0, s2 = 0;
+  ASSERT_EQ(m.Open(&f, &r2, &s2, 1, 5, 1), 0);  // down-shift 5 acts as 2
+  EXPECT_EQ(r2, 11025);
+  EXPECT_EQ(s2, 0);
+  EXPECT_EQ(m.Core().FrameByteCount(), 2304 >> 2);
+  m.Close();
+  ASSERT_EQ(m.Open(&f, &r2, &s2, 0, 1, 0), 0);
+  EXPECT_EQ(r2, 22050);
+  EXPECT_EQ(m.Core().FrameByteCount(), 9216 / 2);
+  m.Close();
+  f.Close();
+}
+
+TEST_F(MpegStreamTest, ChannelModes) {
+  sDecodeOptions o;
+  o.pcm16 = 0;
+  auto both = DecodeFile(stereo_, o);
+  o.channels = 1;
+  auto mono = DecodeFile(stereo_, o);
+  o.channels = -2;
+  auto mix = DecodeFile(stereo_, o);
+  ASSERT_EQ(both.stereo, 1);
+  ASSERT_EQ(mono.stereo, 0);
+  ASSERT_EQ(mix.stereo, 1);
+  auto b = Floats(both.pcm), m = Floats(mono.pcm), x = Floats(mix.pcm);
+  ASSERT_EQ(m.size() * 2, b.size());
+  ASSERT_EQ(x.size(), b.size());
+  double worst = 0;
+  for (size_t i = 0; i < m.size(); ++i) {
+    worst = std::fmax(worst, std::fabs(m[i] - 0.5f * (b[2 * i] + b[2 * i + 1])));
+    ASSERT_EQ(x[2 * i], x[2 * i + 1]);
+    ASSERT_EQ(x[2 * i], m[i]);
+  }
+  EXPECT_LT(worst, 0.05);  // the mix happens before synthesis: float rounding only
+  // A mono stream on two channels, and the mix matrix sending it left only.
+  o.channels = 2;
+  auto dup = DecodeFile(mono_, o);
+  ASSERT_EQ(dup.stereo, 1);
+  auto d = Floats(dup.pcm);
+  for (size_t i = 0; i < d.size(); i += 2) ASSERT_EQ(d[i], d[i + 1]);
+  sFileStream f;
+  ASSERT_EQ(f.Open(mono_.c_str(), FileReadSeek), 0);
+  sMpegStream s;
+  int rate, stereo;
+  ASSERT_EQ(s.Open(&f, &rate, &stereo, 0, 0, 2), 0);
+  float matrix[9] = {1, 0, 1, 0, 1, 0, 0.5f, 0.5f, 1};
+  s.Control(MpegSetMixMatrix, reinterpret_cast<intptr_t>(matrix), 0);
+  std::vector<float> out(1152 * 2 * 20);
+  ASSERT_EQ(s.Read(out.data(), int(out.size() * 4)), int(out.size() * 4));
+  double left = 0;
+  for (size_t i = 4608; i < out.size(); i += 2) {
+    ASSERT_EQ(out[i + 1], 0.0f);
+    left += std::fabs(out[i]);
+  }
+  EXPECT_GT(left, 1000.0);
+  s.Close();
+  f.Close();
+}
+
+TEST_F(MpegStreamTest, GainsAndVolume) {
+  auto decodeWith = [&](auto setup, int pcm16) {
+    sFileStream f;
+    f.Open(stereo_.c_str(), FileReadSeek);
+    sMpegStream m;
+    int rate, stereo;
+    EXPECT_EQ(m.Open(&f, &rate, &stereo, pcm16, 0, 0), 0);
+    setup(m);
+    std::vector<uint8_t> pcm(4608 * 40 * (pcm16 ? 1 : 2));
+    EXPECT_EQ(m.Read(pcm.data(), int(pcm.size())), int(pcm.size()));
+    m.Close();
+    f.Close();
+    return pcm;
+  };
+  auto plain = decodeWith([](sMpegStream&) {}, 0);
+  // The demo's sequence: default matrix, unity volume, unity line gains.
+  auto demo = decodeWith(
+      [](sMpegStream& m) {
+        float matrix[9] = {1, 0, 1, 0, 1, 1, 0.5f, 0.5f, 1};
+        float volume = 1.0f;
+        std::vector<float> lines(576, 1.0f);
+        m.Control(MpegSetMixMatrix, reinterpret_cast<intptr_t>(matrix), 0);
+        m.Control(MpegSetVolume, reinterpret_cast<intptr_t>(&volume), 0);
+        m.Control(MpegSetLineGains, reinterpret_cast<intptr_t>(lines.data()), 0);
+      },
+      0);
+  EXPECT_EQ(demo, plain);
+  // A volume, then a null volume: back to unity.
+  auto reset = decodeWith(
+      [](sMpegStream& m) {
+        float volume = 0.25f;
+        m.Control(MpegSetVolume, reinterpret_cast<intptr_t>(&volume), 0);
+        m.Control(MpegSetVolume, 0, 0);
+      },
+      0);
+  EXPECT_EQ(reset, plain);
+  auto p = Floats(plain);
+  auto doubled = Floats(decodeWith(
+      [](sMpegStream& m) {
+        std::vector<float> gains(32, 2.0f);
+        m.Control(MpegSetBandGains, reinterpret_cast<intptr_t>(gains.data()), 0);
+      },
+      0));
+  auto lines = Floats(decodeWith(
+      [](sMpegStream& m) {
+        std::vector<float> gains(576, 2.0f);
+        m.Control(MpegSetLineGains, reinterpret_cast<intptr_t>(gains.data()), 0);
+      },
+      0));
+  auto silent = Floats(decodeWith(
+      [](sMpegStream& m) {
+        std::vector<float> gains(576, 0.0f);
+        m.Control(MpegSetLineGains, reinterpret_cast<intptr_t>(gains.data()), 0);
+      },
+      0));
+  ASSERT_EQ(doubled.size(), p.size());
+  double peak = 0;
+  for (size_t i = 0; i < p.size(); ++i) {
+    // The frame decoded by Open and the synthesis history it leaves are
+    // not scaled; line gains act before the IMDCT, one granule earlier.
+    if (i >= 4608) {
+      ASSERT_NEAR(doubled[i], 2 * p[i], 0.02 + 1e-5 * std::fabs(p[i])) << i;
+    }
+    if (i >= 2 * 4608) {
+      ASSERT_NEAR(lines[i], 2 * p[i], 0.02 + 1e-5 * std::fabs(p[i])) << i;
+      ASSERT_EQ(silent[i], 0.0f) << i;
+    }
+    peak = std::fmax(peak, std::fabs(2 * p[i]));
+  }
+  // 16-bit output clamps instead of wrapping.
+  std::vector<uint8_t> loud = decodeWith(
+      [](sMpegStream& m) {
+        float volume = 8.0f;
+        m.Control(MpegSetVolume, reinterpret_cast<intptr_t>(&volume), 0);
+      },
+      1);
+  int clamped = 0;
+  for (size_t i = 0; i + 1 < loud.size(); i += 2) {
+    int16_t s;
+    std::memcpy(&s, &loud[i], 2);
+    clamped += s == 32767 || s == -32768;
+  }
+  EXPECT_GT(clamped, 100);
+}
+
+TEST_F(MpegStreamTest, ReadPathsAgree) {
+  auto straight = DecodeFile(stereo_);
+  ASSERT_EQ(straight.result, 0);
+  ASSERT_GT(straight.pcm.size(), 100000u);
+  for (int chunk : {1, 7, 333, 4607, 4608, 4609, 20000}) {
+    sDecodeOptions o;
+    o.chunk = chunk;
+    auto d = DecodeFile(stereo_, o);
+    EXPECT_EQ(d.pcm, straight.pcm) << "chunk " << chunk;
+  }
+  // Peek shows what the next Read delivers, without consuming it.
+  sFileStream f;
+  ASSERT_EQ(f.Open(stereo_.c_str(), FileReadSeek), 0);
+  sMpegStream m;
+  int rate, stereo;
+  ASSERT_EQ(m.Open(&f, &rate, &stereo, 1, 0, 0), 0);
+  std::vector<uint8_t> got, peek(1000), read(1000);
+  std::mt19937 rng(7);
+  for (;;) {
+    int n = 1 + int(rng() % 999);
+    int p = m.Peek(peek.data(), n);
+    int r = m.Read(read.data(), n);
+    ASSERT_EQ(p > 0, r > 0);
+    if (r <= 0) break;
+    ASSERT_LE(p, r);
+    ASSERT_EQ(std::memcmp(peek.data(), read.data(), size_t(p)), 0);
+    got.insert(got.end(), read.begin(), read.begin() + r);
+  }
+  EXPECT_EQ(got, straight.pcm);
+  EXPECT_EQ(m.Control(49), 1);
+  EXPECT_EQ(m.AtEndOfInput(), 1);
+  m.Close();
+  f.Close();
+}
+
+TEST_F(MpegStreamTest, EndOfStream) {
+  auto all = DecodeFile(stereo_);
+  sFileStream f;
+  ASSERT_EQ(f.Open(stereo_.c_str(), FileReadSeek), 0);
+  sMpegStream m;
+  int rate, stereo;
+  ASSERT_EQ(m.Open(&f, &rate, &stereo, 1, 0, 0), 0);
+  std::vector<uint8_t> buf(all.pcm.size() - 1000);
+  ASSERT_EQ(m.Read(buf.data(), int(buf.size())), int(buf.size()));
+  EXPECT_EQ(m.Control(49), 0);
+  std::vector<uint8_t> rest(5000);
+  EXPECT_EQ(m.Read(rest.data(), 5000), 1000);  // short: only the flushed frame's bytes
+  EXPECT_EQ(m.Control(9), 1);
+  EXPECT_EQ(m.Control(49), 1);
+  EXPECT_EQ(m.Read(rest.data(), 5000), 0);
+  EXPECT_EQ(m.Peek(rest.data(), 5000), 0);
+  m.Close();
+  f.Close();
+}
+
+TEST_F(MpegStreamTest, SeekMatchesAStraightDecode) {
+  auto straight = DecodeFile(stereo_);
+  ASSERT_EQ(straight.result, 0);
+  sFileStream f;
+  ASSERT_EQ(f.Open(stereo_.c_str(), FileReadSeek), 0);
+  sMpegStream m;
+  int rate, stereo;
+  ASSERT_EQ(m.Open(&f, &rate, &stereo, 1, 0, 0), 0);
+  int length = m.GetLength();
+  std::mt19937 rng(11);
+  std::vector<uint8_t> buf(3000);
+  int checked = 0;
+  for (int i = 0; i < 300; ++i) {
+    int pos = int(rng() % unsigned(length)) & ~3;
+    if (i < 4) pos = i * 4608;  // the start of the stream, frame boundaries
+    ASSERT_EQ(m.Seek(pos), pos);
+    int n = std::min<int>(3000, int(straight.pcm.size()) - pos);
+    ASSERT_EQ(m.Read(buf.data(), n), n);
+    ASSERT_EQ(std::memcmp(buf.data(), straight.pcm.data() + pos, size_t(n)), 0) << "at " << pos;
+    ++checked;
+  }
+  EXPECT_EQ(checked, 300);
+  // Beyond the length lands at the length; inside the buffered frame only
+  // the read offset moves.
+  EXPECT_EQ(m.Seek(length + 100000), length);
+  EXPECT_EQ(m.Seek(4608 * 10 + 8), 4608 * 10 + 8);
+  EXPECT_EQ(m.Seek(4608 * 10 + 4000), 4608 * 10 + 4000);
+  ASSERT_EQ(m.Read(buf.data(), 100), 100);
+  EXPECT_EQ(std::memcmp(buf.data(), straight.pcm.data() + 4608 * 10 + 4000, 100), 0);
+  m.Close();
+  f.Close();
+}
+
+TEST_F(MpegStreamTest, NonSeekableInput) {
+  auto bytes = ReadFile(stereo_);
+  sDecodeOptions o;
+  o.seekable = false;
+  auto d = DecodeBytes(bytes, o);
+  ASSERT_EQ(d.result, 0);
+  auto s = DecodeFile(stereo_);
+  // The probe takes the first byte, so the first frame is not decoded.
+  EXPECT_EQ(d.pcm.size() + 4608, s.pcm.size());
+  MemStream in;
+  in.OpenWith(bytes, StreamReadable);
+  sMpegStream m;
+  int rate, stereo;
+  ASSERT_EQ(m.Open(&in, &rate, &stereo, 1, 0, 0), 0);
+  EXPECT_EQ(m.GetLength(), 0);
+  EXPECT_EQ(m.GetFlags() & StreamSeekable, 0);
+  EXPECT_EQ(m.Seek(9000), 0);
+  m.Close();
+}
+
+TEST_F(MpegStreamTest, InputThatStopsDeliveringEndsTheStream) {
+  // A read error that never reaches the end must not spin for ever.
+  MemStream in;
+  in.OpenWith(ReadFile(stereo_), StreamReadable | StreamSeekable);
+  sMpegStream m;
+  int rate, stereo;
+  ASSERT_EQ(m.Open(&in, &rate, &stereo, 1, 0, 0), 0);
+  in.failReads = 1 << 30;
+  std::vector<uint8_t> buf(1 << 16);
+  long total = 0;
+  for (int i = 0; i < 100; ++i) {
+    int got = m.Read(buf.data(), int(buf.size()));
+    total += got;
+    if (got < int(buf.size())) break;
+  }
+  EXPECT_EQ(m.Read(buf.data(), int(buf.size())), 0);
+  EXPECT_LT(total, 200000);  // what the frame buffer held, then the flush
+  m.Close();
+}
+
+TEST(MpegStream, ProbeRefusals) {
+  // ID3 version 2.4 and a leading zero byte are refused; 2.3 is skipped.
+  auto bytes = ReadFile(Conformance("l3-si.mp3"));
+  ASSERT_FALSE(bytes.empty());
+  std::vector<uint8_t> tag = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 20};
+  tag.insert(tag.end(), 20, 'a');
+  std::vector<uint8_t> v23 = tag;
+  v23.insert(v23.end(), bytes.begin(), bytes.end());
+  auto plain = DecodeBytes(bytes);
+  auto tagged = DecodeBytes(v23);
+  ASSERT_EQ(tagged.result, 0);
+  EXPECT_EQ(tagged.pcm, plain.pcm);
+  std::vector<uint8_t> v24 = v23;
+  v24[3] = 4;
+  EXPECT_EQ(DecodeBytes(v24).result, -1);
+  std::vector<uint8_t> zero = bytes;
+  zero.insert(zero.begin(), 0);
+  EXPECT_EQ(DecodeBytes(zero).result, -1);
+  EXPECT_EQ(DecodeBytes({}).result, -1);
+  EXPECT_EQ(DecodeBytes({0xFF, 0xFB}).result, -1);
+}
+
+TEST(MpegStream, SyncOnTheLastOfSeveralFFBytes) {
+  // Extra 0xFF bytes before a header (0xFF 0xFF 0xFB ...): the search
+  // collapses the run onto its last 0xFF and the frame decodes as before.
+  auto bytes = ReadFile(Conformance("l3-si.mp3"));
+  ASSERT_GT(bytes.size(), 5000u);
+  size_t pos = 0;
+  for (int frame = 0; frame < 12; ++frame) {
+    ASSERT_EQ(bytes[pos], 0xFF);
+    pos += 144 * 64000 / 44100 + ((bytes[pos + 2] >> 1) & 1);
+  }
+  std::vector<uint8_t> padded = bytes;
+  padded.insert(padded.begin() + long(pos), {0xFF, 0xFF, 0xFF});
+  auto a = DecodeBytes(padded);
+  auto b = DecodeBytes(bytes);
+  ASSERT_EQ(a.result, 0);
+  EXPECT_EQ(a.pcm, b.pcm);
+}
