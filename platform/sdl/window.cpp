@@ -32,17 +32,25 @@ SdlWindow::~SdlWindow() {
 bool SdlWindow::RegisterClass(const char*) { return true; }
 
 bool SdlWindow::Create(const char* title, int, int, int, int) {
-  // The show's 640 x 480 at the largest whole multiple that fits the desktop.
-  int width = 640, height = 480;
-  SDL_Rect usable;
-  if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
-    const int k = std::max(1, std::min(usable.w * 9 / 10 / 640, usable.h * 9 / 10 / 480));
-    width *= k;
-    height *= k;
-  }
+  // Windowed: the show's 640 x 480 at the largest whole multiple that fits.
+  SDL_Rect usable{0, 0, 640, 480};
+  SDL_GetDisplayUsableBounds(0, &usable);
+  const int k = std::max(1, std::min(usable.w * 9 / 10 / 640, usable.h * 9 / 10 / 480));
+  windowedW_ = 640 * k;
+  windowedH_ = 480 * k;
+  int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED, width = windowedW_, height = windowedH_;
   Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE;
-  if (!windowed_) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-  window_ = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
+  SDL_Rect bounds;
+  if (!windowed_ && SDL_GetDisplayBounds(0, &bounds) == 0) {
+    // Made at the screen's size too: without a window manager (a bare X
+    // server) the full-screen request alone would not resize the window.
+    flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    x = bounds.x;
+    y = bounds.y;
+    width = bounds.w;
+    height = bounds.h;
+  }
+  window_ = SDL_CreateWindow(title, x, y, width, height, flags);
   if (!window_) return false;
   SDL_SetWindowMinimumSize(window_, 320, 240);
   renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
@@ -70,6 +78,10 @@ void SdlWindow::ToggleFullScreen() {
   if (!window_) return;
   const bool full = SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP;
   SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+  if (full) {
+    SDL_SetWindowSize(window_, windowedW_, windowedH_);
+    SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  }
 }
 
 void SdlWindow::Handle(const SDL_Event& e) {

@@ -34,6 +34,7 @@ private:
   void Handle(const SDL_Event& event);
 
   bool windowed_;
+  int windowedW_ = 640, windowedH_ = 480;
   SdlPresenter presenter_;
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
