@@ -1,15 +1,37 @@
-// The tessaline program. Options are parsed and the data folder chosen here;
-// for now it then starts the platform and ends: the shell, the display and the
-// show are wired in as they arrive.
+// The tessaline program: the Linux entry around the original's. Options and
+// the data folder are settled here, then the platform starts and the shell
+// runs the show as the original's entry did.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <system_error>
 
 #include "app/options.h"
-#include "framework/math.h"
+#include "framework/system/driver.h"
+#include "framework/system/fatal.h"
+#include "framework/system/shell.h"
 #include "platform/backend.h"
 #include "platform/headless/input.h"
+#include "vo/main.h"
+
+namespace {
+
+void CreateDisplay() { new sWinDriver; }  // registers itself; destroyed with the devices
+
+bool ReadKeyScript(const std::string& path, std::string& text, std::string& error) {
+  std::vector<platform::InputScriptEvent> events;
+  if (!platform::LoadInputScript(path.c_str(), events, error)) return false;
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream all;
+  all << file.rdbuf();
+  text = all.str();
+  return true;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   Options options;
@@ -25,15 +47,9 @@ int main(int argc, char** argv) {
   platform::BackendOptions backend;
   backend.window = options.window;
   backend.virtualClock = options.headless;
-  if (!options.keys.empty()) {
-    std::vector<platform::InputScriptEvent> events;
-    if (!platform::LoadInputScript(options.keys.c_str(), events, error)) {
-      std::fprintf(stderr, "tessaline: --keys %s: %s\n", options.keys.c_str(), error.c_str());
-      return BadOptionsStatus;
-    }
-    std::FILE* f = std::fopen(options.keys.c_str(), "rb");
-    for (int c; f && (c = std::fgetc(f)) != EOF;) backend.keyScript += static_cast<char>(c);
-    if (f) std::fclose(f);
+  if (!options.keys.empty() && !ReadKeyScript(options.keys, backend.keyScript, error)) {
+    std::fprintf(stderr, "tessaline: --keys %s: %s\n", options.keys.c_str(), error.c_str());
+    return BadOptionsStatus;
   }
   std::error_code ec;
   std::string dir = ChooseDataDirectory(options, std::filesystem::current_path(ec).string(),
@@ -43,11 +59,28 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tessaline: --data %s: %s\n", dir.c_str(), ec.message().c_str());
     return BadOptionsStatus;
   }
-  InitMathTables();
-  if (!platform::StartBackend(options.headless ? "headless" : nullptr, backend)) {
-    std::fprintf(stderr, "tessaline: no platform backend could start\n");
+
+  const char* name = options.headless ? "headless" : std::getenv("TESSALINE_BACKEND");
+  if (!name || !*name) name = "sdl";
+  if (!platform::StartBackend(name, backend)) {
+    if (std::string(name) == "sdl")
+      std::fprintf(stderr,
+                   "tessaline: no display could be opened (is DISPLAY or WAYLAND_DISPLAY set?);\n"
+                   "           use --headless to run the show without a window\n");
+    else
+      std::fprintf(stderr, "tessaline: the %s backend could not start\n", name);
     return 1;
   }
+
+  SetShellParts({StartDirectDraw, CreateDisplay, ReleaseDirectDraw, DemoMain});
+  WinMain();
+  // The original returned 0 even after a fatal error.
+  const int status = FatalText[0] ? 1 : 0;
+  if (MainThreadStillRunning()) {
+    // The window went first; the show's thread still holds the display.
+    std::fflush(nullptr);
+    std::_Exit(status);
+  }
   platform::StopBackend();
-  return 0;
+  return status;
 }

@@ -26,7 +26,12 @@ ScaleMode ScaleFromEnvironment() {
 bool Start(const BackendOptions& options) {
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
-  if (SDL_GetNumVideoDisplays() < 1) {
+  // SDL falls back to drivers without a screen; unless asked for by name
+  // they are no display, and the program should say so.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  const bool screenless = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+  if (SDL_GetNumVideoDisplays() < 1 || (screenless && !(asked && std::strcmp(asked, driver) == 0))) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return false;
   }
