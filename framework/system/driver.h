@@ -71,6 +71,7 @@ private:
   void BuildModeList();
   void ReleaseSurfaces();
   void SetUp3D(sDisplayMode* mode);
+  void DrawVertices(uint32_t primitive, int n);  // a strip or fan of the first n vertices
   bool Fill(uint32_t value, int x0, int y0, int x1, int y1);
   // Mouse pointer.
   void SetUpPointer();

@@ -16,8 +16,6 @@ void ReleaseRef(T*& object) {
   if (object) object->Release();
   object = nullptr;
 }
-
-uint32_t nextTextureHandle = 1;
 }  // namespace
 
 void sWinDriver::LoadTextures(const sDisplayMode* mode) {
@@ -104,15 +102,19 @@ void sWinDriver::UploadTextures() {
       }
     }
     if (!t->VideoSurface) continue;
-    const DDRect all{0, 0, t->Width, t->Height};
-    const DDResult r = t->VideoSurface->BltFast(0, 0, t->SystemSurface, all, DDBLTFAST_WAIT);
     if (t->Usage == Texture3D) {
-      // The video texture loads the system one; the handle names it for the
-      // device. Drawing with it arrives with the 3D rasterizer.
-      if (!t->Handle) t->Handle = nextTextureHandle++;
-    } else if (r != DD_OK) {
-      Assertion(1867, Source);
+      // The video texture loads the system one; the handle names it for the device.
+      D3DTexture *from = nullptr, *to = nullptr;
+      if (QueryTexture(t->SystemSurface, &from) == DD_OK && QueryTexture(t->VideoSurface, &to) == DD_OK) {
+        to->Load(from);
+        to->GetHandle(DD().Device, &t->Handle);
+      }
+      if (from) from->Release();
+      if (to) to->Release();
+      continue;
     }
+    const DDRect all{0, 0, t->Width, t->Height};
+    if (t->VideoSurface->BltFast(0, 0, t->SystemSurface, all, DDBLTFAST_WAIT) != DD_OK) Assertion(1867, Source);
   }
 }
 
