@@ -31,7 +31,7 @@ public:
       return -1;
     }
     int n = std::max(0, std::min(count, int(data.size()) - pos));
-    std::memcpy(buffer, data.data() + pos, size_t(n));
+    if (n > 0) std::memcpy(buffer, data.data() + pos, size_t(n));
     pos += n;
     return n;
   }
@@ -42,14 +42,14 @@ public:
       return -1;
     }
     int n = std::max(0, std::min(count, int(data.size()) - pos));
-    std::memcpy(buffer, data.data() + pos, size_t(n));
+    if (n > 0) std::memcpy(buffer, data.data() + pos, size_t(n));
     return n;
   }
   int DoWrite(const void* buffer, int count) override {
     ++writes;
     int n = writeLimit >= 0 ? std::min(count, writeLimit) : count;
     if (pos + n > int(data.size())) data.resize(size_t(pos + n));
-    std::memcpy(data.data() + pos, buffer, size_t(n));
+    if (n > 0) std::memcpy(data.data() + pos, buffer, size_t(n));
     pos += n;
     return n;
   }
