@@ -97,6 +97,7 @@ void sStream::SkipBits(int n) {
     ReadBitPos = p - bytes * 8;
     return;
   }
+  if (n < 0) n = 0;  // what was read cannot be read again
   int b = (p + n) / 8 + (p == 0 ? 1 : 0);
   int next = (p + n) % 8;
   ReadBitPos = next;

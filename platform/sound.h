@@ -55,7 +55,7 @@ class Sound {
 public:
   virtual ~Sound() = default;
   // The default output device for a format; null when it cannot be opened
-  // or the format cannot be played.
+  // or the format cannot be played. Devices are closed before the service.
   virtual std::unique_ptr<WaveOutDevice> OpenWaveOut(const WaveFormat& format) = 0;
   // Starts playing a RIFF WAVE image in the background and returns at once,
   // replacing whatever it was playing; a null image only stops. size is the

@@ -29,6 +29,22 @@ TEST(Bits, FieldsInBothOrders) {
   }
 }
 
+TEST(Bits, SkipBackOnlyWhereSeekable) {
+  MemStream s;
+  s.OpenWith({0x12, 0x34, 0x56}, StreamReadable | StreamSeekable);
+  s.ReadBits(12);
+  s.SkipBits(-10);
+  EXPECT_EQ(0, s.Control(0));
+  EXPECT_EQ(2, s.GetReadBitPosition());
+  s.SkipBits(-5);
+  EXPECT_EQ(0, s.Control(0)) << "not before the start";
+  s.OpenWith({0x12, 0x34, 0x56}, StreamReadable);
+  s.ReadBits(12);
+  s.SkipBits(-10);
+  EXPECT_EQ(4, s.GetReadBitPosition());
+  EXPECT_EQ(0x3u, s.ReadBits(4)) << "the top of 0x34";
+}
+
 TEST(Bits, SeekableStaysOnThePartlyUsedByte) {
   MemStream s;
   s.OpenWith({0x81, 0x42, 0x24}, StreamReadable | StreamSeekable);
