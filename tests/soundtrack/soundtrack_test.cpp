@@ -1,0 +1,297 @@
+// Decoding the soundtrack into the wave image, and starting and stopping it.
+#include "vo/soundtrack.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/sound.h"
+#include "tests/soundtrack/mp3maker.h"
+#include "tests/support/paths.h"
+
+namespace {
+
+constexpr std::size_t DataBytes = 1277u * 4608u;
+
+// Records what the soundtrack asks of the sound service.
+class RecordingSound : public platform::Sound {
+ public:
+  struct Play {
+    const void* image;
+    std::size_t size;
+  };
+  class Device : public platform::WaveOutDevice {
+   public:
+    explicit Device(RecordingSound* owner) : owner_(owner) {}
+    void Prepare(platform::WaveBlock&) override { ++owner_->blockCalls; }
+    bool Unprepare(platform::WaveBlock&) override { return true; }
+    bool Write(platform::WaveBlock&) override {
+      ++owner_->blockCalls;
+      return true;
+    }
+    void Reset() override {}
+    void Sleep(unsigned) override {}
+
+   private:
+    RecordingSound* owner_;
+  };
+
+  std::unique_ptr<platform::WaveOutDevice> OpenWaveOut(const platform::WaveFormat& format) override {
+    opened.push_back(format);
+    if (refuseDevice) return nullptr;
+    return std::make_unique<Device>(this);
+  }
+  bool PlaySound(const void* image, std::size_t size) override {
+    plays.push_back({image, size});
+    return image != nullptr && std::memcmp(image, "RIFF", 4) == 0;
+  }
+
+  bool refuseDevice = false;
+  int blockCalls = 0;
+  std::vector<platform::WaveFormat> opened;
+  std::vector<Play> plays;
+};
+
+// The header the image must carry, spelled out field by field.
+std::vector<uint8_t> ExpectedHeader() {
+  std::vector<uint8_t> h;
+  auto tag = [&](const char* t) { h.insert(h.end(), t, t + 4); };
+  auto num = [&](uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) h.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  };
+  tag("RIFF");
+  num(5884452, 4);
+  tag("WAVE");
+  tag("fmt ");
+  num(16, 4);
+  num(1, 2);
+  num(2, 2);
+  num(44100, 4);
+  num(176400, 4);
+  num(4, 2);
+  num(16, 2);
+  tag("data");
+  num(5884416, 4);
+  return h;
+}
+
+// A straight decode by a fresh decoder: what the image's data must hold.
+std::vector<uint8_t> ReferenceDecode(const std::string& path, std::size_t limit) {
+  sFileStream file;
+  sMpegStream decoder;
+  std::vector<uint8_t> out;
+  if (file.Open(path.c_str(), FileReadSeek) != 0) return out;
+  int rate = 0, stereo = 0;
+  if (decoder.Open(&file, &rate, &stereo, 1, 0, 0) == 0) {
+    std::vector<uint8_t> block(4608);
+    while (out.size() < limit) {
+      int got = decoder.Read(block.data(), 4608);
+      if (got <= 0) break;
+      out.insert(out.end(), block.begin(), block.begin() + got);
+    }
+    decoder.Close();
+  }
+  file.Close();
+  if (out.size() > limit) out.resize(limit);
+  return out;
+}
+
+std::size_t LastNonZeroData() {
+  const uint8_t* data = SoundImage + SoundHeaderBytes;
+  std::size_t last = 0;
+  for (std::size_t i = 0; i < DataBytes; ++i)
+    if (data[i]) last = i + 1;
+  return last;
+}
+
+bool ImageAllZero() {
+  return std::all_of(SoundImage, SoundImage + SoundImageBytes, [](uint8_t b) { return b == 0; });
+}
+
+// Sign changes of one channel of 16-bit stereo PCM over its first `frames`.
+int Crossings(const uint8_t* pcm, int channel, int frames) {
+  int count = 0;
+  int16_t previous = 0;
+  for (int i = 0; i < frames; ++i) {
+    int16_t s;
+    std::memcpy(&s, pcm + 4 * i + 2 * channel, 2);
+    if ((s >= 0) != (previous >= 0)) ++count;
+    previous = s;
+  }
+  return count;
+}
+
+class Soundtrack : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = testpaths::TempDir("soundtrack");
+    platform::SetSound(&sound_);
+  }
+  void TearDown() override {
+    platform::SetSound(nullptr);
+    std::filesystem::remove_all(dir_);
+  }
+  std::string Mp3(const std::string& name, const soundtest::ToneSpec& spec) {
+    std::string path = soundtest::MakeMp3(dir_, name, spec);
+    EXPECT_FALSE(path.empty()) << "lame could not make " << name;
+    return path;
+  }
+  // Runs DecodeSoundtrack and returns what it wrote to standard output.
+  std::string Decode(const std::string& path) {
+    testing::internal::CaptureStdout();
+    DecodeSoundtrack(path.c_str());
+    std::fflush(stdout);
+    return testing::internal::GetCapturedStdout();
+  }
+
+  std::string dir_;
+  RecordingSound sound_;
+};
+
+TEST_F(Soundtrack, ImageHoldsTheFixedHeaderAndTheDecodedFramesByteForByte) {
+  soundtest::ToneSpec spec;
+  spec.seconds = 2.0;
+  std::string path = Mp3("tones", spec);
+  EXPECT_EQ(Decode(path), "");
+
+  std::vector<uint8_t> header = ExpectedHeader();
+  ASSERT_EQ(header.size(), 44u);
+  EXPECT_EQ(std::memcmp(SoundImage, header.data(), 44), 0);
+  EXPECT_EQ(std::memcmp(SoundHeader, header.data(), 44), 0);
+
+  std::vector<uint8_t> reference = ReferenceDecode(path, DataBytes);
+  ASSERT_GT(reference.size(), 2u * 44100u * 4u);
+  EXPECT_EQ(std::memcmp(SoundImage + 44, reference.data(), reference.size()), 0);
+  EXPECT_LE(LastNonZeroData(), reference.size());
+
+  // Left then right: 440 Hz left crosses zero about 880 times a second, 1 kHz right 2000.
+  const uint8_t* second = SoundImage + 44 + 44100 * 4 / 2;
+  EXPECT_NEAR(Crossings(second, 0, 44100), 880, 20);
+  EXPECT_NEAR(Crossings(second, 1, 44100), 2000, 20);
+
+  // The wave output was opened with the decoder's format and never written.
+  ASSERT_EQ(sound_.opened.size(), 1u);
+  EXPECT_EQ(sound_.opened[0].samplesPerSec, 44100u);
+  EXPECT_EQ(sound_.opened[0].channels, 2);
+  EXPECT_EQ(sound_.opened[0].bitsPerSample, 16);
+  EXPECT_EQ(sound_.blockCalls, 0);
+  EXPECT_TRUE(sound_.plays.empty());
+  EXPECT_FALSE(SoundStarted);
+  // Everything is closed again.
+  EXPECT_EQ(SoundFile.GetFlags(), 0);
+  EXPECT_EQ(SoundDecoder.GetFlags(), 0);
+  EXPECT_EQ(SoundOutput.GetFlags(), 0);
+}
+
+TEST_F(Soundtrack, ShortTrackLeavesTheRestOfTheImageSilent) {
+  soundtest::ToneSpec spec;
+  spec.seconds = 1.0;
+  std::string path = Mp3("short", spec);
+  EXPECT_EQ(Decode(path), "");
+  std::vector<uint8_t> reference = ReferenceDecode(path, DataBytes);
+  ASSERT_GT(reference.size(), 44100u * 4u);
+  ASSERT_LT(reference.size(), 2u * 44100u * 4u);
+  EXPECT_EQ(std::memcmp(SoundImage + 44, reference.data(), reference.size()), 0);
+  std::size_t last = LastNonZeroData();
+  EXPECT_GT(last, 44100u * 4u * 9 / 10);
+  EXPECT_LE(last, reference.size());
+  EXPECT_EQ(std::memcmp(SoundImage, ExpectedHeader().data(), 44), 0);
+}
+
+TEST_F(Soundtrack, LongTrackIsCutAtTheEndOfTheImage) {
+  soundtest::ToneSpec spec;
+  spec.seconds = 36.0;
+  std::string path = Mp3("long", spec);
+  EXPECT_EQ(Decode(path), "");
+  std::vector<uint8_t> reference = ReferenceDecode(path, DataBytes + 4608);
+  ASSERT_GT(reference.size(), DataBytes);
+  EXPECT_EQ(std::memcmp(SoundImage + 44, reference.data(), DataBytes), 0);
+  EXPECT_EQ(LastNonZeroData() > DataBytes - 64, true) << "the tone runs to the image's end";
+}
+
+TEST_F(Soundtrack, MonoOr48kHzTrackKeepsTheFixedHeader) {
+  soundtest::ToneSpec spec;
+  spec.seconds = 1.0;
+  spec.rate = 48000;
+  spec.channels = 1;
+  std::string path = Mp3("mono48", spec);
+  EXPECT_EQ(Decode(path), "");
+  EXPECT_EQ(std::memcmp(SoundImage, ExpectedHeader().data(), 44), 0);
+  ASSERT_EQ(sound_.opened.size(), 1u);
+  EXPECT_EQ(sound_.opened[0].samplesPerSec, 48000u);
+  EXPECT_EQ(sound_.opened[0].channels, 1);
+  std::vector<uint8_t> reference = ReferenceDecode(path, DataBytes);
+  ASSERT_GT(reference.size(), 48000u * 2u);
+  EXPECT_EQ(std::memcmp(SoundImage + 44, reference.data(), reference.size()), 0);
+}
+
+TEST_F(Soundtrack, MissingFileSaysSoAndLeavesTheImageSilent) {
+  EXPECT_EQ(Decode(dir_ + "/no-such.mp3"), "Could not open input file\n");
+  EXPECT_TRUE(ImageAllZero());
+  EXPECT_TRUE(sound_.opened.empty());
+  // The show goes on: the player gets the header-less image and refuses it.
+  StartSound();
+  ASSERT_EQ(sound_.plays.size(), 1u);
+  EXPECT_EQ(sound_.plays[0].image, static_cast<const void*>(SoundImage));
+  EXPECT_TRUE(SoundStarted);
+}
+
+TEST_F(Soundtrack, FileThatIsNotMpegAudioSaysSo) {
+  std::string path = dir_ + "/text.mp3";
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  for (int i = 0; i < 2000; ++i) std::fputs("not a sound. ", f);
+  std::fclose(f);
+  EXPECT_EQ(Decode(path), "Could not open audio mpeg\n");
+  EXPECT_TRUE(ImageAllZero());
+  EXPECT_TRUE(sound_.opened.empty());
+}
+
+TEST_F(Soundtrack, NoOutputDeviceSaysSo) {
+  sound_.refuseDevice = true;
+  soundtest::ToneSpec spec;
+  spec.seconds = 0.5;
+  EXPECT_EQ(Decode(Mp3("tone", spec)), "Could not create output stream\n");
+  EXPECT_EQ(sound_.opened.size(), 1u);
+  EXPECT_TRUE(ImageAllZero());
+}
+
+TEST_F(Soundtrack, StartSoundPlaysOncePerStartAndStopSoundStops) {
+  soundtest::ToneSpec spec;
+  spec.seconds = 0.5;
+  Decode(Mp3("tone", spec));
+  StartSound();
+  StartSound();
+  ASSERT_EQ(sound_.plays.size(), 1u);
+  EXPECT_EQ(sound_.plays[0].image, static_cast<const void*>(SoundImage));
+  EXPECT_EQ(sound_.plays[0].size, 5884460u);
+  EXPECT_TRUE(SoundStarted);
+
+  StopSound();
+  ASSERT_EQ(sound_.plays.size(), 2u);
+  EXPECT_EQ(sound_.plays[1].image, nullptr);
+  EXPECT_FALSE(SoundStarted);
+
+  StartSound();
+  ASSERT_EQ(sound_.plays.size(), 3u);
+  EXPECT_EQ(sound_.plays[2].image, static_cast<const void*>(SoundImage));
+}
+
+TEST_F(Soundtrack, DecodingClearsSoundStarted) {
+  SoundStarted = true;
+  soundtest::ToneSpec spec;
+  spec.seconds = 0.5;
+  Decode(Mp3("tone", spec));
+  EXPECT_FALSE(SoundStarted);
+  StartSound();
+  EXPECT_EQ(sound_.plays.size(), 1u);
+}
+
+}  // namespace
