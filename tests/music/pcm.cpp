@@ -7,6 +7,9 @@
 #include <fstream>
 #include <iterator>
 
+#include "audio/filestream.h"
+#include "audio/mpeg/mpegstream.h"
+
 namespace musictest {
 
 namespace {
@@ -38,11 +41,56 @@ Pcm ReadWav(const std::string& path) {
   return pcm;
 }
 
-Pcm DecodeMp3(const std::string& path, const std::string& scratchDir) {
-  // mpg123 with gapless trimming and Info-frame parsing off decodes every frame.
+Pcm DecodeMp3(const std::string& path, const std::string&) {
+  // The show's own decoder, opened as the show opens it.
+  Pcm pcm;
+  sFileStream file;
+  sMpegStream decoder;
+  if (file.Open(path.c_str(), FileReadSeek) != 0) return pcm;
+  int rate = 0, stereo = 0;
+  if (decoder.Open(&file, &rate, &stereo, 1, 0, 0) == 0 && rate == 44100 && stereo == 1) {
+    std::vector<int16_t> block(2304);
+    for (;;) {
+      int got = decoder.Read(block.data(), 4608);
+      if (got <= 0) break;
+      pcm.samples.insert(pcm.samples.end(), block.begin(), block.begin() + got / 2);
+    }
+  }
+  decoder.Close();
+  file.Close();
+  return pcm;
+}
+
+Pcm DecodeMp3WithMpg123(const std::string& path, const std::string& scratchDir) {
+  // Gapless trimming and Info-frame parsing off: every frame is decoded.
   std::string out = scratchDir + "/decoded.wav";
   if (!RunQuiet("mpg123 -q --no-gapless --no-infoframe -w '" + out + "' '" + path + "'")) return Pcm();
   return ReadWav(out);
+}
+
+bool WriteWav(const std::string& path, const Pcm& pcm) {
+  std::vector<unsigned char> bytes;
+  auto put = [&](uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) bytes.push_back(static_cast<unsigned char>(v >> (8 * i)));
+  };
+  const uint32_t dataBytes = static_cast<uint32_t>(pcm.samples.size() * 2);
+  bytes.insert(bytes.end(), {'R', 'I', 'F', 'F'});
+  put(36 + dataBytes, 4);
+  bytes.insert(bytes.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+  put(16, 4);
+  put(1, 2);
+  put(2, 2);
+  put(44100, 4);
+  put(176400, 4);
+  put(4, 2);
+  put(16, 2);
+  bytes.insert(bytes.end(), {'d', 'a', 't', 'a'});
+  put(dataBytes, 4);
+  for (int16_t s : pcm.samples) put(static_cast<uint16_t>(s), 2);
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  return std::fclose(f) == 0 && ok;
 }
 
 bool RunQuiet(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }

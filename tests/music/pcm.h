@@ -17,9 +17,14 @@ struct Pcm {
 // Reads a 16-bit stereo RIFF WAVE file; empty on any other file.
 Pcm ReadWav(const std::string& path);
 
-// Decodes an MP3 to 16-bit stereo, keeping every frame the stream holds (the
-// encoder's Info frame decodes as silence, as in the show's decoder).
+// Decodes a 44.1 kHz stereo MP3 with the show's decoder, every frame the stream
+// holds (the encoder's Info frame decodes as silence); empty on failure.
 Pcm DecodeMp3(const std::string& path, const std::string& scratchDir);
+// The same through mpg123, as a second opinion.
+Pcm DecodeMp3WithMpg123(const std::string& path, const std::string& scratchDir);
+
+// Writes 16-bit stereo 44.1 kHz PCM as a WAV file.
+bool WriteWav(const std::string& path, const Pcm& pcm);
 
 // Runs a shell command; true when it exits with 0.
 bool RunQuiet(const std::string& command);
