@@ -1,5 +1,6 @@
 #include "app/options.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -62,14 +63,33 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
       ok = takeValue(options.keys);
     else if (arg == "--data")
       ok = takeValue(options.data);
+    else if (arg == "--record")
+      ok = takeValue(options.record);
+    else if (arg == "--fps" || arg == "--seconds") {
+      std::string text;
+      ok = takeValue(text);
+      if (ok) {
+        char* end = nullptr;
+        double v = std::strtod(text.c_str(), &end);
+        bool fps = arg == "--fps";
+        if (*end != '\0' || !(fps ? (v >= 1 && v <= 240 && v == static_cast<int>(v)) : (v > 0 && v <= 3600))) {
+          error = arg + (fps ? " wants a whole number from 1 to 240" : " wants a length from 0 to 3600 seconds");
+          ok = false;
+        } else if (fps) {
+          options.recordFps = static_cast<int>(v);
+        } else {
+          options.recordSeconds = v;
+        }
+      }
+    }
     else {
       error = "unknown option '" + std::string(argv[i]) + "'";
       ok = false;
     }
     if (!ok) return false;
   }
-  // Scripted keys only reach the headless keyboard.
-  if (!options.keys.empty()) options.headless = true;
+  // Scripted keys only reach the headless keyboard; an export runs headless.
+  if (!options.keys.empty() || !options.record.empty()) options.headless = true;
   return true;
 }
 
@@ -86,6 +106,11 @@ std::string Usage() {
          "  --keys SCRIPT   feed the headless keyboard and mouse from SCRIPT\n"
          "                  (implies --headless); lines like \"5000 key Escape\"\n"
          "  --data DIR      look for \"v01.dat\" and \"vo.mp3\" in DIR\n"
+         "  --record DIR    export the show off screen into DIR: frame00000.png ...\n"
+         "                  and sound.wav, then print the ffmpeg command that\n"
+         "                  makes a video of them (implies --headless)\n"
+         "  --fps N         frames per second of an export (default 60)\n"
+         "  --seconds S     length of an export in seconds (default 36)\n"
          "  --help          show this text\n"
          "\n"
          "Keys while the show runs: Escape or Space quits, R restarts, M shows the\n"

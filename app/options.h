@@ -9,6 +9,9 @@ struct Options {
   bool help = false;
   std::string keys;  // --keys SCRIPT: the headless input script
   std::string data;  // --data DIR: where "v01.dat" and "vo.mp3" are
+  std::string record;        // --record DIR: export the show as PNG frames and a WAV
+  int recordFps = 60;        // --fps N: frames per second of an export
+  double recordSeconds = 36.0;  // --seconds S: length of an export
 };
 
 // Exit status for options that are not understood.

@@ -5,11 +5,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <memory>
 #include <iterator>
 #include <vector>
 
 #include "platform/headless/screen.h"
+#include "platform/headless/sound.h"
+#include "platform/sound.h"
 
 int RecordFrameCount(const RecordSettings& s) { return static_cast<int>(std::lround(s.fps * s.seconds)); }
 
@@ -120,4 +124,59 @@ bool FitWavLength(const std::string& path, uint64_t frames) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
+}
+
+namespace {
+std::unique_ptr<FrameRecorder> recorder;
+}
+
+bool PrepareRecord(RecordSettings& settings, platform::BackendOptions& backend, std::string* error) {
+  std::error_code ec;
+  std::filesystem::create_directories(settings.dir, ec);
+  std::filesystem::path dir = std::filesystem::absolute(settings.dir, ec);
+  if (ec || !std::filesystem::is_directory(dir)) {
+    *error = "cannot make the folder " + settings.dir;
+    return false;
+  }
+  settings.dir = dir.lexically_normal().string();
+  if (settings.dir.size() > 1 && settings.dir.back() == '/') settings.dir.pop_back();
+  // Frames and sound of an earlier, longer export must not linger.
+  for (int i = RecordFrameCount(settings);; ++i) {
+    if (!std::filesystem::remove(RecordFramePath(settings, i), ec)) break;
+  }
+  backend.window = false;
+  backend.virtualClock = true;
+  backend.frameMicros = RecordFrameMicros(settings);
+  backend.keyScript += RecordKeyScript(settings);
+  return true;
+}
+
+bool BeginRecord(const RecordSettings& settings, std::string* error) {
+  auto* sound = dynamic_cast<platform::HeadlessSound*>(&platform::GetSound());
+  if (!sound || !sound->WriteWav(RecordSoundPath(settings))) {
+    *error = "cannot write " + RecordSoundPath(settings);
+    return false;
+  }
+  recorder = std::make_unique<FrameRecorder>(settings, platform::GetHeadlessScreen());
+  platform::SetPresenter(recorder.get());
+  return true;
+}
+
+bool FinishRecord(const RecordSettings& settings) {
+  const int frames = RecordFrameCount(settings);
+  const int written = recorder ? recorder->Written() : 0;
+  std::string error = recorder ? recorder->Error() : "";
+  recorder.reset();
+  const uint64_t soundFrames = static_cast<uint64_t>(frames) * 44100u / static_cast<uint64_t>(settings.fps);
+  if (!FitWavLength(RecordSoundPath(settings), soundFrames)) error = "cannot finish " + RecordSoundPath(settings);
+  if (written != frames && error.empty())
+    error = "the show ended after " + std::to_string(written) + " of " + std::to_string(frames) + " frames";
+  if (!error.empty()) {
+    std::fprintf(stderr, "tessaline: export: %s\n", error.c_str());
+    return false;
+  }
+  std::printf("tessaline: exported %d frames at %d per second and the sound to %s\n", written, settings.fps,
+              settings.dir.c_str());
+  std::printf("  make a video of them with:\n  %s\n", RecordMuxCommand(settings).c_str());
+  return true;
 }

@@ -4,12 +4,13 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/backend.h"
 #include "platform/display.h"
 
 struct RecordSettings {
   std::string dir;        // where the files go (created if missing)
   int fps = 60;           // frames per second of show time
-  double seconds = 34.0;  // length of the export
+  double seconds = 36.0;  // length of the export
 };
 
 // Frames in an export: fps x seconds, rounded.
@@ -42,6 +43,15 @@ class FrameRecorder : public platform::Presenter {
   int written_ = 0;
   std::string error_;
 };
+
+// The three steps of an export run. Before the backend starts: the folder made
+// (its path made absolute), the headless options with the clock's step and the
+// key that ends the show. After it started: the recorder in front of the screen
+// and the sound service writing what it plays. After it stopped: the sound cut
+// to the frames' length and a summary with the mux command on standard output.
+bool PrepareRecord(RecordSettings& settings, platform::BackendOptions& backend, std::string* error);
+bool BeginRecord(const RecordSettings& settings, std::string* error);
+bool FinishRecord(const RecordSettings& settings);
 
 // Cuts or pads (with silence) a 16-bit stereo WAV file to exactly `frames`
 // sample frames. False when the file is not such a WAV or cannot be rewritten.
