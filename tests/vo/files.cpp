@@ -50,6 +50,11 @@ InTempFolder::InTempFolder(const char* tag) {
   std::filesystem::current_path(dir);
 }
 
-InTempFolder::~InTempFolder() { std::filesystem::current_path(old_); }
+InTempFolder::~InTempFolder() {
+  const std::filesystem::path dir = std::filesystem::current_path();
+  std::filesystem::current_path(old_);
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
+}
 
 }  // namespace votest
