@@ -83,7 +83,9 @@ void HeadlessSound::Sink(const int16_t* samples, int frames) {
 void HeadlessSound::Sync() {
   if (pace_ != Pace::Virtual) return;
   std::lock_guard<std::mutex> hold(syncLock_);
-  uint64_t micros = ownMicros_ + (follow_ ? follow_->Now() - followStart_ : 0);
+  // A clock set back leaves the sound waiting until it passes the point again.
+  uint64_t shown = follow_ ? follow_->Now() : 0;
+  uint64_t micros = ownMicros_ + (shown > followStart_ ? shown - followStart_ : 0);
   uint64_t target = micros * Rate / 1000000;
   int16_t piece[1024 * 2];
   while (FramesRendered() < target) {

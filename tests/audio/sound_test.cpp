@@ -235,6 +235,12 @@ TEST_F(SoundTest, VirtualTimeFollowsTheShowClock) {
   clock.Advance(1000000);
   EXPECT_FALSE(sound.ImagePlaying());
   EXPECT_EQ("44100 end", What(sound).back());
+  clock.Set(0);  // set back before the sound began: nothing plays, nothing hangs
+  sound.PlaySound(img.data(), img.size());
+  EXPECT_EQ(48510u, sound.FramesRendered());
+  clock.Set(5000000 + 1200000);
+  sound.Events();
+  EXPECT_EQ(52920u, sound.FramesRendered());
 }
 
 TEST_F(SoundTest, RealTimePaceFinishes) {
