@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "app/options.h"
+#include "app/record.h"
 #include "framework/system/driver.h"
 #include "framework/system/fatal.h"
 #include "framework/system/shell.h"
@@ -51,6 +52,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tessaline: --keys %s: %s\n", options.keys.c_str(), error.c_str());
     return BadOptionsStatus;
   }
+  RecordSettings record;
+  const bool recording = !options.record.empty();
+  if (recording) {
+    record.dir = options.record;
+    record.fps = options.recordFps;
+    record.seconds = options.recordSeconds;
+    if (!PrepareRecord(record, backend, &error)) {
+      std::fprintf(stderr, "tessaline: --record %s: %s\n", options.record.c_str(), error.c_str());
+      return BadOptionsStatus;
+    }
+  }
   std::error_code ec;
   std::string dir = ChooseDataDirectory(options, std::filesystem::current_path(ec).string(),
                                         ExecutableDirectory(argv[0]));
@@ -71,16 +83,22 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "tessaline: the %s backend could not start\n", name);
     return 1;
   }
+  if (recording && !BeginRecord(record, &error)) {
+    std::fprintf(stderr, "tessaline: --record: %s\n", error.c_str());
+    platform::StopBackend();
+    return 1;
+  }
 
   SetShellParts({StartDirectDraw, CreateDisplay, ReleaseDirectDraw, DemoMain});
   WinMain();
   // The original returned 0 even after a fatal error.
-  const int status = FatalText[0] ? 1 : 0;
+  int status = FatalText[0] ? 1 : 0;
   if (MainThreadStillRunning()) {
     // The window went first; the show's thread still holds the display.
     std::fflush(nullptr);
     std::_Exit(status);
   }
   platform::StopBackend();
+  if (recording && !FinishRecord(record) && status == 0) status = 1;
   return status;
 }
