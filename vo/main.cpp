@@ -1,31 +1,87 @@
-// Placeholder until the show itself arrives: it finds the devices, opens the
-// 640 x 480 palette screen and presents frames until Escape or Space (or the
-// first two mouse buttons). The show's main loop replaces this file.
-#include "vo/main.h"
-
+// DemoMain: set-up, the frame loop and shut-down of the show.
 #include "framework/display.h"
+#include "framework/pack.h"
+#include "framework/system/clocks.h"
 #include "framework/system/devices.h"
 #include "framework/system/fatal.h"
 #include "framework/system/input.h"
+#include "vo/frame_observer.h"
+#include "vo/main.h"
+#include "vo/moveit.h"
+#include "vo/palette.h"
+#include "vo/profiler.h"
+#include "vo/screen.h"
+#include "vo/script.h"
+#include "vo/soundtrack.h"
+
+sDisplay* TheDisplay;
+sDisplayMode ScreenMode;
+
+namespace {
+const int AssertNoScreenMode = 67;
+// The show time stops here (about 35.8 minutes), and a clock that went back freezes it.
+const uint64_t LastMicrosecond = 2147483647;
+
+enum : uint32_t { KeyEscape = 27, KeySpace = 32, KeyM = 109, KeyR = 114 };
+}  // namespace
 
 void DemoMain() {
-  auto* display = static_cast<sDisplay*>(GetDevice(DeviceDisplay, -1));
-  auto* pointer = static_cast<sPointer*>(GetDevice(DevicePointer, -1));
-  auto* keyboard = static_cast<sKeyboard*>(GetDevice(DeviceKeyboard, -1));
-  if (!display) Fatal("No display device");
-  if (!pointer) Fatal("No pointer device");
-  if (!keyboard) Fatal("No keyboard device");
+  sTimeline timeline;
+  TheDisplay = static_cast<sDisplay*>(GetDevice(DeviceDisplay, -1));
+  sPointer* pointer = static_cast<sPointer*>(GetDevice(DevicePointer, -1));
+  sKeyboard* keyboard = static_cast<sKeyboard*>(GetDevice(DeviceKeyboard, -1));
+  // The shell always makes a display; without input devices the show still runs.
+  if (!TheDisplay) Fatal("No display device");
+  OpenPackFile("v01.dat");
 
-  sDisplayMode mode(640, 480, KindIndex8);
-  if (!display->FindMode(&mode)) Assertion(67, "vo/main");
-  display->SetDisplayMode(&mode);
-  for (bool running = true; running;) {
-    display->BeginFrame(0);
-    display->Present();
+  ScreenMode = sDisplayMode(640, 480, KindIndex8);
+  if (!TheDisplay->FindMode(&ScreenMode)) Assertion(AssertNoScreenMode, "vo/main");
+  TheDisplay->SetDisplayMode(&ScreenMode);
+
+  timeline.Reset();
+  Script(&timeline);
+  timeline.Prepare(TheDisplay);
+  TheDisplay->LoadTextures(&ScreenMode);
+  TheDisplay->UploadTextures();
+  Profiler.SetScale(25);
+  bool running = true, overlay = false;
+  DecodeSoundtrack("vo.mp3");
+  uint64_t start = GetMicroseconds();
+
+  for (uint64_t frame = 0; running; ++frame) {
+    uint64_t elapsed = GetMicroseconds() - start;
+    if (elapsed > LastMicrosecond) elapsed = LastMicrosecond;
+    TheDisplay->BeginFrame(0);
+    // A palette rewritten while the last frame was drawn goes out now.
+    if (PaletteChanged) {
+      TheDisplay->SetPalette(ScreenPalette);
+      PaletteChanged = 0;
+    }
+    Profiler.Begin(0);
+    StartSound();
+    Profiler.Mark(8);
+    const float t = static_cast<float>(static_cast<double>(elapsed) * 0.001);
+    timeline.Render(TheDisplay, t);
+    Profiler.Mark(15);
+    if (overlay) Profiler.Draw(TheDisplay);
+    TheDisplay->Present();
+    Profiler.Mark(15);
+    ObserveFrame(sFrameInfo{frame, t, &timeline});
+
     sPointerState state{};
-    pointer->ReadState(&state);
+    if (pointer) pointer->ReadState(&state);
+    // Both first buttons quit, after this iteration.
     if (state.Buttons == 3) running = false;
-    uint32_t key = keyboard->ReadKey();
-    if (key == 27 || key == 32) break;
+    const uint32_t key = keyboard ? keyboard->ReadKey() : 0;
+    if (key == KeyEscape || key == KeySpace) break;
+    if (key == KeyM) overlay = !overlay;
+    if (key == KeyR) {
+      start = GetMicroseconds();
+      StopSound();
+      timeline.Reset();
+    }
   }
+
+  TheDisplay->ReleaseTextures();
+  StopSound();
 }
