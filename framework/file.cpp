@@ -104,9 +104,14 @@ void* LoadFile(const char* name, int* size) {
   sFile file;
   file.Open(name, sFile::ModeRead);
   const int n = file.GetSize();
-  // Sizes come from the pack's directory: never trust them past the pack's end.
-  if (n < 0 || int64_t{file.Base} + n > platform::FileSize(file.Handle))
-    Fatal(file.Base ? "LoadFile() entry extends beyond the pack file" : "LoadFile() file too large");
+  // Entry sizes come from the pack's directory: never trust them past the
+  // pack's end. On disk the size is the low 32 bits of the real one.
+  const int64_t osSize = platform::FileSize(file.Handle);
+  if (PackIsOpen()) {
+    if (n < 0 || int64_t{file.Base} + n > osSize) Fatal("LoadFile() entry extends beyond the pack file");
+  } else if (osSize > 0x7FFFFFFF) {
+    Fatal("LoadFile() file too large");
+  }
   if (size) *size = n;
   struct Release {
     void operator()(void* p) const { ::operator delete(p); }

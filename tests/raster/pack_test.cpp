@@ -169,11 +169,12 @@ TEST_F(Pack, BadHeadersAndDirectories) {
 
 TEST_F(Pack, EntriesBeyondTheEnd) {
   Bytes pack;
-  pack.str("PACK").u32(0).u32(0).u32(4);
+  pack.str("PACK").u32(0).u32(0).u32(5);
   pack.u32(4).u32(200).cstr("late.raw");        // starts beyond the end
   pack.u32(1000).u32(100).cstr("long.raw");      // runs beyond the end
   pack.u32(0x80000000u).u32(100).cstr("neg.raw");  // negative size
   pack.u32(2).u32(0xFFFFFFF0u).cstr("negoff.raw");
+  pack.u32(500).u32(0).cstr("zero.raw");  // from the pack's first byte
   pack.str("pack");
   pack.fill(120 - static_cast<int>(pack.size()), 'd');
   std::string p = Write("v01.dat", pack);
@@ -185,6 +186,7 @@ TEST_F(Pack, EntriesBeyondTheEnd) {
   EXPECT_FATAL(LoadFile("neg.raw", &size), "LoadFile() entry extends beyond the pack file");
   EXPECT_EQ(-1, size) << "nothing is reported through the size on failure";
   EXPECT_FATAL(LoadFile("negoff.raw", &size), "sFile::Seek() failed");
+  EXPECT_FATAL(LoadFile("zero.raw", &size), "LoadFile() entry extends beyond the pack file");
 
   // Plain reads of such an entry give zeros past the end of the pack.
   sFile f;
