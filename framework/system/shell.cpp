@@ -33,11 +33,11 @@ void ResetShell() {
 const ResetHook resetShell([] {
   ResetShell();
   Parts = {Nothing, Nothing, Nothing, Nothing};
-  // Threads left by a test have ended by now or are abandoned with it.
+  // Threads left by a test have ended by now, or are abandoned with it.
   if (MainThreadHandle && MainThreadHandle->Finished()) MainThreadHandle.reset();
   if (AudioThreadHandle && AudioThreadHandle->Finished()) AudioThreadHandle.reset();
-  MainThreadHandle.release();
-  AudioThreadHandle.release();
+  (void)MainThreadHandle.release();
+  (void)AudioThreadHandle.release();
 });
 
 // How long the first thread waits for a main thread that did not post the quit
@@ -83,9 +83,9 @@ int WinMain() {
       MainThreadHandle->Join();
       MainThreadHandle.reset();
     } else {
-      // Not waited for, as the original returned with it still running.
+      // Not waited for, as the original returned with it still running: the
+      // caller ends the process without destroying the handle.
       StillRunning = true;
-      MainThreadHandle.release();
     }
   }
   if (FatalText[0]) window.MessageBox(FatalText, "Tessaline");

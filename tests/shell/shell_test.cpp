@@ -184,6 +184,7 @@ TEST_F(ShellTest, FatalOnTheMainThreadIsShownAtExit) {
   EXPECT_EQ("box Tessaline: Fatal:the show broke\n", window_.Calls().back());
   EXPECT_EQ(0, AudioThreadRunning.load());
   for (const std::string& s : Order()) EXPECT_NE("release display", s) << "no shutdown after a fatal error";
+  DestroyDevices();  // the dead thread left them registered
 }
 
 TEST_F(ShellTest, FatalOnTheAudioThreadEndsTheProgramWithoutHanging) {
