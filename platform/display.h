@@ -244,6 +244,7 @@ public:
 
 // The running backend's presenter; null: frames are dropped.
 void SetPresenter(Presenter* presenter);
+Presenter* GetPresenter();
 
 // ---- Faults tests can inject. ----
 

@@ -35,7 +35,8 @@ bool Start(const BackendOptions& options) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return false;
   }
-  window = std::make_unique<SdlWindow>(options.window, ScaleFromEnvironment());
+  const char* vsync = std::getenv("TESSALINE_VSYNC");
+  window = std::make_unique<SdlWindow>(options.window, ScaleFromEnvironment(), !(vsync && std::strcmp(vsync, "0") == 0));
   SetWindow(window.get());
   SetPresenter(&window->Presenter());
   StartSdlInput();

@@ -106,7 +106,7 @@ void SdlPresenter::Render(SDL_Renderer* renderer, bool redraw) {
   if (number) {
     // A present that does not wait for the refresh (no vsync: Xvfb, some
     // compositors) is paced here: the show's blobs move per frame.
-    if (presentCost_ < 2.0 && lastPresent_ && after < lastPresent_ + FrameMicros)
+    if (vsync_ && presentCost_ < 2.0 && lastPresent_ && after < lastPresent_ + FrameMicros)
       std::this_thread::sleep_for(std::chrono::microseconds(lastPresent_ + FrameMicros - after));
     lastPresent_ = NowMicros();
     std::lock_guard<std::mutex> hold(lock_);

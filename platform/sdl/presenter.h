@@ -17,7 +17,9 @@ enum class ScaleMode { Nearest, Integer, Linear };
 
 class SdlPresenter final : public Presenter {
 public:
-  explicit SdlPresenter(ScaleMode mode) : mode_(mode) {}
+  // Without vsync the presenter neither waits for the refresh nor paces
+  // (benchmarks measure the presenting itself).
+  SdlPresenter(ScaleMode mode, bool vsync) : mode_(mode), vsync_(vsync) {}
   // Flipping thread.
   void ShowFrame(const DDFrame& frame) override;
 
@@ -33,6 +35,7 @@ public:
 
 private:
   ScaleMode mode_;
+  bool vsync_;
   std::mutex lock_;
   std::condition_variable shown_;
   std::vector<uint32_t> staging_;

@@ -19,7 +19,8 @@ void WakeWindowThread() {
   SDL_PushEvent(&e);
 }
 
-SdlWindow::SdlWindow(bool windowed, ScaleMode scale) : windowed_(windowed), presenter_(scale) {
+SdlWindow::SdlWindow(bool windowed, ScaleMode scale, bool vsync)
+    : windowed_(windowed), vsync_(vsync), presenter_(scale, vsync) {
   if (wakeEvent == static_cast<Uint32>(-1)) wakeEvent = SDL_RegisterEvents(1);
 }
 
@@ -53,7 +54,7 @@ bool SdlWindow::Create(const char* title, int, int, int, int) {
   window_ = SDL_CreateWindow(title, x, y, width, height, flags);
   if (!window_) return false;
   SDL_SetWindowMinimumSize(window_, 320, 240);
-  renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+  renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | (vsync_ ? SDL_RENDERER_PRESENTVSYNC : 0));
   if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, 0);
   if (!renderer_) {
     SDL_DestroyWindow(window_);

@@ -13,7 +13,7 @@ namespace platform {
 
 class SdlWindow final : public Window {
 public:
-  SdlWindow(bool windowed, ScaleMode scale);
+  SdlWindow(bool windowed, ScaleMode scale, bool vsync);
   ~SdlWindow() override;
 
   bool RegisterClass(const char* className) override;
@@ -34,6 +34,7 @@ private:
   void Handle(const SDL_Event& event);
 
   bool windowed_;
+  bool vsync_;
   int windowedW_ = 640, windowedH_ = 480;
   SdlPresenter presenter_;
   SDL_Window* window_ = nullptr;

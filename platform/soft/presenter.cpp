@@ -10,6 +10,7 @@ std::atomic<Presenter*> presenter{nullptr};
 }
 
 void SetPresenter(Presenter* p) { presenter.store(p); }
+Presenter* GetPresenter() { return presenter.load(); }
 
 namespace soft {
 
