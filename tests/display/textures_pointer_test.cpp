@@ -120,6 +120,7 @@ TEST_F(TexturesTest, SurfaceFailuresAndTheTextureList) {
   EXPECT_FATAL(driver->GetTexture(2), "Assertion in line 163, file display");
   driver->AddTexture(&a);
 
+  StartDirectDraw();  // the assertions above released it
   InjectDisplayFault(DDFault::CreateSurface);
   EXPECT_FATAL(driver->LoadTextures(&mode), "Assertion in line 1710, file system");
   StartDirectDraw();
