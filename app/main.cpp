@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <system_error>
@@ -15,6 +16,7 @@
 #include "framework/system/fatal.h"
 #include "framework/system/shell.h"
 #include "platform/backend.h"
+#include "platform/cd_folder.h"
 #include "platform/headless/input.h"
 #include "vo/main.h"
 
@@ -87,6 +89,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tessaline: --record: %s\n", error.c_str());
     platform::StopBackend();
     return 1;
+  }
+
+  // No CD drive unless a folder of WAV tracks stands in for a disc.
+  static std::unique_ptr<platform::FolderCdAudio> disc;
+  if (const char* cd = std::getenv("TESSALINE_CD"); cd && *cd) {
+    disc = std::make_unique<platform::FolderCdAudio>(cd);
+    platform::SetCdAudio(disc.get());
   }
 
   SetShellParts({StartDirectDraw, CreateDisplay, ReleaseDirectDraw, DemoMain});
