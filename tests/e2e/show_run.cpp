@@ -50,7 +50,8 @@ ShowRun RunShowtrace(const std::string& tag, double until, const std::string& ke
   ShowRun run;
   run.outDir = testpaths::TempDir("e2e-" + tag);
   std::string cmd = testpaths::Build() + "/tools/showtrace/showtrace --data " + testpaths::Build() + "/app" +
-                    " --until " + std::to_string(static_cast<long>(until)) + " --out " + run.outDir;
+                    " --until " + std::to_string(static_cast<long>(until)) + " --out " + run.outDir +
+                    " --trace " + run.outDir + "/show.trace";
   if (!keys.empty()) {
     WriteText(run.outDir + "/keys.txt", keys);
     cmd += " --keys " + run.outDir + "/keys.txt";
@@ -59,7 +60,8 @@ ShowRun RunShowtrace(const std::string& tag, double until, const std::string& ke
     cmd += " --png ";
     for (size_t i = 0; i < pngTimes.size(); ++i) cmd += (i ? "," : "") + std::to_string(pngTimes[i]);
   }
-  run.trace = Capture(cmd + " 2>&1", &run.status);
+  run.output = Capture(cmd + " 2>&1", &run.status);
+  run.trace = ReadText(run.outDir + "/show.trace");
   std::istringstream lines(run.trace);
   for (std::string line; std::getline(lines, line);) {
     if (line.rfind("# content ", 0) == 0) {

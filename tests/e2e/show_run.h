@@ -19,7 +19,8 @@ struct TraceLine {
 struct ShowRun {
   std::string content;  // the first line: the content pack's hash
   std::vector<TraceLine> frames;
-  std::string trace;    // everything printed
+  std::string trace;    // the trace as written
+  std::string output;   // what the program printed (standard output and errors)
   std::string outDir;   // PNG frames
   int status = -1;
 };

@@ -72,7 +72,7 @@ const std::vector<int> PictureTimes = {1000, 5000, 8000, 12000, 16000, 20000, 23
 
 TEST(Show, WholeRunTraceAndPictures) {
   const e2e::ShowRun run = RunShowtrace("show", 41000, "", PictureTimes);
-  ASSERT_EQ(0, run.status) << run.trace.substr(0, 2000);
+  ASSERT_EQ(0, run.status) << run.output.substr(0, 2000);
   ASSERT_FALSE(run.frames.empty());
   if (!SameContent(run)) return;
 
@@ -96,7 +96,7 @@ TEST(Show, WholeRunTraceAndPictures) {
 
 TEST(Show, StatedMomentsOfTheShow) {
   const e2e::ShowRun run = RunShowtrace("moments", 41000, "", {17800, 20000});
-  ASSERT_EQ(0, run.status) << run.trace.substr(0, 2000);
+  ASSERT_EQ(0, run.status) << run.output.substr(0, 2000);
   EXPECT_EQ(2460u, run.frames.size()) << "frames 0 .. 2459 at 1/60 s";
 
   const e2e::TraceLine* f = FrameAt(run, 1000);
@@ -144,7 +144,7 @@ TEST(Show, RestartAndProfilerKeys) {
   // frame before its time. M on at 15000, off at 16000, R at 20000.
   const e2e::ShowRun run =
       RunShowtrace("keys", 22000, "15000 key M\n16000 key M\n20000 key R\n", {14983, 15000});
-  ASSERT_EQ(0, run.status) << run.trace.substr(0, 2000);
+  ASSERT_EQ(0, run.status) << run.output.substr(0, 2000);
   ASSERT_GT(run.frames.size(), 1300u);
   const e2e::TraceLine& restart = run.frames[1200];
   EXPECT_EQ(0.0, restart.time) << "the frame after R starts the show again";
@@ -172,7 +172,7 @@ TEST(Show, RestartAndProfilerKeys) {
 
 TEST(Show, MouseButtonsEndTheRunOnlyAsAPair) {
   const e2e::ShowRun run = RunShowtrace("buttons", 60000, "3000 buttons 7\n4000 buttons 0\n5000 buttons 3\n", {});
-  ASSERT_EQ(0, run.status) << run.trace.substr(0, 2000);
+  ASSERT_EQ(0, run.status) << run.output.substr(0, 2000);
   ASSERT_FALSE(run.frames.empty());
   EXPECT_GT(run.frames.back().time, 4000.0) << "three buttons do not quit";
   EXPECT_LT(run.frames.back().time, 5000.0) << "the first two do";

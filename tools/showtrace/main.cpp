@@ -46,7 +46,8 @@ const char* const Usage =
     "  --data DIR   folder holding v01.dat (default: current folder, else the\n"
     "               folder of the tessaline program in the build tree)\n"
     "  --until MS   press Escape at this show time (default 40000)\n"
-    "  --keys FILE  more timed events for the headless keyboard and mouse\n"
+    "  --keys FILE  more timed events for the headless keyboard and mouse; a key\n"
+    "               is read at the end of the last frame before its time\n"
     "  --png LIST   write frame_<MS>.png for the first frame at or after each time\n"
     "  --out DIR    where PNG frames go (default: current folder)\n"
     "  --trace FILE write the trace there instead of the standard output\n";
