@@ -189,6 +189,30 @@ TEST_F(Display3DTest, ZBufferKeepsTheNearerQuadAndIsClearedPerScene) {
   }
 }
 
+TEST_F(Display3DTest, Begin3DClearsTheDepthOfItsAreaOnly) {
+  Open3D(320, 240, Kind8888, true);
+  auto at = [&](int x, int y) {
+    uint32_t p;
+    std::memcpy(&p, Row(y) + 4 * x, 4);
+    return p;
+  };
+  driver->Begin3D(nullptr);
+  driver->AllocVertices(4);
+  driver->SetRenderMode(0x30);
+  Quad(0, 0, 100, 100, 0.9f);  // white and near everywhere in 0..99
+  driver->End3D();
+  const sRect left{0, 0, 50, 100};
+  driver->Begin3D(&left);
+  driver->SetRenderMode(0x30);
+  driver->SetColor(255, 0, 0, 255);
+  Quad(0, 0, 100, 100, 0.1f);  // far: only where the depth was cleared
+  driver->End3D();
+  EXPECT_EQ(0xFFFF0000u, at(10, 10));
+  EXPECT_EQ(0xFFFF0000u, at(49, 99 - 1));
+  EXPECT_EQ(0xFFFFFFFFu, at(50, 10));
+  EXPECT_EQ(0xFFFFFFFFu, at(90, 90));
+}
+
 TEST_F(Display3DTest, TexturedQuadShowsTheTexelsAndBlendsBySourceAlpha) {
   Open3D(640, 480, Kind0565, false);
   sTexture t;
