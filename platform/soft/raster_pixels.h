@@ -86,7 +86,7 @@ struct PixelIo<RasterFormat::A8R8G8B8> {
 inline bool HasAlpha(TexelFormat f) { return f != TexelFormat::R5G6B5 && f != TexelFormat::R8G8B8; }
 
 // Texels expand as the display's colour conversion does (4-bit channels N * 17).
-inline Rgba Texel(const RasterTexture& t, int i, int j) {
+[[gnu::always_inline]] inline Rgba Texel(const RasterTexture& t, int i, int j) {
   const uint8_t* row = t.pixels + static_cast<std::ptrdiff_t>(j) * t.pitch;
   uint16_t v;
   switch (t.format) {

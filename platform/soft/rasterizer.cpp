@@ -62,9 +62,12 @@ int Wrap(int i, int n) {
   return i < 0 ? i + n : i;
 }
 
+// floor() without the library call; coordinates far out are pulled in first.
 int FloorToInt(double v) {
-  v = std::clamp(v, -1073741824.0, 1073741824.0);
-  return static_cast<int>(std::floor(v));
+  v = v < -1073741824.0 ? -1073741824.0 : (v > 1073741824.0 ? 1073741824.0 : v);
+  if (!(v == v)) return 0;  // NaN
+  int i = static_cast<int>(v);
+  return v < i ? i - 1 : i;
 }
 
 Rgba Sample(const RasterTexture& t, TextureFilter filter, double u, double v) {
@@ -73,8 +76,8 @@ Rgba Sample(const RasterTexture& t, TextureFilter filter, double u, double v) {
   }
   double tu = u * t.width - 0.5, tv = v * t.height - 0.5;
   int iu = FloorToInt(tu), iv = FloorToInt(tv);
-  int fu = static_cast<int>((tu - std::floor(tu)) * 256.0);
-  int fv = static_cast<int>((tv - std::floor(tv)) * 256.0);
+  int fu = static_cast<int>((tu - iu) * 256.0);
+  int fv = static_cast<int>((tv - iv) * 256.0);
   fu = std::clamp(fu, 0, 256);
   fv = std::clamp(fv, 0, 256);
   int i0 = Wrap(iu, t.width), i1 = Wrap(iu + 1, t.width);
