@@ -68,7 +68,7 @@ void BuildWindows(sDecodeTables& t) {
 }
 
 void BuildImdct(sDecodeTables& t) {
-  for (int type = 0; type < 4; ++type) {
+  for (int type = 0; type < 4; ++type)
     for (int i = 0; i < 36; ++i) {
       double w;
       if (type == 0 || type == 2) {
@@ -84,10 +84,11 @@ void BuildImdct(sDecodeTables& t) {
             : i < 18 ? 1.0
                      : std::sin(kPi / 36 * (i + 0.5));
       }
-      for (int k = 0; k < 18; ++k)
-        t.ImdctLong[type][k][i] = float(w * std::cos(kPi / 72 * (2 * i + 1 + 18) * (2 * k + 1)));
+      t.ImdctWindow[type][i] = float(w);
     }
-  }
+  for (int k = 0; k < 18; ++k)
+    for (int m = 0; m < 20; ++m)
+      t.Dct4[k][m] = m < 18 ? float(std::cos(kPi / 72 * (2 * m + 1) * (2 * k + 1))) : 0.0f;
   for (int i = 0; i < 12; ++i) {
     double w = std::sin(kPi / 12 * (i + 0.5));
     for (int k = 0; k < 6; ++k)
@@ -159,6 +160,20 @@ std::unique_ptr<sDecodeTables> Build() {
     }
     BuildTree(h.codes, h.count, 0, 0, t->Tree[n], 1024);
   }
+  for (int n = 0; n < 34; ++n)
+    for (int bits = 0; bits < 256; ++bits) {
+      const int32_t* tree = t->Tree[n];
+      int i = 0, used = 0;
+      while (tree[i] < 0 && used < 8) {
+        int bit = (bits >> (7 - used)) & 1;
+        ++used;
+        i += bit ? 1 - tree[i] : 1;
+      }
+      t->Fast[n][bits] = tree[i] >= 0 ? (tree[i] << 8) | used : -i;
+    }
+  for (int k = 0; k < 5; ++k)
+    for (int j = 0; j < (1 << k); ++j)
+      t->DctCoef[(1 << k) + j] = float(0.5 / std::cos((2 * j + 1) * kPi / (4 * (1 << k))));
   for (int i = 0; i < 8; ++i) {
     double c = mpegtab::kAliasCoefficients[i];
     double cs = 1.0 / std::sqrt(1.0 + c * c);

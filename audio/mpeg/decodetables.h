@@ -14,12 +14,17 @@ struct sDecodeTables {
   // entry), entry >= 0 is a leaf value.
   int32_t Tree[34][1024];
   int Linbits[34];
+  // The same walk eight bits at a time: (value << 8) | length for codes of
+  // up to eight bits, else -(entry reached after eight bits).
+  int32_t Fast[34][256];
   // Hybrid filter.
   float AliasCs[8], AliasCa[8];
-  float ImdctLong[4][18][36];  // by block type: input k -> windowed outputs
+  float Dct4[18][20];          // 18-point DCT-IV, input k -> output m (padded rows)
+  float ImdctWindow[4][36];    // long windows by block type (2 unused)
   float ImdctShort[6][12];     // input k -> windowed outputs of one window
   // Synthesis: DCT matrices (input s -> outputs k) for 32, 16 and 8 points.
   float Dct32[32][32], Dct16[16][16], Dct8[8][8];
+  float DctCoef[32];  // entry 2^k + j: 0.5 / cos((2j + 1) pi / (4 x 2^k))
   // Window rows by [standard window][down-shift]: sign-folded and reversed.
   float WindowP[2][3][1024], WindowQ[2][3][1024];
   // Layers I and II.

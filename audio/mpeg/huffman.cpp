@@ -6,31 +6,59 @@
 
 namespace {
 
-// Bits of the main data, most significant first; bits past the limit read 0.
+// Bits of the main data, most significant first, through a 64-bit cache;
+// bytes at or beyond the limit (a whole byte count) read as zeros.
 struct sBitSource {
   const uint8_t* bytes;
-  int pos;
-  int limit;
+  int pos;        // bits consumed, from the buffer's start
+  int limitBytes;
+  int next;       // next byte to load
+  int have = 0;   // valid bits in the cache
+  uint64_t cache = 0;
 
+  sBitSource(const uint8_t* b, int start, int limitBits)
+      : bytes(b), pos(start), limitBytes(limitBits >> 3), next(start >> 3) {
+    Fill();
+    cache <<= start & 7;
+    have -= start & 7;
+  }
+  void Fill() {
+    while (have <= 56) {
+      uint64_t b = next < limitBytes ? bytes[next] : 0;
+      cache |= b << (56 - have);
+      have += 8;
+      ++next;
+    }
+  }
+  // n from 1 to 32.
+  unsigned Peek(int n) {
+    if (have < n) Fill();
+    return unsigned(cache >> (64 - n));
+  }
+  void Skip(int n) {
+    cache <<= n;
+    have -= n;
+    pos += n;
+  }
   int Bit() {
-    int b = pos < limit ? (bytes[pos >> 3] >> (7 - (pos & 7))) & 1 : 0;
-    ++pos;
+    int b = int(Peek(1));
+    Skip(1);
     return b;
   }
   unsigned Bits(int n) {
-    unsigned v = 0;
-    if (pos >= 0 && pos + n <= limit) {
-      const uint8_t* p = bytes + (pos >> 3);
-      uint32_t w = (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-      v = n ? (w << (pos & 7)) >> (32 - n) : 0;
-      pos += n;
-      return v;
-    }
-    for (int i = 0; i < n; ++i) v = (v << 1) | Bit();
+    if (n == 0) return 0;
+    unsigned v = Peek(n);
+    Skip(n);
     return v;
   }
-  int Lookup(const int32_t* tree) {
-    int i = 0;
+  int Lookup(const int32_t* tree, const int32_t* fast) {
+    int32_t e = fast[Peek(8)];
+    if (e >= 0) {
+      Skip(e & 255);
+      return e >> 8;
+    }
+    Skip(8);
+    int i = -e;
     while (tree[i] < 0) i += Bit() ? 1 - tree[i] : 1;
     return tree[i];
   }
@@ -41,14 +69,14 @@ struct sBitSource {
 void sMpegDecoder::DecodeHuffman(const sGranuleInfo& g, float* lines) {
   const sDecodeTables& t = DecodeTables();
   const int16_t* reorder = Reorder[g.blockType == 2 ? (g.mixed ? 2 : 1) : 0];
-  sBitSource src{MainData, MainDataPos, ReaderLimit};
+  sBitSource src(MainData, std::max(0, std::min(MainDataPos, ReaderLimit)), ReaderLimit);
   int n = 0;
   for (; n < g.bigValues; n += 2) {
     int region = n < g.region1Start ? 0 : n < g.region2Start ? 1 : 2;
     int table = g.tableSelect[region];
     const int32_t* tree = t.Tree[table];
     int linbits = t.Linbits[table];
-    int leaf = src.Lookup(tree);
+    int leaf = src.Lookup(tree, t.Fast[table]);
     int x = leaf >> 4, y = leaf & 15;
     if (x == 15) x += src.Bits(linbits);
     float vx = t.Power[x];
@@ -62,7 +90,7 @@ void sMpegDecoder::DecodeHuffman(const sGranuleInfo& g, float* lines) {
   const int32_t* tree = t.Tree[g.count1Table];
   // A quadruple must not cross line 576 even in damaged streams.
   while (src.pos < g.part23End && n + 4 <= 576) {
-    int leaf = src.Lookup(tree);
+    int leaf = src.Lookup(tree, t.Fast[g.count1Table]);
     for (int k = 0; k < 4; ++k) {
       float v = 0.0f;
       if (leaf & (8 >> k)) v = src.Bit() ? -1.0f : 1.0f;

@@ -5,31 +5,59 @@
 #include "audio/mpeg/decodetables.h"
 #include "audio/mpeg/decoder.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
-// One subband: 18 lines in, 18 samples out, overlap updated.
+// One subband: 18 lines in, 18 samples out, overlap updated. The 36-point
+// IMDCT is an 18-point DCT-IV, y, unfolded: z[i] = y[i + 9] (i < 9),
+// -y[26 - i] (i < 27), -y[i - 27] (i < 36).
 void Imdct(float* out, const float* in, float* overlap, int blockType) {
   const sDecodeTables& t = DecodeTables();
-  float z[36];
+  bool silent = true;
+  for (int k = 0; k < 18; ++k) silent = silent && in[k] == 0.0f;
+  if (silent) {
+    for (int i = 0; i < 18; ++i) {
+      out[i] = overlap[i];
+      overlap[i] = 0.0f;
+    }
+    return;
+  }
   if (blockType != 2) {
-    for (int i = 0; i < 36; ++i) z[i] = 0.0f;
+    alignas(16) float y[20];
+#if defined(__SSE2__)
+    __m128 acc[5];
+    for (int v = 0; v < 5; ++v) acc[v] = _mm_setzero_ps();
     for (int k = 0; k < 18; ++k) {
-      float x = in[k];
-      if (x == 0.0f) continue;
-      const float* m = t.ImdctLong[blockType][k];
-      for (int i = 0; i < 36; ++i) z[i] += m[i] * x;
+      __m128 x = _mm_set1_ps(in[k]);
+      const float* row = t.Dct4[k];
+      for (int v = 0; v < 5; ++v) acc[v] = _mm_add_ps(acc[v], _mm_mul_ps(_mm_loadu_ps(row + 4 * v), x));
     }
-  } else {
-    for (int i = 0; i < 36; ++i) z[i] = 0.0f;
-    for (int w = 0; w < 3; ++w) {
-      float y[12] = {};
-      for (int k = 0; k < 6; ++k) {
-        float x = in[3 * k + w];
-        const float* m = t.ImdctShort[k];
-        for (int i = 0; i < 12; ++i) y[i] += m[i] * x;
-      }
-      for (int i = 0; i < 12; ++i) z[6 + 6 * w + i] += y[i];
+    for (int v = 0; v < 5; ++v) _mm_store_ps(y + 4 * v, acc[v]);
+#else
+    for (int m = 0; m < 18; ++m) y[m] = 0.0f;
+    for (int k = 0; k < 18; ++k)
+      for (int m = 0; m < 18; ++m) y[m] += t.Dct4[k][m] * in[k];
+#endif
+    const float* w = t.ImdctWindow[blockType];
+    for (int i = 0; i < 9; ++i) out[i] = y[i + 9] * w[i] + overlap[i];
+    for (int i = 9; i < 18; ++i) out[i] = -y[26 - i] * w[i] + overlap[i];
+    for (int i = 18; i < 27; ++i) overlap[i - 18] = -y[26 - i] * w[i];
+    for (int i = 27; i < 36; ++i) overlap[i - 18] = -y[i - 27] * w[i];
+    return;
+  }
+  float z[36];
+  for (int i = 0; i < 36; ++i) z[i] = 0.0f;
+  for (int win = 0; win < 3; ++win) {
+    float y[12] = {};
+    for (int k = 0; k < 6; ++k) {
+      float x = in[3 * k + win];
+      const float* m = t.ImdctShort[k];
+      for (int i = 0; i < 12; ++i) y[i] += m[i] * x;
     }
+    for (int i = 0; i < 12; ++i) z[6 + 6 * win + i] += y[i];
   }
   for (int i = 0; i < 18; ++i) {
     out[i] = z[i] + overlap[i];

@@ -12,36 +12,61 @@
 
 namespace {
 
-// out[k] = sum over s of m[s][k] x in[s], k < n.
-inline void Matrix(const float* m, const float* in, float* out, int n) {
-#if defined(__SSE2__)
-  for (int k = 0; k < n; k += 4) {
-    __m128 acc = _mm_setzero_ps();
-    for (int s = 0; s < n; ++s)
-      acc = _mm_add_ps(acc, _mm_mul_ps(_mm_loadu_ps(m + s * n + k), _mm_set1_ps(in[s])));
-    _mm_storeu_ps(out + k, acc);
+// DCT-II of N points, X[k] = sum over s of cos(k (2s + 1) pi / 2N) x[s], by
+// halving: sums give the even outputs, scaled differences the odd ones.
+template <int N>
+inline void Dct(const float* x, float* X, const float* coef) {
+  if constexpr (N == 1) {
+    X[0] = x[0];
+  } else {
+    float a[N / 2], b[N / 2], A[N / 2], B[N / 2];
+    const float* c = coef + N / 2;
+    for (int s = 0; s < N / 2; ++s) {
+      a[s] = x[s] + x[N - 1 - s];
+      b[s] = (x[s] - x[N - 1 - s]) * c[s];
+    }
+    Dct<N / 2>(a, A, coef);
+    Dct<N / 2>(b, B, coef);
+    for (int k = 0; k < N / 2 - 1; ++k) {
+      X[2 * k] = A[k];
+      X[2 * k + 1] = B[k] + B[k + 1];
+    }
+    X[N - 2] = A[N / 2 - 1];
+    X[N - 1] = B[N / 2 - 1];
   }
-#else
-  for (int k = 0; k < n; ++k) out[k] = 0.0f;
-  for (int s = 0; s < n; ++s)
-    for (int k = 0; k < n; ++k) out[k] += m[s * n + k] * in[s];
-#endif
 }
 
-inline float Dot16(const float* a, const float* b) {
+// Four 16-term dot products: a + 32 j with b + 16 j, j = 0..3.
 #if defined(__SSE2__)
-  __m128 s = _mm_mul_ps(_mm_loadu_ps(a), _mm_loadu_ps(b));
-  s = _mm_add_ps(s, _mm_mul_ps(_mm_loadu_ps(a + 4), _mm_loadu_ps(b + 4)));
-  s = _mm_add_ps(s, _mm_mul_ps(_mm_loadu_ps(a + 8), _mm_loadu_ps(b + 8)));
-  s = _mm_add_ps(s, _mm_mul_ps(_mm_loadu_ps(a + 12), _mm_loadu_ps(b + 12)));
-  s = _mm_add_ps(s, _mm_movehl_ps(s, s));
-  s = _mm_add_ss(s, _mm_shuffle_ps(s, s, 1));
-  return _mm_cvtss_f32(s);
-#else
+inline __m128 Dot4x16(const float* a, const float* b) {
+  __m128 s[4];
+  for (int j = 0; j < 4; ++j) {
+    const float* p = a + 32 * j;
+    const float* q = b + 16 * j;
+    __m128 acc = _mm_mul_ps(_mm_loadu_ps(p), _mm_loadu_ps(q));
+    acc = _mm_add_ps(acc, _mm_mul_ps(_mm_loadu_ps(p + 4), _mm_loadu_ps(q + 4)));
+    acc = _mm_add_ps(acc, _mm_mul_ps(_mm_loadu_ps(p + 8), _mm_loadu_ps(q + 8)));
+    acc = _mm_add_ps(acc, _mm_mul_ps(_mm_loadu_ps(p + 12), _mm_loadu_ps(q + 12)));
+    s[j] = acc;
+  }
+  _MM_TRANSPOSE4_PS(s[0], s[1], s[2], s[3]);
+  return _mm_add_ps(_mm_add_ps(s[0], s[1]), _mm_add_ps(s[2], s[3]));
+}
+#endif
+
+inline float Dot16(const float* a, const float* b) {
   float s = 0.0f;
   for (int k = 0; k < 16; ++k) s += a[k] * b[k];
   return s;
+}
+
+// Sums of rows j = from .. to - 1 (window row 32 j, buffer row 16 j).
+inline void WindowRows(const float* w, const float* b, int from, int to, float* out) {
+  int j = from;
+#if defined(__SSE2__)
+  for (; j + 4 <= to; j += 4) _mm_storeu_ps(out + j, Dot4x16(w + 32 * j, b + 16 * j));
 #endif
+  for (; j < to; ++j) out[j] = Dot16(w + 32 * j, b + 16 * j);
 }
 
 inline int16_t ToPcm16(float v) {
@@ -71,7 +96,6 @@ void sMpegDecoder::Synthesize(uint8_t* dest) {
   const int n = 32 >> DownShift;
   const int half = n / 2;
   const int N = 16 >> DownShift;
-  const float* dct = DownShift == 0 ? &t.Dct32[0][0] : DownShift == 1 ? &t.Dct16[0][0] : &t.Dct8[0][0];
   bool stereoSynth = SynthChannels == 2;
   bool scaleRight = !MixToMono && StreamChannels != 1;
   float pcm[2][32];
@@ -106,7 +130,13 @@ void sMpegDecoder::Synthesize(uint8_t* dest) {
     int off = 16 - (o | 1);
     for (int ch = 0; ch < (stereoSynth ? 2 : 1); ++ch) {
       float x[32];
-      Matrix(dct, ch ? R : L, x, n);
+      const float* in = ch ? R : L;
+      if (DownShift == 0)
+        Dct<32>(in, x, t.DctCoef);
+      else if (DownShift == 1)
+        Dct<16>(in, x, t.DctCoef);
+      else
+        Dct<8>(in, x, t.DctCoef);
       float* h1 = SynthBuf[ch][o & 1] + ((o + 1) & 14);
       for (int k = 0; k <= half; ++k) h1[16 * k] = x[half - k];
       float* h2 = SynthBuf[ch][(o + 1) & 1] + (o | 1);
@@ -115,8 +145,10 @@ void sMpegDecoder::Synthesize(uint8_t* dest) {
       const float* p = WindowP + off;
       const float* q = WindowQ + off;
       float* out = pcm[ch];
-      for (int j = 0; j <= N; ++j) out[j] = Dot16(p + 32 * j, b + 16 * j);
-      for (int j = 1; j < N; ++j) out[2 * N - j] = -Dot16(q + 32 * j, b + 16 * j);
+      float back[17];
+      WindowRows(p, b, 0, N + 1, out);
+      WindowRows(q, b, 1, N, back);
+      for (int j = 1; j < N; ++j) out[2 * N - j] = -back[j];
     }
     SynthOffset = (o - 1) & 15;
     if (!dest) continue;
