@@ -147,6 +147,11 @@ int sMpegDecoder::Seek(int position) {
   int missing = start < 0 ? -start : 0;
   start += missing;
   int64_t slots = int64_t(start) * FrameSlots + int64_t(start) * FrameSlotRemainder / SampleRate;
+  // A straight Layer I/II decode starts with the second MPEG frame (the probe
+  // took the first one's first byte): land inside the frame before the one
+  // wanted, as the header search did then.
+  if (RefLayer == 0) slots += FrameSlots / 6;
+  if (RefLayer == 1) slots += FrameSlots / 2;
   Input->Seek(int(slots * SlotBytes));
   BufferFill = 0;
   BitPosition = 0;

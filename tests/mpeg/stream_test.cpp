@@ -368,3 +368,55 @@ TEST(MpegStream, SyncOnTheLastOfSeveralFFBytes) {
   ASSERT_EQ(a.result, 0);
   EXPECT_EQ(a.pcm, b.pcm);
 }
+
+TEST(MpegStream, LayerOneAndTwoSeeks) {
+  // Constant bit rate without tags; a decoded frame is 1152 sample frames for
+  // both layers (three Layer I frames).
+  for (const char* name : {"l1-fl4.mp1", "l2-fl10.mp2", "l1-fl6.mp1"}) {
+    auto straight = DecodeFile(Conformance(name));
+    ASSERT_EQ(straight.result, 0) << name;
+    sFileStream f;
+    ASSERT_EQ(f.Open(Conformance(name).c_str(), FileReadSeek), 0);
+    sMpegStream m;
+    int rate, stereo;
+    ASSERT_EQ(m.Open(&f, &rate, &stereo, 1, 0, 0), 0);
+    int frameBytes = 1152 * 2 * (stereo ? 2 : 1);
+    EXPECT_EQ(m.Core().FrameByteCount(), frameBytes) << name;
+    EXPECT_EQ(m.Core().LookBackFrames(), 1) << name;
+    std::mt19937 rng(5);
+    std::vector<uint8_t> buf(2000);
+    int length = m.GetLength();
+    for (int i = 0; i < 60; ++i) {
+      int pos = int(rng() % unsigned(length - 4000)) & ~3;
+      ASSERT_EQ(m.Seek(pos), pos);
+      ASSERT_EQ(m.Read(buf.data(), 2000), 2000);
+      ASSERT_EQ(std::memcmp(buf.data(), straight.pcm.data() + pos, 2000), 0) << name << " at " << pos;
+    }
+    m.Close();
+    f.Close();
+  }
+}
+
+TEST(MpegStream, LayerTwoLineGainsBecomeBandGains) {
+  // On Layers I/II, 576 line gains average by 18 into the 32 band gains.
+  auto plain = DecodeFile(Conformance("l2-fl10.mp2"), [] {
+    sDecodeOptions o;
+    o.pcm16 = 0;
+    return o;
+  }());
+  sFileStream f;
+  ASSERT_EQ(f.Open(Conformance("l2-fl10.mp2").c_str(), FileReadSeek), 0);
+  sMpegStream m;
+  int rate, stereo;
+  ASSERT_EQ(m.Open(&f, &rate, &stereo, 0, 0, 0), 0);
+  std::vector<float> lines(576, 0.5f);
+  m.Control(MpegSetLineGains, reinterpret_cast<intptr_t>(lines.data()), 0);
+  std::vector<float> out(plain.pcm.size() / 4);
+  int got = m.Read(out.data(), int(out.size() * 4));
+  ASSERT_GT(got, 4608 * 8);
+  std::vector<float> p = plain.Samples(0);
+  for (size_t i = 4608; i < size_t(got / 4); ++i)
+    ASSERT_NEAR(out[i], 0.5f * p[i], 0.01 + 1e-5 * std::fabs(p[i])) << i;
+  m.Close();
+  f.Close();
+}
