@@ -14,8 +14,14 @@ namespace {
 
 // DCT-II of N points, X[k] = sum over s of cos(k (2s + 1) pi / 2N) x[s], by
 // halving: sums give the even outputs, scaled differences the odd ones.
+#if defined(__GNUC__)
+#define MPEG_INLINE inline __attribute__((always_inline))
+#else
+#define MPEG_INLINE inline
+#endif
+
 template <int N>
-inline void Dct(const float* x, float* X, const float* coef) {
+MPEG_INLINE void Dct(const float* x, float* X, const float* coef) {
   if constexpr (N == 1) {
     X[0] = x[0];
   } else {
@@ -75,6 +81,15 @@ inline int16_t ToPcm16(float v) {
   if (v > 32767.0f) return 32767;
   return int16_t(v);
 }
+
+#if defined(__SSE2__)
+// Four samples as ToPcm16 converts them, as 32-bit integers.
+inline __m128i ToPcm16x4(__m128 v) {
+  v = _mm_and_ps(v, _mm_cmpord_ps(v, v));
+  v = _mm_min_ps(_mm_max_ps(v, _mm_set1_ps(-32768.0f)), _mm_set1_ps(32767.0f));
+  return _mm_cvttps_epi32(v);
+}
+#endif
 
 }  // namespace
 
@@ -168,6 +183,20 @@ void sMpegDecoder::Synthesize(uint8_t* dest) {
     } stage;
     if (BytesPerSample == 2) {
       int16_t* d = stage.i16;
+#if defined(__SSE2__)
+      if (two && !MonoToBoth) {
+        for (int i = 0; i < count; i += 4) {
+          __m128i a = ToPcm16x4(_mm_loadu_ps(s + i)), b = ToPcm16x4(_mm_loadu_ps(u + i));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 2 * i),
+                           _mm_packs_epi32(_mm_unpacklo_epi32(a, b), _mm_unpackhi_epi32(a, b)));
+        }
+      } else if (!two) {
+        for (int i = 0; i < count; i += 4) {
+          __m128i a = ToPcm16x4(_mm_loadu_ps(s + i));
+          _mm_storel_epi64(reinterpret_cast<__m128i*>(d + i), _mm_packs_epi32(a, a));
+        }
+      } else
+#endif
       if (!two) {
         for (int i = 0; i < count; ++i) d[i] = ToPcm16(s[i]);
       } else if (MonoToBoth) {

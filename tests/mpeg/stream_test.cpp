@@ -347,7 +347,7 @@ TEST(MpegStream, ProbeRefusals) {
   std::vector<uint8_t> zero = bytes;
   zero.insert(zero.begin(), 0);
   EXPECT_EQ(DecodeBytes(zero).result, -1);
-  EXPECT_EQ(DecodeBytes({}).result, -1);
+  EXPECT_EQ(DecodeBytes({'I', 'D', '3'}).result, -1);
   EXPECT_EQ(DecodeBytes({0xFF, 0xFB}).result, -1);
 }
 
