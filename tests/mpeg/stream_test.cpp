@@ -420,3 +420,31 @@ TEST(MpegStream, LayerTwoLineGainsBecomeBandGains) {
   m.Close();
   f.Close();
 }
+
+TEST(MpegStream, DownShiftKeepsPitchAndLevel) {
+  if (!HaveTool("lame") || !HaveTool("sox")) GTEST_SKIP() << "lame or sox missing";
+  std::string dir = testpaths::TempDir("downshift");
+  ASSERT_TRUE(mpegtest::Run("sox -q -n -r 44100 -c 1 -b 16 " + dir + "/sine.wav synth 2 sine 1000 vol 0.5 2> /dev/null"));
+  ASSERT_TRUE(mpegtest::Run("lame --quiet -t -b 128 " + dir + "/sine.wav " + dir + "/sine.mp3"));
+  for (int shift = 0; shift <= 2; ++shift) {
+    sDecodeOptions o;
+    o.pcm16 = 0;
+    o.downShift = shift;
+    auto d = DecodeFile(dir + "/sine.mp3", o);
+    ASSERT_EQ(d.result, 0);
+    EXPECT_EQ(d.rate, 44100 >> shift);
+    auto s = d.Samples(0);
+    // One second from the middle: 1000 cycles, amplitude 0.5 of full scale.
+    size_t from = s.size() / 4, to = from + size_t(d.rate);
+    ASSERT_LT(to, s.size());
+    int crossings = 0;
+    double power = 0;
+    for (size_t i = from; i < to; ++i) {
+      crossings += (s[i] < 0) != (s[i + 1] < 0);
+      power += double(s[i]) * s[i];
+    }
+    double rms = std::sqrt(power / double(to - from));
+    EXPECT_NEAR(crossings, 2000, 4) << "down-shift " << shift;
+    EXPECT_NEAR(rms, 0.5 * 32768 / std::sqrt(2.0), 600) << "down-shift " << shift;
+  }
+}
