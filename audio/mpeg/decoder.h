@@ -76,7 +76,7 @@ class sMpegDecoder {
   void FillBuffer();
   int FindSync();
   int ReadHeader(int first);
-  unsigned GetBits(int n);
+  inline unsigned GetBits(int n);
   void CopyBytes(uint8_t* dest, int n);
   int ProbeStream();
   void InitLayer3(int bitRate);
@@ -179,3 +179,20 @@ class sMpegDecoder {
   sGranuleInfo Granules[2][2];
   int Scfsi[2][4];
 };
+
+// Most significant bit first; bits at or beyond the reader's limit read 0.
+inline unsigned sMpegDecoder::GetBits(int n) {
+  int pos = *ReaderPos;
+  *ReaderPos = pos + n;
+  if (n <= 0 || pos < 0 || pos + n > ReaderLimit) {
+    if (n <= 0 || pos < 0 || pos >= ReaderLimit) return 0;
+    unsigned v = 0;
+    for (int i = 0; i < n; ++i, ++pos)
+      v = (v << 1) | (pos < ReaderLimit ? (ReaderBytes[pos >> 3] >> (7 - (pos & 7))) & 1 : 0);
+    return v;
+  }
+  const uint8_t* p = ReaderBytes + (pos >> 3);
+  uint32_t w = (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+  w <<= (pos & 7);
+  return n >= 32 ? w : w >> (32 - n);
+}

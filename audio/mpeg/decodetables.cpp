@@ -116,6 +116,15 @@ void BuildLayer12(sDecodeTables& t) {
     k.offset = (k.levels - 1) / 2;
     k.factor = float(2.0 / k.levels);
   }
+  for (int c = 0; c < 3; ++c)
+    for (int code = 0; code < 1024; ++code) {
+      // Remainder first; codes beyond levels^3 (damaged streams) split the same way.
+      int g = code;
+      for (int k = 0; k < 3; ++k) {
+        t.Ungroup[c][code][k] = int8_t(g % t.Classes[c].levels);
+        g /= t.Classes[c].levels;
+      }
+    }
   for (int tab = 0; tab < 5; ++tab)
     for (int sb = 0; sb < 32; ++sb)
       for (int a = 0; a < 16; ++a) {

@@ -35,6 +35,7 @@ struct sDecodeTables {
     float factor;
   } Classes[17];
   int8_t AllocClass[5][32][16];  // class per table, subband and allocation; -1 none
+  int8_t Ungroup[3][1024][3];    // grouped codes of classes 0..2 split into three values
 };
 
 // The tables, built once on first use.

@@ -52,23 +52,6 @@ int sMpegDecoder::FindSync() {
   }
 }
 
-unsigned sMpegDecoder::GetBits(int n) {
-  int pos = *ReaderPos;
-  *ReaderPos = pos + n;
-  if (n <= 0 || pos < 0 || pos + n > ReaderLimit) {
-    if (n <= 0 || pos < 0 || pos >= ReaderLimit) return 0;
-    // Partly inside: bits beyond the limit read as zero.
-    unsigned v = 0;
-    for (int i = 0; i < n; ++i, ++pos)
-      v = (v << 1) | (pos < ReaderLimit ? (ReaderBytes[pos >> 3] >> (7 - (pos & 7))) & 1 : 0);
-    return v;
-  }
-  const uint8_t* p = ReaderBytes + (pos >> 3);
-  uint32_t w = (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-  w <<= (pos & 7);
-  return n >= 32 ? w : w >> (32 - n);
-}
-
 void sMpegDecoder::CopyBytes(uint8_t* dest, int n) {
   int start = std::min(BitPosition / 8, int(kBufferCapacity));
   int avail = kBufferCapacity - start;

@@ -99,6 +99,10 @@ void sMpegDecoder::DecodeHuffman(const sGranuleInfo& g, float* lines) {
     n += 4;
   }
   if (src.pos > g.part23End && n >= 4) n -= 4;
-  for (; n < 576; ++n) lines[reorder[n]] = 0.0f;
+  if (g.blockType != 2) {
+    std::fill(lines + n, lines + 576, 0.0f);  // long blocks keep line order
+  } else {
+    for (; n < 576; ++n) lines[reorder[n]] = 0.0f;
+  }
   MainDataPos = src.pos;
 }

@@ -159,11 +159,8 @@ void sMpegDecoder::DecodeLayer2() {
           const auto& c = t.Classes[cls];
           int code[3];
           if (c.grouped) {
-            int g = GetBits(c.bits);
-            for (int k = 0; k < 3; ++k) {
-              code[k] = g % c.levels;
-              g /= c.levels;
-            }
+            const int8_t* split = t.Ungroup[cls][GetBits(c.bits)];
+            for (int k = 0; k < 3; ++k) code[k] = split[k];
           } else {
             for (int k = 0; k < 3; ++k) code[k] = GetBits(c.bits);
           }
