@@ -1,0 +1,155 @@
+// Layer III stages on hand-made granules: requantisation, joint stereo,
+// Huffman region ends, short-block order.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "audio/mpeg/decoder.h"
+
+// Reaches the decoder's stages (declared a friend of sMpegDecoder).
+struct sMpegDecoderTest {
+  sMpegDecoder d;
+  sGranuleInfo g{};
+  int sf[39] = {};
+
+  explicit sMpegDecoderTest(int version = 0, int rateIndex = 0) {
+    d.RefVersion = d.HVersion = version;
+    d.RefRateIndex = d.HRateIndex = rateIndex;
+    d.SampleRate = 44100;
+    d.InitLayer3(0);
+    g.bigValues = 0;
+    g.count1Table = 32;
+    g.intensitySelect = 2;
+  }
+  void Requantize(float* lines) { d.Requantize(g, lines, sf); }
+  void Stereo(float* lines, int modeExt, int downShift = 0) {
+    d.HMode = 1;
+    d.HModeExt = modeExt;
+    d.DownShift = downShift;
+    d.JointStereo(g, lines, sf);
+  }
+  // Huffman decoding of main data bytes from bit 0.
+  void Huffman(const std::vector<uint8_t>& bytes, float* lines) {
+    std::memset(d.MainData, 0, sizeof d.MainData);
+    std::memcpy(d.MainData, bytes.data(), bytes.size());
+    d.MainDataFill = int(bytes.size());
+    d.ReaderLimit = 8 * int(bytes.size());
+    d.MainDataPos = 0;
+    d.DecodeHuffman(g, lines);
+  }
+  const int16_t* Reorder(int kind) const { return d.Reorder[kind]; }
+  int ShortBand(int b) const { return d.ShortBands[b]; }
+};
+
+TEST(Layer3Stages, RequantisationGains) {
+  sMpegDecoderTest t;
+  float lines[576];
+  for (int i = 0; i < 576; ++i) lines[i] = float(i % 7) - 3;
+  float before[576];
+  std::memcpy(before, lines, sizeof lines);
+  t.g.globalGain = 210;  // gain 1, all scale factors 0: values unchanged
+  t.Requantize(lines);
+  EXPECT_EQ(std::memcmp(before, lines, sizeof lines), 0);
+  // A scale factor of 1 in band 3: 2^-1/2, or 2^-1 with scalefac_scale.
+  t.sf[3] = 1;
+  float a[576], b[576];
+  std::fill(a, a + 576, 1.0f);
+  std::fill(b, b + 576, 1.0f);
+  t.Requantize(a);
+  t.g.scalefacScale = 1;
+  t.Requantize(b);
+  EXPECT_FLOAT_EQ(a[12], float(std::sqrt(0.5)));  // band 3 = lines 12..15 at 44.1 kHz
+  EXPECT_FLOAT_EQ(b[12], 0.5f);
+  EXPECT_FLOAT_EQ(a[16], 1.0f);
+  // Short blocks: subblock gain 1 (stored x4) gives 2^-2 in its window only.
+  t.g.scalefacScale = 0;
+  t.g.blockType = 2;
+  t.g.subblockGain[1] = 4;
+  std::fill(t.sf, t.sf + 39, 0);
+  std::fill(a, a + 576, 1.0f);
+  t.Requantize(a);
+  EXPECT_FLOAT_EQ(a[0], 1.0f);
+  EXPECT_FLOAT_EQ(a[1], 0.25f);  // window 1 of band 0
+  EXPECT_FLOAT_EQ(a[2], 1.0f);
+}
+
+TEST(Layer3Stages, MiddleSideAndIntensity) {
+  sMpegDecoderTest t;
+  float lines[1152];
+  for (int i = 0; i < 576; ++i) {
+    lines[i] = 1.0f;
+    lines[576 + i] = 0.5f;
+  }
+  t.Stereo(lines, 2);
+  float m = float(std::sqrt(0.5));
+  EXPECT_FLOAT_EQ(lines[10], 1.5f * m);
+  EXPECT_FLOAT_EQ(lines[576 + 10], 0.5f * m);
+  // Down-shift 2: only lines below 144 are processed.
+  for (int i = 0; i < 576; ++i) {
+    lines[i] = 1.0f;
+    lines[576 + i] = 0.5f;
+  }
+  t.Stereo(lines, 2, 2);
+  EXPECT_FLOAT_EQ(lines[143], 1.5f * m);
+  EXPECT_FLOAT_EQ(lines[144], 1.0f);
+  EXPECT_FLOAT_EQ(lines[576 + 144], 0.5f);
+  // Intensity above the right channel's last non-zero line (line 99, band 13
+  // at 44.1 kHz): position 6 puts everything left, position 7 means middle/side.
+  for (int i = 0; i < 576; ++i) {
+    lines[i] = 1.0f;
+    lines[576 + i] = i < 100 ? 0.5f : 0.0f;
+  }
+  std::fill(t.sf, t.sf + 39, 6);
+  t.sf[17] = 7;
+  t.Stereo(lines, 3);
+  EXPECT_FLOAT_EQ(lines[50], 1.5f * m);        // below the range: middle/side
+  EXPECT_FLOAT_EQ(lines[100], 1.0f * m);       // band 13 (90..109) holds line 99: middle/side
+  EXPECT_FLOAT_EQ(lines[140], 1.0f);           // band 15 (134..161): position 6
+  EXPECT_NEAR(lines[576 + 140], 0.0f, 1e-7);
+  EXPECT_FLOAT_EQ(lines[200], 1.0f * m);       // band 17 (196..237): position 7, middle/side
+  EXPECT_FLOAT_EQ(lines[576 + 200], 1.0f * m);
+  EXPECT_FLOAT_EQ(lines[500], 1.0f);           // band 21 repeats band 20's position 6
+}
+
+TEST(Layer3Stages, HuffmanRegionEnds) {
+  sMpegDecoderTest t;
+  float lines[576];
+  // No big values, part2_3 ending where it starts: 576 zeros, no bits read.
+  std::fill(lines, lines + 576, 9.0f);
+  t.g.part23Start = t.g.part23End = 0;
+  t.Huffman({0xAA, 0x55}, lines);
+  for (float v : lines) ASSERT_EQ(v, 0.0f);
+  // Count-1 table A: code "1" is 0,0,0,0; "0101" is 0,0,0,1 (+ sign bit).
+  // Three quadruples, the third overrunning part2_3 end by two bits: its
+  // four lines are zeroed.
+  std::fill(lines, lines + 576, 9.0f);
+  t.g.part23End = 5 + 5 - 2;  // "0101" + sign 1, then "0101" + sign 0 cut short
+  t.Huffman({0x5A, 0x80}, lines);  // 0101 1 0101 0 ...
+  EXPECT_EQ(lines[3], -1.0f);
+  EXPECT_EQ(lines[0], 0.0f);
+  EXPECT_EQ(lines[7], 0.0f);  // the overrunning quadruple is dropped
+  for (int i = 4; i < 576; ++i) ASSERT_EQ(lines[i], 0.0f) << i;
+  // Table 0 yields zeros without consuming bits: the count-1 data follows.
+  std::fill(lines, lines + 576, 9.0f);
+  t.g.bigValues = 4;
+  t.g.tableSelect[0] = t.g.tableSelect[1] = t.g.tableSelect[2] = 0;
+  t.g.region1Start = t.g.region2Start = 4;
+  t.g.part23End = 5;
+  t.Huffman({0x58}, lines);  // 0101 1: quadruple at lines 4..7
+  EXPECT_EQ(lines[0], 0.0f);
+  EXPECT_EQ(lines[7], -1.0f);
+}
+
+TEST(Layer3Stages, ShortBlockOrder) {
+  sMpegDecoderTest t;
+  // The value coded for band b, window k, index i lands at S[b] + k + 3i.
+  for (int b = 0; b < 13; ++b) {
+    int s = t.ShortBand(b), w = (t.ShortBand(b + 1) - s) / 3;
+    for (int k = 0; k < 3; ++k)
+      for (int i = 0; i < w; ++i) {
+        ASSERT_EQ(t.Reorder(1)[s + k * w + i], s + k + 3 * i);
+        ASSERT_EQ(t.Reorder(2)[s + k * w + i], b < 3 ? s + k * w + i : s + k + 3 * i);
+      }
+  }
+}
