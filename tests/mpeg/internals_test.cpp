@@ -39,6 +39,27 @@ struct sMpegDecoderTest {
     d.DecodeHuffman(g, lines);
   }
   const int16_t* Reorder(int kind) const { return d.Reorder[kind]; }
+  void SetShift(int shift) { d.DownShift = shift; }
+  // One decoded frame of synthesis from a constant in subband 0.
+  std::vector<int16_t> Synthesize(float value, int shift) {
+    d.StreamChannels = 2;
+    d.OutChannels = 2;
+    d.BytesPerSample = 2;
+    d.DownShift = shift;
+    d.InitSynthesis();
+    for (auto& ch : d.Subband) {
+      std::fill(ch, ch + 1152, 0.0f);
+      for (int slot = 0; slot < 36; ++slot) ch[32 * slot] = value;  // subband 0 only
+    }
+    std::vector<int16_t> out(2 * (1152 >> shift));
+    d.Synthesize(reinterpret_cast<uint8_t*>(out.data()));
+    return out;
+  }
+  bool BandsOn() const { return d.BandGainsEnabled; }
+  float Band(int i) const { return d.BandGains[i]; }
+  bool LinesOn() const { return d.LineGainsEnabled; }
+  float Line(int i) const { return d.LineGains[i]; }
+  float ShortLine(int i) const { return d.ShortLineGains[i]; }
   int ShortBand(int b) const { return d.ShortBands[b]; }
 };
 
@@ -151,5 +172,42 @@ TEST(Layer3Stages, ShortBlockOrder) {
         ASSERT_EQ(t.Reorder(1)[s + k * w + i], s + k + 3 * i);
         ASSERT_EQ(t.Reorder(2)[s + k * w + i], b < 3 ? s + k * w + i : s + k + 3 * i);
       }
+  }
+}
+
+TEST(Layer3Stages, GainArraysFollowTheDownShift) {
+  sMpegDecoderTest t;
+  float bands[32];
+  std::fill(bands, bands + 32, 1.0f);
+  bands[0] = 0.0f;  // bands 0 and 1 average into the first of 16
+  t.SetShift(1);
+  t.d.SetBandGains(bands);
+  EXPECT_TRUE(t.BandsOn());
+  EXPECT_FLOAT_EQ(t.Band(0), 0.5f);
+  EXPECT_FLOAT_EQ(t.Band(1), 1.0f);
+  bands[0] = 1.0f;
+  t.d.SetBandGains(bands);  // all unity: switched off
+  EXPECT_FALSE(t.BandsOn());
+  std::vector<float> lines(576, 1.0f);
+  for (int i = 0; i < 12; ++i) lines[i] = float(i);
+  t.SetShift(2);
+  t.d.SetLineGains(lines.data());
+  EXPECT_TRUE(t.LinesOn());
+  EXPECT_FLOAT_EQ(t.Line(0), 1.5f);   // (0 + 1 + 2 + 3) / 4
+  EXPECT_FLOAT_EQ(t.Line(2), 9.5f);
+  EXPECT_FLOAT_EQ(t.ShortLine(0), (1.5f + 5.5f + 9.5f) / 3);
+  t.d.SetLineGains(nullptr);
+  EXPECT_FALSE(t.LinesOn());
+}
+
+TEST(Layer3Stages, SynthesisOfSilenceAndOverload) {
+  sMpegDecoderTest t;
+  for (int shift = 0; shift <= 2; ++shift) {
+    for (int16_t v : t.Synthesize(0.0f, shift)) ASSERT_EQ(v, 0);
+    // Far beyond full scale: clamped, never wrapped.
+    auto loud = t.Synthesize(1000.0f, shift);
+    int top = 0;
+    for (int16_t v : loud) top += v == 32767 || v == -32768;
+    EXPECT_GT(top, int(loud.size()) / 2) << shift;
   }
 }
