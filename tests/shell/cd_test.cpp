@@ -158,10 +158,11 @@ TEST_F(CdTest, ThreadServesCommandsWithinAPollAndQuits) {
   auto thread = platform::Thread::Start(AudioThread);
   ASSERT_NE(nullptr, thread);
   while (!cd.OpenDevices() || AudioCommand.load() != 0) std::this_thread::yield();
-  uint64_t posted = clock_.Now() / 1000;
   AudioCommand.store(CdPlay + 2);
+  // Read after the post: at most the one wait then under way lies between them.
+  const int64_t posted = static_cast<int64_t>(clock_.Now() / 1000);
   while (cd.Log().back().rfind("play", 0) != 0) std::this_thread::yield();
-  EXPECT_LE(cd.LogTimes().back() - posted, 100u) << "served at the next poll";
+  EXPECT_LE(static_cast<int64_t>(cd.LogTimes().back()) - posted, 100) << "served at the next poll";
   AudioCommand.store(CdQuit);
   thread->Join();
   EXPECT_EQ(123, thread->ExitCode());

@@ -213,12 +213,9 @@ TEST_F(ShellTest, ClosedWindowEndsTheLoopWhileTheShowRuns) {
     while (Order().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     window_.PostMessage({Msg::Destroy, 0, 0});
   });
-  auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(0, WinMain());
   closer.join();
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900))
-      << "a destroyed window does not wait for the main thread";
-  EXPECT_TRUE(MainThreadStillRunning());
+  EXPECT_TRUE(MainThreadStillRunning()) << "the loop ended without waiting for the show";
   EXPECT_EQ(0, FatalText[0]);
   demoMayEnd = true;
   while (!mainThreadDone.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
