@@ -125,11 +125,28 @@ struct DepthSpan {
   bool Pass(int x) const {
     int64_t zi = z >> 16;
     uint32_t value = zi < 0 ? 0u : (zi > static_cast<int64_t>(max) ? max : static_cast<uint32_t>(zi));
-    uint8_t* p = row + x * (bits / 8);
+    // Little-endian elements; fixed-size copies compile to plain loads.
     uint32_t stored = 0;
-    std::memcpy(&stored, p, static_cast<size_t>(bits / 8));  // little-endian elements
+    if (bits == 16) {
+      uint16_t s16;
+      std::memcpy(&s16, row + x * 2, 2);
+      stored = s16;
+    } else if (bits == 32) {
+      std::memcpy(&stored, row + x * 4, 4);
+    } else {
+      std::memcpy(&stored, row + x * 3, 3);
+    }
     if (!raster::Compare(func, value, stored)) return false;
-    if (write) std::memcpy(p, &value, static_cast<size_t>(bits / 8));
+    if (write) {
+      if (bits == 16) {
+        const uint16_t v16 = static_cast<uint16_t>(value);
+        std::memcpy(row + x * 2, &v16, 2);
+      } else if (bits == 32) {
+        std::memcpy(row + x * 4, &value, 4);
+      } else {
+        std::memcpy(row + x * 3, &value, 3);
+      }
+    }
     return true;
   }
 };
