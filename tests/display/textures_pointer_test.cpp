@@ -40,6 +40,10 @@ TEST_F(TexturesTest, IndexedBitmapIsCopiedRowByRowAndBlitted) {
   driver->Blit(&t, &past);
   EXPECT_EQ(0, At8(50, 20));
 
+  const int surfaces = LiveSurfaceCount();
+  driver->LoadTextures(&mode);
+  EXPECT_EQ(surfaces - 1, LiveSurfaceCount()) << "a second load replaces the system copy and drops the video one";
+  driver->UploadTextures();
   const DDSurface* video = t.VideoSurface;
   driver->UploadTextures();
   EXPECT_EQ(video, t.VideoSurface) << "a second upload keeps the video surface";
