@@ -122,6 +122,7 @@ TEST_F(TexturesTest, SurfaceFailuresAndTheTextureList) {
   EXPECT_EQ(&b, driver->GetTexture(1));
   EXPECT_FATAL(driver->RemoveTexture(&a), "Assertion in line 153, file display");
   EXPECT_FATAL(driver->GetTexture(2), "Assertion in line 163, file display");
+  StartDirectDraw();  // the fatal path released it
   driver->AddTexture(&a);
 
   StartDirectDraw();  // the assertions above released it
