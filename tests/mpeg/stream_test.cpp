@@ -349,6 +349,20 @@ TEST(MpegStream, ProbeRefusals) {
   EXPECT_EQ(DecodeBytes(zero).result, -1);
   EXPECT_EQ(DecodeBytes({'I', 'D', '3'}).result, -1);
   EXPECT_EQ(DecodeBytes({0xFF, 0xFB}).result, -1);
+  // MPEG-2.5 exists for Layer III only: a Layer II header of that version
+  // (version code 00, layer code 10) is refused.
+  // Ten silent 417-byte frames at 11025 Hz, 64 kbit/s.
+  std::vector<uint8_t> l25(4170, 0);
+  for (size_t f = 0; f < 10; ++f) {
+    l25[417 * f] = 0xFF;
+    l25[417 * f + 1] = 0xE5;
+    l25[417 * f + 2] = 0x80;
+  }
+  EXPECT_EQ(DecodeBytes(l25).result, -1);
+  for (size_t f = 0; f < 10; ++f) l25[417 * f + 1] = 0xE3;  // Layer III
+  auto ok = DecodeBytes(l25);
+  EXPECT_EQ(ok.result, 0);
+  EXPECT_EQ(ok.rate, 11025);
 }
 
 TEST(MpegStream, SyncOnTheLastOfSeveralFFBytes) {
