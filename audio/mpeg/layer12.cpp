@@ -146,34 +146,54 @@ void sMpegDecoder::DecodeLayer2() {
       float factor = cls >= 0 ? t.Classes[cls].factor : 0.0f;
       for (int k = 0; k < 3; ++k) mult[ch][sb][k] = t.L12Scale[s[k]] * factor;
     }
+  const sDecodeTables::sClass* cls[2][32] = {};
+  for (int sb = 0; sb < limit; ++sb)
+    for (int ch = 0; ch < channels; ++ch) {
+      int c = alloc[ch][sb] ? t.AllocClass[tab][sb][alloc[ch][sb]] : -1;
+      cls[ch][sb] = c >= 0 ? &t.Classes[c] : nullptr;
+    }
+  float* out[2] = {Subband[0], Subband[1]};
   for (int gr = 0; gr < 12; ++gr) {
     int part = gr / 4;
-    for (int sb = 0; sb < 32; ++sb) {
-      float v[2][3] = {};
-      if (sb < limit) {
-        for (int ch = 0; ch < channels; ++ch) {
-          if (sb >= bound && ch == 1) break;
-          int a = alloc[ch][sb];
-          int cls = a ? t.AllocClass[tab][sb][a] : -1;
-          if (cls < 0) continue;
-          const auto& c = t.Classes[cls];
-          int code[3];
-          if (c.grouped) {
-            const int8_t* split = t.Ungroup[cls][GetBits(c.bits)];
-            for (int k = 0; k < 3; ++k) code[k] = split[k];
-          } else {
-            for (int k = 0; k < 3; ++k) code[k] = GetBits(c.bits);
-          }
-          for (int k = 0; k < 3; ++k) v[ch][k] = float(code[k] - c.offset);
+    float* row[2][3];
+    for (int ch = 0; ch < 2; ++ch)
+      for (int k = 0; k < 3; ++k) row[ch][k] = out[ch] + (3 * gr + k) * 32;
+    for (int sb = 0; sb < limit; ++sb) {
+      float v[2][3];
+      bool shared = sb >= bound;  // one code for both channels, own scale factors
+      int reads = shared ? 1 : channels;
+      for (int ch = 0; ch < reads; ++ch) {
+        const sDecodeTables::sClass* c = cls[ch][sb];
+        if (!c) {
+          v[ch][0] = v[ch][1] = v[ch][2] = 0.0f;
+          continue;
         }
-        if (sb >= bound)
-          for (int k = 0; k < 3; ++k) v[1][k] = v[0][k];
-        for (int ch = 0; ch < channels; ++ch)
-          for (int k = 0; k < 3; ++k) v[ch][k] *= alloc[ch][sb] ? mult[ch][sb][part] : 0.0f;
+        int code[3];
+        if (c->grouped) {
+          const int8_t* split = t.Ungroup[c - t.Classes][GetBits(c->bits)];
+          code[0] = split[0];
+          code[1] = split[1];
+          code[2] = split[2];
+        } else {
+          code[0] = GetBits(c->bits);
+          code[1] = GetBits(c->bits);
+          code[2] = GetBits(c->bits);
+        }
+        for (int k = 0; k < 3; ++k) v[ch][k] = float(code[k] - c->offset);
       }
-      for (int ch = 0; ch < 2; ++ch)
-        for (int k = 0; k < 3; ++k) Subband[ch][(3 * gr + k) * 32 + sb] = v[ch][k];
+      if (shared && channels == 2)
+        for (int k = 0; k < 3; ++k) v[1][k] = v[0][k];
+      for (int ch = 0; ch < channels; ++ch) {
+        float m = cls[ch][sb] ? mult[ch][sb][part] : 0.0f;
+        for (int k = 0; k < 3; ++k) v[ch][k] *= m;
+      }
+      for (int k = 0; k < 3; ++k) {
+        row[0][k][sb] = v[0][k];
+        row[1][k][sb] = channels == 2 ? v[1][k] : 0.0f;
+      }
     }
+    for (int ch = 0; ch < 2; ++ch)
+      for (int k = 0; k < 3; ++k) std::fill(row[ch][k] + limit, row[ch][k] + 32, 0.0f);
   }
   BitPosition = end;
 }

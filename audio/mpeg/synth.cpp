@@ -66,13 +66,41 @@ inline float Dot16(const float* a, const float* b) {
   return s;
 }
 
-// Sums of rows j = from .. to - 1 (window row 32 j, buffer row 16 j).
-inline void WindowRows(const float* w, const float* b, int from, int to, float* out) {
-  int j = from;
+// Both window sums of rows j = 0 .. rows - 1: forward (p) and backward (q)
+// rows share the buffer rows they multiply.
+inline void WindowRows(const float* p, const float* q, const float* b, int rows, float* fwd,
+                       float* back) {
+  int j = 0;
 #if defined(__SSE2__)
-  for (; j + 4 <= to; j += 4) _mm_storeu_ps(out + j, Dot4x16(w + 32 * j, b + 16 * j));
+  for (; j + 4 <= rows; j += 4) {
+    __m128 sp[4], sq[4];
+    for (int r = 0; r < 4; ++r) {
+      const float* pr = p + 32 * (j + r);
+      const float* qr = q + 32 * (j + r);
+      const float* br = b + 16 * (j + r);
+      __m128 b0 = _mm_loadu_ps(br), b1 = _mm_loadu_ps(br + 4);
+      __m128 b2 = _mm_loadu_ps(br + 8), b3 = _mm_loadu_ps(br + 12);
+      __m128 ap = _mm_mul_ps(_mm_loadu_ps(pr), b0);
+      __m128 aq = _mm_mul_ps(_mm_loadu_ps(qr), b0);
+      ap = _mm_add_ps(ap, _mm_mul_ps(_mm_loadu_ps(pr + 4), b1));
+      aq = _mm_add_ps(aq, _mm_mul_ps(_mm_loadu_ps(qr + 4), b1));
+      ap = _mm_add_ps(ap, _mm_mul_ps(_mm_loadu_ps(pr + 8), b2));
+      aq = _mm_add_ps(aq, _mm_mul_ps(_mm_loadu_ps(qr + 8), b2));
+      ap = _mm_add_ps(ap, _mm_mul_ps(_mm_loadu_ps(pr + 12), b3));
+      aq = _mm_add_ps(aq, _mm_mul_ps(_mm_loadu_ps(qr + 12), b3));
+      sp[r] = ap;
+      sq[r] = aq;
+    }
+    _MM_TRANSPOSE4_PS(sp[0], sp[1], sp[2], sp[3]);
+    _MM_TRANSPOSE4_PS(sq[0], sq[1], sq[2], sq[3]);
+    _mm_storeu_ps(fwd + j, _mm_add_ps(_mm_add_ps(sp[0], sp[1]), _mm_add_ps(sp[2], sp[3])));
+    _mm_storeu_ps(back + j, _mm_add_ps(_mm_add_ps(sq[0], sq[1]), _mm_add_ps(sq[2], sq[3])));
+  }
 #endif
-  for (; j < to; ++j) out[j] = Dot16(w + 32 * j, b + 16 * j);
+  for (; j < rows; ++j) {
+    fwd[j] = Dot16(p + 32 * j, b + 16 * j);
+    back[j] = Dot16(q + 32 * j, b + 16 * j);
+  }
 }
 
 inline int16_t ToPcm16(float v) {
@@ -160,9 +188,8 @@ void sMpegDecoder::Synthesize(uint8_t* dest) {
       const float* p = WindowP + off;
       const float* q = WindowQ + off;
       float* out = pcm[ch];
-      float back[17];
-      WindowRows(p, b, 0, N + 1, out);
-      WindowRows(q, b, 1, N, back);
+      float back[20];
+      WindowRows(p, q, b, N + 1, out, back);
       for (int j = 1; j < N; ++j) out[2 * N - j] = -back[j];
     }
     SynthOffset = (o - 1) & 15;
