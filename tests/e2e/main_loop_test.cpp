@@ -8,6 +8,7 @@
 #include "framework/math.h"
 #include "framework/system/driver.h"
 #include "framework/system/fatal.h"
+#include "framework/system/reset.h"
 #include "framework/system/shell.h"
 #include "platform/backend.h"
 #include "platform/clock.h"
@@ -36,6 +37,7 @@ void Observe(const sFrameInfo& f, void* user) {
 void CreateDisplay() { new sWinDriver; }
 
 std::vector<float> RunWithClock(const std::vector<uint64_t>& clock, const std::string& keys) {
+  ResetProcessState();  // a show per test, also when they share a process
   Clocked c;
   c.clockAfter = clock;
   std::filesystem::current_path(testpaths::Build() + "/app");
