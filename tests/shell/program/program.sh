@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the real program and checks how it ends: exit status and what it says.
-#   program.sh EXE CASE
+#   program.sh EXE CASE [mouse]
 set -u
 exe=$1
 case_=$2
@@ -75,14 +75,19 @@ case $case_ in
     sleep 0.5
     kill -0 $pid 2>/dev/null || fail "the program ended before Escape: $(cat "$work/err")"
     xdotool windowfocus --sync "$wid" >/dev/null 2>&1
-    xdotool key Escape
+    if [ "${3:-}" = mouse ]; then
+      # The first two buttons held together end the show too.
+      xdotool mousemove --window "$wid" 200 150 mousedown 1 mousedown 3
+    else
+      xdotool key Escape
+    fi
     for _ in $(seq 1 100); do
       kill -0 $pid 2>/dev/null || break
       sleep 0.1
     done
     if kill -0 $pid 2>/dev/null; then
       kill $pid
-      fail "still running 10 s after Escape"
+      fail "still running 10 s after ${3:-Escape}"
     fi
     wait $pid
     status=$?
