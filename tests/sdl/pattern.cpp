@@ -1,6 +1,7 @@
 // Shows a known 640 x 480 Index 8 picture through the sdl backend, then takes
 // a screenshot of the whole screen with ImageMagick and writes it as a PPM.
-//   sdl_pattern OUT.ppm [--window] [--frames N]
+//   sdl_pattern OUT.ppm [--window] [--frames N] [--toggle]
+// --toggle presses Alt+Enter (xdotool) halfway and goes on presenting.
 // Exit status: 0 shown and captured, 3 the sdl backend did not start, 1 otherwise.
 #include <cstdio>
 #include <cstdlib>
@@ -25,6 +26,8 @@ void DrawPattern(sWinDriver& d) {
   d.FrameRect(0, 0, 0, 640, 480);
 }
 
+bool toggle = false;
+
 int Show(const std::string& out, int frames) {
   StartDirectDraw();
   auto driver = std::make_unique<sWinDriver>();
@@ -41,6 +44,7 @@ int Show(const std::string& out, int frames) {
     if (i == 0) driver->SetPalette(palette);
     DrawPattern(*driver);
     driver->Present();
+    if (toggle && i == frames / 2 && std::system("xdotool key alt+Return") != 0) return 1;
   }
   const std::string png = out + ".png";
   const std::string command = "import -window root '" + png + "' && convert '" + png + "' '" + out + "'";
@@ -62,6 +66,7 @@ int main(int argc, char** argv) {
   for (int i = 2; i < argc; ++i) {
     if (std::strcmp(argv[i], "--window") == 0) options.window = true;
     if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) frames = std::atoi(argv[++i]);
+    if (std::strcmp(argv[i], "--toggle") == 0) toggle = true;
   }
   if (!platform::StartBackend("sdl", options)) {
     std::fprintf(stderr, "sdl_pattern: the sdl backend did not start\n");

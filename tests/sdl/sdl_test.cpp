@@ -31,12 +31,13 @@ bool ReadPpm(const std::string& name, Image& image) {
 }
 
 // Runs the pattern program in its own Xvfb screen; false when there is none.
-int Capture(const std::string& screen, const std::string& out, const std::string& extra = "") {
+int Capture(const std::string& screen, const std::string& out, const std::string& extra = "",
+            const std::string& env = "") {
   // SDL's X11 and D-Bus libraries keep buffers for the life of the process:
   // leaks are checked by the display's unit tests, not here.
   const char* asan = std::getenv("ASAN_OPTIONS");
   const std::string command = std::string("ASAN_OPTIONS='") + (asan ? std::string(asan) + ":" : "") +
-                              "detect_leaks=0' SDL_AUDIODRIVER=dummy TESSALINE_NO_MESSAGEBOX=1 xvfb-run -a -s '-screen 0 " + screen +
+                              "detect_leaks=0' " + env + " SDL_AUDIODRIVER=dummy TESSALINE_NO_MESSAGEBOX=1 xvfb-run -a -s '-screen 0 " + screen +
                               "' '" + SDL_PATTERN + "' '" + out + "' " + extra + " 2>&1";
   const int status = std::system(command.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -67,6 +68,44 @@ TEST(SdlPresenter, FullScreenFourByThree) {
   EXPECT_TRUE(Colour(image, 100, 386, 0, 0, 255));
   EXPECT_TRUE(Colour(image, 0, 0, 0, 0, 0)) << "the picture's black frame at the screen's corner";
   EXPECT_TRUE(Colour(image, 3, 3, 255, 0, 0)) << "nearest scaling keeps edges sharp";
+}
+
+// One frame pixel is one screen pixel: the window (no window manager: at the
+// centre of the screen) or the integer scale shows the picture exactly.
+void ExpectOneToOne(const Image& image) {
+  const int x0 = (1024 - 640) / 2, y0 = (768 - 480) / 2;
+  EXPECT_TRUE(Colour(image, x0, y0 + 100, 0, 0, 0)) << "the picture's frame";
+  EXPECT_TRUE(Colour(image, x0 + 1, y0 + 100, 255, 0, 0));
+  EXPECT_TRUE(Colour(image, x0 + 319, y0 + 1, 255, 0, 0));
+  EXPECT_TRUE(Colour(image, x0 + 320, y0 + 1, 0, 255, 0));
+  EXPECT_TRUE(Colour(image, x0 + 100, y0 + 239, 255, 0, 0));
+  EXPECT_TRUE(Colour(image, x0 + 100, y0 + 240, 0, 0, 255));
+  EXPECT_TRUE(Colour(image, x0 + 638, y0 + 478, 255, 255, 255));
+  EXPECT_TRUE(Colour(image, x0 + 639, y0 + 478, 0, 0, 0));
+}
+
+TEST(SdlPresenter, WindowAndIntegerScaleAreExact) {
+  const std::string dir = testpaths::TempDir("sdl");
+  Image image;
+  ASSERT_EQ(0, Capture("1024x768x24", dir + "/window.ppm", "--window"));
+  ASSERT_TRUE(ReadPpm(dir + "/window.ppm", image));
+  ExpectOneToOne(image);
+  EXPECT_TRUE(Colour(image, 100, 100, 0, 0, 0)) << "outside the window";
+  ASSERT_EQ(0, Capture("1024x768x24", dir + "/integer.ppm", "", "TESSALINE_SCALE=integer"));
+  ASSERT_TRUE(ReadPpm(dir + "/integer.ppm", image));
+  ExpectOneToOne(image);
+}
+
+TEST(SdlPresenter, AltEnterSwitchesToFullScreen) {
+  const std::string out = testpaths::TempDir("sdl") + "/toggle.ppm";
+  ASSERT_EQ(0, Capture("1024x768x24", out, "--window --frames 60 --toggle"));
+  Image image;
+  ASSERT_TRUE(ReadPpm(out, image));
+  // Outside the 640 x 480 window, inside the full-screen picture.
+  EXPECT_TRUE(Colour(image, 100, 100, 255, 0, 0)) << "the picture fills the screen after Alt+Enter";
+  EXPECT_TRUE(Colour(image, 1000, 700, 255, 255, 255));
+  EXPECT_TRUE(Colour(image, 508, 384 - 100, 255, 0, 0)) << "scaled by 1.6, not 1:1";
+  EXPECT_TRUE(Colour(image, 516, 384 - 100, 0, 255, 0));
 }
 
 TEST(SdlPresenter, WideScreenIsLetterboxed) {
