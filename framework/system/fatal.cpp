@@ -39,8 +39,9 @@ const ResetHook resetFatal([] {
 
 void Fatal(const char* text) {
   ReleaseDisplay();
-  platform::GetWindow().PostQuit(0);
+  // The text is in place before the first thread can see the quit and show it.
   FormatText(FatalText, sizeof FatalText, "Fatal:%s\n", text);
+  platform::GetWindow().PostQuit(0);
   DebugPrint(FatalText);
   if (FatalHandler h = handler.load()) {
     h(text);
