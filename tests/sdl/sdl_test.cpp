@@ -96,6 +96,27 @@ TEST(SdlPresenter, WindowAndIntegerScaleAreExact) {
   ExpectOneToOne(image);
 }
 
+TEST(SdlPresenter, LinearScaleBlendsEdgesNearestDoesNot) {
+  const std::string dir = testpaths::TempDir("sdl");
+  int blended[2] = {0, 0};
+  const char* modes[2] = {"TESSALINE_SCALE=nearest", "TESSALINE_SCALE=linear"};
+  for (int m = 0; m < 2; ++m) {
+    const std::string out = dir + "/scale" + std::to_string(m) + ".ppm";
+    ASSERT_EQ(0, Capture("1024x768x24", out, "", modes[m]));
+    Image image;
+    ASSERT_TRUE(ReadPpm(out, image));
+    EXPECT_TRUE(Colour(image, 256, 192, 255, 0, 0));
+    // Across the red/green border: pixels that are neither colour.
+    for (int x = 500; x < 524; ++x) {
+      const unsigned char* p = image.At(x, 192);
+      const bool red = p[0] == 255 && p[1] == 0 && p[2] == 0, green = p[0] == 0 && p[1] == 255 && p[2] == 0;
+      blended[m] += !red && !green;
+    }
+  }
+  EXPECT_EQ(0, blended[0]) << "nearest: sharp edge";
+  EXPECT_GT(blended[1], 0) << "linear: a soft edge";
+}
+
 TEST(SdlPresenter, AltEnterSwitchesToFullScreen) {
   const std::string out = testpaths::TempDir("sdl") + "/toggle.ppm";
   ASSERT_EQ(0, Capture("1024x768x24", out, "--window --frames 60 --toggle"));
