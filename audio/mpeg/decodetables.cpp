@@ -180,6 +180,19 @@ std::unique_ptr<sDecodeTables> Build() {
       }
       t->Fast[n][bits] = tree[i] >= 0 ? (tree[i] << 8) | used : -i;
     }
+  for (int leaf = 0; leaf < 16; ++leaf) {
+    int count = 0;
+    for (int k = 0; k < 4; ++k) count += (leaf >> k) & 1;
+    t->QuadSigns[leaf] = count;
+    for (int signs = 0; signs < 16; ++signs) {
+      int bit = count;
+      for (int k = 0; k < 4; ++k) {
+        float v = 0.0f;
+        if (leaf & (8 >> k)) v = (signs >> --bit) & 1 ? -1.0f : 1.0f;
+        t->Quad[leaf][signs][k] = v;
+      }
+    }
+  }
   for (int k = 0; k < 5; ++k)
     for (int j = 0; j < (1 << k); ++j)
       t->DctCoef[(1 << k) + j] = float(0.5 / std::cos((2 * j + 1) * kPi / (4 * (1 << k))));

@@ -17,6 +17,10 @@ struct sDecodeTables {
   // The same walk eight bits at a time: (value << 8) | length for codes of
   // up to eight bits, else -(entry reached after eight bits).
   int32_t Fast[34][256];
+  // Count-1 quadruples: the four values of a leaf with its sign bits (first
+  // sign most significant), and the number of sign bits.
+  float Quad[16][16][4];
+  int QuadSigns[16];
   // Hybrid filter.
   float AliasCs[8], AliasCa[8];
   float Dct4[18][20];          // 18-point DCT-IV, input k -> output m (padded rows)

@@ -89,17 +89,23 @@ void sMpegDecoder::DecodeHuffman(const sGranuleInfo& g, float* lines) {
   }
   const int32_t* tree = t.Tree[g.count1Table];
   // A quadruple must not cross line 576 even in damaged streams.
+  const int32_t* fast = t.Fast[g.count1Table];
+  bool ordered = g.blockType != 2;
   while (src.pos < g.part23End && n + 4 <= 576) {
-    int leaf = src.Lookup(tree, t.Fast[g.count1Table]);
-    for (int k = 0; k < 4; ++k) {
-      float v = 0.0f;
-      if (leaf & (8 >> k)) v = src.Bit() ? -1.0f : 1.0f;
-      lines[reorder[n + k]] = v;
+    int leaf = src.Lookup(tree, fast) & 15;
+    const float* q = t.Quad[leaf][src.Bits(t.QuadSigns[leaf])];
+    if (ordered) {
+      lines[n] = q[0];
+      lines[n + 1] = q[1];
+      lines[n + 2] = q[2];
+      lines[n + 3] = q[3];
+    } else {
+      for (int k = 0; k < 4; ++k) lines[reorder[n + k]] = q[k];
     }
     n += 4;
   }
   if (src.pos > g.part23End && n >= 4) n -= 4;
-  if (g.blockType != 2) {
+  if (ordered) {
     std::fill(lines + n, lines + 576, 0.0f);  // long blocks keep line order
   } else {
     for (; n < 576; ++n) lines[reorder[n]] = 0.0f;

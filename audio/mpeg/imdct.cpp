@@ -16,15 +16,6 @@ namespace {
 // -y[26 - i] (i < 27), -y[i - 27] (i < 36).
 void Imdct(float* out, const float* in, float* overlap, int blockType) {
   const sDecodeTables& t = DecodeTables();
-  bool silent = true;
-  for (int k = 0; k < 18; ++k) silent = silent && in[k] == 0.0f;
-  if (silent) {
-    for (int i = 0; i < 18; ++i) {
-      out[i] = overlap[i];
-      overlap[i] = 0.0f;
-    }
-    return;
-  }
   if (blockType != 2) {
     alignas(16) float y[20];
 #if defined(__SSE2__)
@@ -65,6 +56,14 @@ void Imdct(float* out, const float* in, float* overlap, int blockType) {
   }
 }
 
+// A subband without lines: its samples are the overlap alone.
+void Silent(float* out, float* overlap) {
+  for (int i = 0; i < 18; ++i) {
+    out[i] = overlap[i];
+    overlap[i] = 0.0f;
+  }
+}
+
 }  // namespace
 
 void sMpegDecoder::HybridFilter(const sGranuleInfo& g, float* out, float* overlap, float* lines) {
@@ -88,12 +87,19 @@ void sMpegDecoder::HybridFilter(const sGranuleInfo& g, float* out, float* overla
     for (int i = split; i < n; ++i) lines[i] *= LineGains[i];
   }
   int mixedSubbands = ShortBands[3] / 18;
+  // Subbands above the last non-zero line only release their overlap.
+  int last = 18 * subbands - 1;
+  while (last >= 0 && lines[last] == 0.0f) --last;
+  int active = last < 0 ? 0 : last / 18 + 1;
   float buf[18];
   for (int sb = 0; sb < subbands; ++sb) {
     // The long part of any block with the mixed flag (start and stop blocks
     // too) takes the normal window, as the reference decoder does.
     int type = g.mixed && sb < mixedSubbands ? 0 : g.blockType;
-    Imdct(buf, lines + 18 * sb, overlap + 18 * sb, type);
+    if (sb < active)
+      Imdct(buf, lines + 18 * sb, overlap + 18 * sb, type);
+    else
+      Silent(buf, overlap + 18 * sb);
     for (int i = 0; i < 18; ++i) out[32 * i + sb] = (sb & i & 1) ? -buf[i] : buf[i];
   }
 }
