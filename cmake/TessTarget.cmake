@@ -1,6 +1,12 @@
 # One helper for every target: standard, warnings, sanitizers.
 
-set(TESS_WARNINGS -Wall -Wextra -Wshadow=local -Wno-unused-parameter)
+set(TESS_WARNINGS -Wall -Wextra -Wno-unused-parameter)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  list(APPEND TESS_WARNINGS -Wshadow=local)
+endif()
+if(TESS_FUZZ AND NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  message(FATAL_ERROR "TESS_FUZZ needs clang (libFuzzer)")
+endif()
 
 function(tess_apply_options target)
   target_compile_options(${target} PRIVATE ${TESS_WARNINGS})
@@ -8,6 +14,9 @@ function(tess_apply_options target)
   if(TESS_SANITIZE)
     target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  endif()
+  if(TESS_FUZZ)
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
   endif()
 endfunction()
 

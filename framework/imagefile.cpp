@@ -5,11 +5,14 @@
 #include <vector>
 
 #include "framework/bitmap.h"
+#include "framework/bitmap_kinds.h"
 #include "framework/file.h"
 #include "framework/system/fatal.h"
 
 namespace {
 const char* const Source = "bitmap";
+// Level 0 of any picture of the show is far smaller (this is 4096 x 4096 at 32 bits).
+const int64_t MaxImageBytes = int64_t{64} << 20;
 
 int ReadByte(sFile* f) {
   uint8_t b;
@@ -65,6 +68,9 @@ void sBitmap::Load(sFile* file) {
       int64_t needed = 0;
       for (int l = 0; l < levels; ++l) needed += int64_t{height >> l} * (rowBytes >> l);
       if (needed > file->BytesLeft()) Fatal("sBitmap::Load() image data beyond the end of the file");
+      // Short rows are allowed, so the file's size does not bound the image:
+      // a ten-byte header must not make us allocate gigabytes.
+      if (int64_t{width} * height * KindBits[kind] / 8 > MaxImageBytes) Fatal("sBitmap::Load() image too large");
     }
     Create(width, height, kind, levels);
     for (int l = 0; l < levels; ++l) {

@@ -136,7 +136,11 @@ TEST_F(ImageFile, RowsBeyondTheFileFailBeforeAllocating) {
   // Rows present but the closing tag cut: still the tag's assertion.
   EXPECT_FATAL(Load(b, Header(8, 2).u16(4).u16(4).u16(4).fill(16, 1).str("bma")), "Assertion in line 771, file bitmap");
   // A header whose level sizes do not fit 32 bits, with no row bytes at all.
-  EXPECT_FATAL(Load(b, Header(24, 2).u16(65535).u16(65535).u16(0).str("bmap")), "sBitmap::Create() bitmap too large");
+  EXPECT_FATAL(Load(b, Header(24, 2).u16(65535).u16(65535).u16(0).str("bmap")), "sBitmap::Load() image too large");
+  // Short rows are allowed, but not an image beyond 64 MiB from a 20-byte file.
+  EXPECT_FATAL(Load(b, Header(8, 2).u16(8193).u16(8192).u16(0).str("bmap")), "sBitmap::Load() image too large");
+  Load(b, Header(8, 2).u16(4096).u16(4096).u16(0).str("bmap"));
+  EXPECT_EQ(4096, b.Width);
 }
 
 TEST_F(ImageFile, FromThePack) {

@@ -1,0 +1,1 @@
+# Kept fuzz finds, one test each (tests/fuzz/regressions/<target>/<file>).
