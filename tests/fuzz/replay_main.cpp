@@ -40,7 +40,9 @@ int main(int argc, char** argv) {
           files.push_back(e.path());
       std::sort(files.begin(), files.end());
       for (const auto& f : files) runs += RunFile(f);
-    } else if (!RunFile(arg)) {
+    } else if (RunFile(arg)) {
+      ++runs;
+    } else {
       return 1;
     }
   }
