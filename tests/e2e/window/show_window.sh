@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The show in a real window (run under Xvfb): after 19 s of real time the
+# The show in a real window (run under Xvfb): after 20 s of real time the
 # second scene with the masked effect is on screen in colour; Escape ends the
 # program with status 0.   show_window.sh EXE SHOTDIR
 set -u
@@ -23,10 +23,12 @@ for _ in $(seq 1 150); do
 done
 [ -n "$wid" ] || { kill $pid 2>/dev/null; fail "no window: $(cat "$work/err")"; }
 
-# The first scene's lines and texts, then the effect (channel 2 from 17.3 s).
+# The first scene's lines and texts, then the second scene (17.3 s to 23 s,
+# when its colours start fading to white): at 20 s of real time, which leaves
+# the show's start-up (loading, decoding the music) up to 2.7 s.
 sleep 8
 import -window "$wid" "$shots/window_first_scene.png" 2>/dev/null || fail "no screenshot"
-sleep 11
+sleep 12
 import -window "$wid" "$shots/window_effect.png" 2>/dev/null || fail "no screenshot"
 kill -0 $pid 2>/dev/null || fail "the program ended before Escape: $(cat "$work/err")"
 
