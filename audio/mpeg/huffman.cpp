@@ -70,27 +70,36 @@ void sMpegDecoder::DecodeHuffman(const sGranuleInfo& g, float* lines) {
   const sDecodeTables& t = DecodeTables();
   const int16_t* reorder = Reorder[g.blockType == 2 ? (g.mixed ? 2 : 1) : 0];
   sBitSource src(MainData, std::max(0, std::min(MainDataPos, ReaderLimit)), ReaderLimit);
+  bool ordered = g.blockType != 2;
   int n = 0;
-  for (; n < g.bigValues; n += 2) {
-    int region = n < g.region1Start ? 0 : n < g.region2Start ? 1 : 2;
+  // Three regions, each with its own table.
+  const int ends[3] = {g.region1Start, g.region2Start, g.bigValues};
+  for (int region = 0; region < 3; ++region) {
     int table = g.tableSelect[region];
     const int32_t* tree = t.Tree[table];
+    const int32_t* fast = t.Fast[table];
     int linbits = t.Linbits[table];
-    int leaf = src.Lookup(tree, t.Fast[table]);
-    int x = leaf >> 4, y = leaf & 15;
-    if (x == 15) x += src.Bits(linbits);
-    float vx = t.Power[x];
-    if (x && src.Bit()) vx = -vx;
-    if (y == 15) y += src.Bits(linbits);
-    float vy = t.Power[y];
-    if (y && src.Bit()) vy = -vy;
-    lines[reorder[n]] = vx;
-    lines[reorder[n + 1]] = vy;
+    for (; n < ends[region]; n += 2) {
+      int leaf = src.Lookup(tree, fast);
+      int x = leaf >> 4, y = leaf & 15;
+      if (x == 15) x += src.Bits(linbits);
+      float vx = t.Power[x];
+      if (x && src.Bit()) vx = -vx;
+      if (y == 15) y += src.Bits(linbits);
+      float vy = t.Power[y];
+      if (y && src.Bit()) vy = -vy;
+      if (ordered) {
+        lines[n] = vx;
+        lines[n + 1] = vy;
+      } else {
+        lines[reorder[n]] = vx;
+        lines[reorder[n + 1]] = vy;
+      }
+    }
   }
   const int32_t* tree = t.Tree[g.count1Table];
   // A quadruple must not cross line 576 even in damaged streams.
   const int32_t* fast = t.Fast[g.count1Table];
-  bool ordered = g.blockType != 2;
   while (src.pos < g.part23End && n + 4 <= 576) {
     int leaf = src.Lookup(tree, fast) & 15;
     const float* q = t.Quad[leaf][src.Bits(t.QuadSigns[leaf])];
