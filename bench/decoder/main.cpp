@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
   Run("mkdir -p " + dir);
   std::string wav = dir + "/in.wav", mp3 = dir + "/bench.mp3", mp2 = dir + "/bench.mp2";
   if (!Run("test -s " + mp3) &&
-      !(Run("sox -q -n -r 44100 -c 2 -b 16 " + wav +
+      !(Run("sox -R -q -n -r 44100 -c 2 -b 16 " + wav +
             " synth 30 sine 110-3520 pinknoise tremolo 3 40 vol 0.5 2> /dev/null") &&
         Run("lame --quiet -b 128 -m j " + wav + " " + mp3) &&
         Run("twolame --quiet -b 192 -m j " + wav + " " + mp2))) {

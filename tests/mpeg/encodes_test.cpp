@@ -20,16 +20,17 @@ struct sEncode {
 };
 
 std::string Source(const std::string& dir, int rate, int channels) {
-  // Different material per channel so that stereo coding has work to do.
+  // Different material per channel so that stereo coding has work to do; the
+  // mono source mixes the two. Repeatable noise (-R) keeps the runs alike.
   std::string path = dir + "/in-" + std::to_string(rate) + "-" + std::to_string(channels) + ".wav";
   std::string synth = channels == 2 ? "synth 3 sine 200-6000 pinknoise vol 0.4"
-                                    : "synth 3 pinknoise sine 300-5000 remix 1,2 vol 0.4";
-  if (!Run("sox -q -n -r " + std::to_string(rate) + " -c " + std::to_string(channels == 2 ? 2 : 2) +
-           " -b 16 " + path + " " + synth + (channels == 1 ? "" : "") + " 2> /dev/null"))
+                                    : "synth 3 pinknoise sine 300-5000 vol 0.4";
+  if (!Run("sox -R -q -n -r " + std::to_string(rate) + " -c 2 -b 16 " + path + " " + synth +
+           " 2> /dev/null"))
     return "";
   if (channels == 1) {
     std::string mono = path + ".mono.wav";
-    if (!Run("sox -q " + path + " -c 1 " + mono + " 2> /dev/null")) return "";
+    if (!Run("sox -R -q " + path + " -c 1 " + mono + " 2> /dev/null")) return "";
     return mono;
   }
   return path;

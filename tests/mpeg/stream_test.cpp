@@ -22,7 +22,7 @@ class MpegStreamTest : public ::testing::Test {
     if (!HaveTool("lame") || !HaveTool("sox")) return;
     std::string dir = testpaths::TempDir("mpegstream");
     std::string wav = dir + "/in.wav";
-    mpegtest::Run("sox -q -n -r 44100 -c 2 -b 16 " + wav + " synth 4 sine 200-4000 pinknoise vol 0.5 2> /dev/null");
+    mpegtest::Run("sox -R -q -n -r 44100 -c 2 -b 16 " + wav + " synth 4 sine 200-4000 pinknoise vol 0.5 2> /dev/null");
     stereo_ = dir + "/stereo.mp3";
     mono_ = dir + "/mono.mp3";
     // No Info tag: seeking computes byte positions from the bit rate.
@@ -296,8 +296,21 @@ TEST_F(MpegStreamTest, NonSeekableInput) {
   auto d = DecodeBytes(bytes, o);
   ASSERT_EQ(d.result, 0);
   auto s = DecodeFile(stereo_);
-  // The probe takes the first byte, so the first frame is not decoded.
-  EXPECT_EQ(d.pcm.size() + 4608, s.pcm.size());
+  // The probe takes the first byte, so the first frame is not decoded (unless
+  // the header search finds a false sync inside it, which the encoder's
+  // random content may hold); from a few frames on the decodes agree, up to
+  // the float rounding of the synthesis started one frame later.
+  EXPECT_TRUE(d.pcm.size() + 4608 == s.pcm.size() || d.pcm.size() == s.pcm.size())
+      << d.pcm.size() << " vs " << s.pcm.size();
+  ASSERT_GT(d.pcm.size(), 100000u);
+  int worst = 0;
+  for (size_t i = 2; i <= 100000; i += 2) {
+    int16_t a, b;
+    std::memcpy(&a, &d.pcm[d.pcm.size() - i], 2);
+    std::memcpy(&b, &s.pcm[s.pcm.size() - i], 2);
+    worst = std::max(worst, std::abs(a - b));
+  }
+  EXPECT_LE(worst, 1);
   MemStream in;
   in.OpenWith(bytes, StreamReadable);
   sMpegStream m;
@@ -438,7 +451,7 @@ TEST(MpegStream, LayerTwoLineGainsBecomeBandGains) {
 TEST(MpegStream, DownShiftKeepsPitchAndLevel) {
   if (!HaveTool("lame") || !HaveTool("sox")) GTEST_SKIP() << "lame or sox missing";
   std::string dir = testpaths::TempDir("downshift");
-  ASSERT_TRUE(mpegtest::Run("sox -q -n -r 44100 -c 1 -b 16 " + dir + "/sine.wav synth 2 sine 1000 vol 0.5 2> /dev/null"));
+  ASSERT_TRUE(mpegtest::Run("sox -R -q -n -r 44100 -c 1 -b 16 " + dir + "/sine.wav synth 2 sine 1000 vol 0.5 2> /dev/null"));
   ASSERT_TRUE(mpegtest::Run("lame --quiet -t -b 128 " + dir + "/sine.wav " + dir + "/sine.mp3"));
   for (int shift = 0; shift <= 2; ++shift) {
     sDecodeOptions o;
