@@ -217,6 +217,14 @@ TEST_F(DrawingTest, DrawBitmapKindPairs) {
   driver->DrawBitmap(&c, &two);
   EXPECT_EQ(0x7FFF, At16(10, 10)) << "0565 white to 1555 without alpha";
   EXPECT_EQ(0x03E0, At16(11, 10));
+
+  // Translucent entries on a 1555 screen blend in its own layout and keep
+  // the pixel's alpha bit.
+  driver->FillRect(0xFFFF, 0, 0, 64, 48);
+  driver->DrawBitmap(&b, &area);
+  EXPECT_EQ(0xBDEF, At16(0, 0));
+  EXPECT_EQ(0xFFFF, At16(1, 0));
+  EXPECT_EQ(0xFC00, At16(2, 0)) << "opaque red with the alpha bit";
 }
 
 TEST_F(DrawingTest, DrawBitmapIndexedCopyAndClipping) {
