@@ -70,7 +70,11 @@ void sBitmap::Load(sFile* file) {
       if (needed > file->BytesLeft()) Fatal("sBitmap::Load() image data beyond the end of the file");
       // Short rows are allowed, so the file's size does not bound the image:
       // a ten-byte header must not make us allocate gigabytes.
-      if (int64_t{width} * height * KindBits[kind] / 8 > MaxImageBytes) Fatal("sBitmap::Load() image too large");
+      // Create rounds the size up to whole 2^(levels - 1) blocks: 4 x 8 pixels
+      // with 15 levels is 16384 x 16384.
+      const int64_t align = int64_t{1} << (levels - 1);
+      const int64_t w = (width + align - 1) / align * align, h = (height + align - 1) / align * align;
+      if (w * h * KindBits[kind] / 8 > MaxImageBytes) Fatal("sBitmap::Load() image too large");
     }
     Create(width, height, kind, levels);
     for (int l = 0; l < levels; ++l) {

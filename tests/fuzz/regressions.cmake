@@ -3,3 +3,7 @@
 # A 16-byte image file asking for 46340 x 46340 pixels with no stored rows:
 # the loader allocated and cleared 2 GiB for it.
 tess_fuzz_regression(bitmap huge_short_rows.scl)
+
+# 137 bytes: a 4 x 8 image with 15 levels, which Create rounds up to
+# 16384 x 16384 (512 MiB at 16 bits) before any row is read.
+tess_fuzz_regression(bitmap rounded_up_levels.scl)

@@ -139,6 +139,8 @@ TEST_F(ImageFile, RowsBeyondTheFileFailBeforeAllocating) {
   EXPECT_FATAL(Load(b, Header(24, 2).u16(65535).u16(65535).u16(0).str("bmap")), "sBitmap::Load() image too large");
   // Short rows are allowed, but not an image beyond 64 MiB from a 20-byte file.
   EXPECT_FATAL(Load(b, Header(8, 2).u16(8193).u16(8192).u16(0).str("bmap")), "sBitmap::Load() image too large");
+  // Nor through Create's rounding: 4 x 8 with 15 levels is 16384 x 16384.
+  EXPECT_FATAL(Load(b, Header(16, 6).u16(4).u16(8).u16(0).u8(15).str("bmap")), "sBitmap::Load() image too large");
   Load(b, Header(8, 2).u16(4096).u16(4096).u16(0).str("bmap"));
   EXPECT_EQ(4096, b.Width);
 }
