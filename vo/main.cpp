@@ -30,8 +30,10 @@ void DemoMain() {
   TheDisplay = static_cast<sDisplay*>(GetDevice(DeviceDisplay, -1));
   sPointer* pointer = static_cast<sPointer*>(GetDevice(DevicePointer, -1));
   sKeyboard* keyboard = static_cast<sKeyboard*>(GetDevice(DeviceKeyboard, -1));
-  // The shell always makes a display; without input devices the show still runs.
+  // Without these the loop would call through null devices.
   if (!TheDisplay) Fatal("No display device");
+  if (!pointer) Fatal("No pointer device");
+  if (!keyboard) Fatal("No keyboard device");
   OpenPackFile("v01.dat");
 
   ScreenMode = sDisplayMode(640, 480, KindIndex8);
@@ -69,10 +71,10 @@ void DemoMain() {
     ObserveFrame(sFrameInfo{frame, t, &timeline});
 
     sPointerState state{};
-    if (pointer) pointer->ReadState(&state);
+    pointer->ReadState(&state);
     // Both first buttons quit, after this iteration.
     if (state.Buttons == 3) running = false;
-    const uint32_t key = keyboard ? keyboard->ReadKey() : 0;
+    const uint32_t key = keyboard->ReadKey();
     if (key == KeyEscape || key == KeySpace) break;
     if (key == KeyM) overlay = !overlay;
     if (key == KeyR) {
