@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/wav.h"
+
 struct Tone {
   double hz;
   double rms;
@@ -66,28 +68,12 @@ inline bool ReadWav(const std::string& path, std::vector<int16_t>& pcm, uint32_t
 // A RIFF WAVE image of a sine tone.
 inline std::vector<uint8_t> ToneImage(uint32_t rate, int channels, int bits, double hz, double amplitude, double seconds) {
   size_t frames = size_t(rate * seconds);
-  uint32_t align = uint32_t(channels * bits / 8), bytes = uint32_t(frames * align);
-  std::vector<uint8_t> img(44 + bytes);
-  auto put32 = [&](size_t at, uint32_t v) { for (int i = 0; i < 4; ++i) img[at + size_t(i)] = uint8_t(v >> (8 * i)); };
-  auto put16 = [&](size_t at, uint32_t v) { img[at] = uint8_t(v); img[at + 1] = uint8_t(v >> 8); };
-  std::memcpy(&img[0], "RIFF", 4);
-  put32(4, 36 + bytes);
-  std::memcpy(&img[8], "WAVEfmt ", 8);
-  put32(16, 16);
-  put16(20, 1);
-  put16(22, uint32_t(channels));
-  put32(24, rate);
-  put32(28, rate * align);
-  put16(32, align);
-  put16(34, uint32_t(bits));
-  std::memcpy(&img[36], "data", 4);
-  put32(40, bytes);
+  std::vector<uint8_t> img = testwav::Header(rate, channels, bits, uint32_t(frames * size_t(channels * bits / 8)));
   for (size_t i = 0; i < frames; ++i)
     for (int c = 0; c < channels; ++c) {
       double v = amplitude * std::sin(2 * M_PI * hz * double(i) / rate);
-      size_t at = 44 + i * align + size_t(c * bits / 8);
-      if (bits == 16) put16(at, uint32_t(int16_t(std::lround(v))));
-      else img[at] = uint8_t(128 + std::lround(v / 256));
+      if (bits == 16) testwav::Put(img, uint16_t(int16_t(std::lround(v))), 2);
+      else img.push_back(uint8_t(128 + std::lround(v / 256)));
     }
   return img;
 }

@@ -9,6 +9,7 @@
 
 #include "audio/filestream.h"
 #include "audio/mpeg/mpegstream.h"
+#include "tests/support/wav.h"
 
 namespace musictest {
 
@@ -69,28 +70,7 @@ Pcm DecodeMp3WithMpg123(const std::string& path, const std::string& scratchDir) 
 }
 
 bool WriteWav(const std::string& path, const Pcm& pcm) {
-  std::vector<unsigned char> bytes;
-  auto put = [&](uint32_t v, int n) {
-    for (int i = 0; i < n; ++i) bytes.push_back(static_cast<unsigned char>(v >> (8 * i)));
-  };
-  const uint32_t dataBytes = static_cast<uint32_t>(pcm.samples.size() * 2);
-  bytes.insert(bytes.end(), {'R', 'I', 'F', 'F'});
-  put(36 + dataBytes, 4);
-  bytes.insert(bytes.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-  put(16, 4);
-  put(1, 2);
-  put(2, 2);
-  put(44100, 4);
-  put(176400, 4);
-  put(4, 2);
-  put(16, 2);
-  bytes.insert(bytes.end(), {'d', 'a', 't', 'a'});
-  put(dataBytes, 4);
-  for (int16_t s : pcm.samples) put(static_cast<uint16_t>(s), 2);
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return std::fclose(f) == 0 && ok;
+  return testwav::WriteFile(path, testwav::Image16(44100, 2, pcm.samples));
 }
 
 bool RunQuiet(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }

@@ -1,14 +1,10 @@
-// Building test files byte by byte, in a temporary folder removed afterwards.
+// Building test files byte by byte.
 #pragma once
-#include <gtest/gtest.h>
-
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include "tests/support/paths.h"
+#include "tests/support/temp_folder.h"
 
 struct Bytes {
   std::vector<uint8_t> data;
@@ -32,21 +28,5 @@ struct Bytes {
     return *this;
   }
   size_t size() const { return data.size(); }
-};
-
-class TempFolder : public ::testing::Test {
-protected:
-  void SetUp() override { dir_ = testpaths::TempDir("raster"); }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
-  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-  std::string Write(const std::string& name, const Bytes& b) const {
-    std::string p = Path(name);
-    std::filesystem::create_directories(std::filesystem::path(p).parent_path());
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(b.data.data()),
-                                             static_cast<std::streamsize>(b.size()));
-    return p;
-  }
-
-  std::string dir_;
+  operator const std::vector<uint8_t>&() const { return data; }
 };

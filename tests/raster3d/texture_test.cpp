@@ -135,12 +135,6 @@ TEST(RasterTexture, CoordinatesWrap) {
   }
 }
 
-}  // namespace
-}  // namespace rastertest
-
-namespace rastertest {
-namespace {
-
 TEST(RasterTexture, TexelFormatsExpandAndCarryAlpha) {
   struct Case {
     platform::TexelFormat format;

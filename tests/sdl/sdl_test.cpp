@@ -153,10 +153,6 @@ TEST(SdlPresenter, WideScreenIsLetterboxed) {
   EXPECT_NEAR(4.0 / 3.0, (right - left + 1) / 720.0, 0.01);
 }
 
-}  // namespace
-
-namespace {
-
 TEST(SdlBackend, DeclinesWithoutADisplay) {
   const std::string command = std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER '") + SDL_PATTERN +
                               "' /dev/null 2>&1";

@@ -13,6 +13,7 @@
 #include "platform/debug.h"
 #include "platform/sound.h"
 #include "tests/support/paths.h"
+#include "tests/support/wav.h"
 
 namespace {
 
@@ -53,22 +54,9 @@ public:
 
 // 8-bit mono at 1000 Hz: one byte per millisecond, each sample its track's number.
 void WriteWav(const std::string& path, int samples, uint8_t value) {
-  std::ofstream f(path, std::ios::binary);
-  auto u32 = [&](uint32_t v) { f.write(reinterpret_cast<const char*>(&v), 4); };
-  auto u16 = [&](uint16_t v) { f.write(reinterpret_cast<const char*>(&v), 2); };
-  f << "RIFF";
-  u32(36 + samples);
-  f << "WAVEfmt ";
-  u32(16);
-  u16(1);
-  u16(1);
-  u32(1000);
-  u32(1000);
-  u16(1);
-  u16(8);
-  f << "data";
-  u32(static_cast<uint32_t>(samples));
-  for (int i = 0; i < samples; ++i) f.put(static_cast<char>(value));
+  std::vector<uint8_t> wav = testwav::Header(1000, 1, 8, static_cast<uint32_t>(samples));
+  wav.insert(wav.end(), static_cast<size_t>(samples), value);
+  ASSERT_TRUE(testwav::WriteFile(path, wav));
 }
 
 TEST(FolderCd, TracksFromWavFilesPlayTheirFirstMinute) {

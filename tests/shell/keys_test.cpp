@@ -3,31 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
 TEST(KeyLayout, GermanPositionsAndPlanes) {
   EXPECT_EQ(0x7Au, KeyLayoutEntry(0, 0x15)) << "z sits where US keyboards have y";
-  EXPECT_EQ(0x79u, KeyLayoutEntry(0, 0x2C));
-  EXPECT_EQ(0xDFu, KeyLayoutEntry(0, 0x0C));
-  EXPECT_EQ(0x3Fu, KeyLayoutEntry(1, 0x0C));
-  EXPECT_EQ(0x5Cu, KeyLayoutEntry(2, 0x0C));
-  EXPECT_EQ(0x5Cu, KeyLayoutEntry(3, 0x0C));
-  EXPECT_EQ(0x6Du, KeyLayoutEntry(0, 0x32));
-  EXPECT_EQ(0x4Du, KeyLayoutEntry(1, 0x32));
-  EXPECT_EQ(0xB5u, KeyLayoutEntry(2, 0x32));
-  EXPECT_EQ(0xB5u, KeyLayoutEntry(3, 0x32));
-  EXPECT_EQ(0x40u, KeyLayoutEntry(2, 0x10));
-  EXPECT_EQ(0x40u, KeyLayoutEntry(3, 0x10));
-  EXPECT_EQ(0x7Bu, KeyLayoutEntry(2, 0x08));
   EXPECT_EQ(0x2Fu, KeyLayoutEntry(3, 0x08)) << "Shift + Alt Gr on 7 is the slash, not the brace";
-  EXPECT_EQ(0x3Cu, KeyLayoutEntry(2, 0x33));
-  EXPECT_EQ(0x3Bu, KeyLayoutEntry(3, 0x33));
-  EXPECT_EQ(0x7Cu, KeyLayoutEntry(2, 0x56));
-  EXPECT_EQ(0x22u, KeyLayoutEntry(1, 0x03));
-  EXPECT_EQ(0xB2u, KeyLayoutEntry(3, 0x03));
-  EXPECT_EQ(0xB0u, KeyLayoutEntry(1, 0x29));
-  EXPECT_EQ(0x27u, KeyLayoutEntry(3, 0x2B));
+  const struct {
+    int plane, scan;
+    uint32_t want;
+  } keys[] = {{0, 0x2C, 0x79}, {0, 0x0C, 0xDF}, {1, 0x0C, 0x3F}, {2, 0x0C, 0x5C}, {3, 0x0C, 0x5C}, {0, 0x32, 0x6D},
+              {1, 0x32, 0x4D}, {2, 0x32, 0xB5}, {3, 0x32, 0xB5}, {2, 0x10, 0x40}, {3, 0x10, 0x40}, {2, 0x08, 0x7B},
+              {2, 0x33, 0x3C}, {3, 0x33, 0x3B}, {2, 0x56, 0x7C}, {1, 0x03, 0x22}, {3, 0x03, 0xB2}, {1, 0x29, 0xB0},
+              {3, 0x2B, 0x27}};
+  for (const auto& k : keys) EXPECT_EQ(k.want, KeyLayoutEntry(k.plane, k.scan)) << k.plane << "/" << k.scan;
 }
 
 TEST(KeyLayout, KeypadAndExtendedKeys) {
@@ -59,22 +49,13 @@ TEST(KeyLayout, EmptyEntries) {
 }
 
 TEST(KeyNames, SpecialCodes) {
-  EXPECT_STREQ("F1", KeyName(KeyF1));
-  EXPECT_STREQ("F12", KeyName(KeyF12));
-  EXPECT_STREQ("CAPS", KeyName(KeyCaps));
-  EXPECT_STREQ("ALTGR", KeyName(KeyAltGr));
-  EXPECT_STREQ("PAGEDOWN", KeyName(KeyPageDown));
-  EXPECT_STREQ("RIGHT", KeyName(KeyRight));
-  EXPECT_STREQ("MOUSE-MOVE", KeyName(0x10030));
-  EXPECT_STREQ("RIGHT-MOUSE-BUTTON", KeyName(0x10033));
-  EXPECT_STREQ("LEFT", KeyName(0x10040));
-  EXPECT_STREQ("A4-", KeyName(0x10047));
-  EXPECT_EQ(nullptr, KeyName(0x10000));
-  EXPECT_EQ(nullptr, KeyName(0x1000D));
-  EXPECT_EQ(nullptr, KeyName(0x1002A));
-  EXPECT_EQ(nullptr, KeyName(0x10034));
-  EXPECT_EQ(nullptr, KeyName(0x10048));
-  EXPECT_EQ(nullptr, KeyName('a'));
+  const std::pair<uint32_t, const char*> names[] = {
+      {KeyF1, "F1"},           {KeyF12, "F12"},     {KeyCaps, "CAPS"},          {KeyAltGr, "ALTGR"},
+      {KeyPageDown, "PAGEDOWN"}, {KeyRight, "RIGHT"}, {0x10030, "MOUSE-MOVE"}, {0x10033, "RIGHT-MOUSE-BUTTON"},
+      {0x10040, "LEFT"},       {0x10047, "A4-"}};
+  for (const auto& [code, name] : names) EXPECT_STREQ(name, KeyName(code)) << code;
+  for (uint32_t code : {0x10000u, 0x1000Du, 0x1002Au, 0x10034u, 0x10048u, uint32_t('a')})
+    EXPECT_EQ(nullptr, KeyName(code)) << code;
   int named = 0;
   for (const char* n : KeyNames) named += n != nullptr;
   EXPECT_EQ(12 + 7 + 10 + 4 + 8, named);

@@ -15,6 +15,7 @@
 #include "platform/sound.h"
 #include "tests/soundtrack/mp3maker.h"
 #include "tests/support/paths.h"
+#include "tests/support/wav.h"
 
 namespace {
 
@@ -58,29 +59,6 @@ class RecordingSound : public platform::Sound {
   std::vector<platform::WaveFormat> opened;
   std::vector<Play> plays;
 };
-
-// The header the image must carry, spelled out field by field.
-std::vector<uint8_t> ExpectedHeader() {
-  std::vector<uint8_t> h;
-  auto tag = [&](const char* t) { h.insert(h.end(), t, t + 4); };
-  auto num = [&](uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) h.push_back(static_cast<uint8_t>(v >> (8 * i)));
-  };
-  tag("RIFF");
-  num(5884452, 4);
-  tag("WAVE");
-  tag("fmt ");
-  num(16, 4);
-  num(1, 2);
-  num(2, 2);
-  num(44100, 4);
-  num(176400, 4);
-  num(4, 2);
-  num(16, 2);
-  tag("data");
-  num(5884416, 4);
-  return h;
-}
 
 // A straight decode by a fresh decoder: what the image's data must hold.
 std::vector<uint8_t> ReferenceDecode(const std::string& path, std::size_t limit) {
@@ -161,7 +139,7 @@ TEST_F(Soundtrack, ImageHoldsTheFixedHeaderAndTheDecodedFramesByteForByte) {
   std::string path = Mp3("tones", spec);
   EXPECT_EQ(Decode(path), "");
 
-  std::vector<uint8_t> header = ExpectedHeader();
+  std::vector<uint8_t> header = testwav::Header(44100, 2, 16, 5884416);
   ASSERT_EQ(header.size(), 44u);
   EXPECT_EQ(std::memcmp(SoundImage, header.data(), 44), 0);
   EXPECT_EQ(std::memcmp(SoundHeader, header.data(), 44), 0);
@@ -202,7 +180,7 @@ TEST_F(Soundtrack, ShortTrackLeavesTheRestOfTheImageSilent) {
   std::size_t last = LastNonZeroData();
   EXPECT_GT(last, 44100u * 4u * 9 / 10);
   EXPECT_LE(last, reference.size());
-  EXPECT_EQ(std::memcmp(SoundImage, ExpectedHeader().data(), 44), 0);
+  EXPECT_EQ(std::memcmp(SoundImage, testwav::Header(44100, 2, 16, 5884416).data(), 44), 0);
 }
 
 TEST_F(Soundtrack, LongTrackIsCutAtTheEndOfTheImage) {
@@ -223,7 +201,7 @@ TEST_F(Soundtrack, MonoOr48kHzTrackKeepsTheFixedHeader) {
   spec.channels = 1;
   std::string path = Mp3("mono48", spec);
   EXPECT_EQ(Decode(path), "");
-  EXPECT_EQ(std::memcmp(SoundImage, ExpectedHeader().data(), 44), 0);
+  EXPECT_EQ(std::memcmp(SoundImage, testwav::Header(44100, 2, 16, 5884416).data(), 44), 0);
   ASSERT_EQ(sound_.opened.size(), 1u);
   EXPECT_EQ(sound_.opened[0].samplesPerSec, 48000u);
   EXPECT_EQ(sound_.opened[0].channels, 1);

@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "framework/bitmap.h"
-#include "tests/tools_raster/scratch.h"
+#include "tests/support/temp_folder.h"
 #include "tools/common/png_io.h"
 
 namespace {
@@ -18,7 +18,7 @@ struct ToolRun {
   std::string out, err;
 };
 
-class Cli : public Scratch {
+class Cli : public TempFolder {
 protected:
   ToolRun Tool(const std::string& tool, const std::string& args, const std::string& cwd = "") {
     std::string cmd = (cwd.empty() ? "" : "cd '" + cwd + "' && ") + "'" + tool + "' " + args + " >'" + Path(".out") +

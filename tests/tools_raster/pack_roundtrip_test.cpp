@@ -6,12 +6,12 @@
 #include "framework/file.h"
 #include "framework/pack.h"
 #include "tests/support/fatal_capture.h"
-#include "tests/tools_raster/scratch.h"
+#include "tests/support/temp_folder.h"
 #include "tools/common/pack_writer.h"
 
 namespace {
 
-using PackBuild = Scratch;
+using PackBuild = TempFolder;
 
 std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
 

@@ -5,14 +5,14 @@
 
 #include "framework/bitmap.h"
 #include "tests/support/fatal_capture.h"
-#include "tests/tools_raster/scratch.h"
+#include "tests/support/temp_folder.h"
 #include "tools/common/image_convert.h"
 #include "tools/common/png_io.h"
 #include "tools/common/scl_writer.h"
 
 namespace {
 
-using SclWriter = Scratch;
+using SclWriter = TempFolder;
 
 // Deterministic pixel values of the kind's width.
 uint32_t Pattern(int kind, int x, int y, int l) {
@@ -81,7 +81,7 @@ TEST_F(SclWriter, RefusesWhatTheFormatCannotHold) {
   EXPECT_NE(std::string::npos, error.find("level 1"));
 }
 
-using PngFiles = Scratch;
+using PngFiles = TempFolder;
 
 TEST_F(PngFiles, IndexedPictureKeepsIndicesAndPalette) {
   sBitmap b;

@@ -1,18 +1,19 @@
-// A temporary folder per test, removed afterwards.
+// A fresh folder per test, removed afterwards, with file helpers.
 #pragma once
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "tests/support/paths.h"
 
-class Scratch : public ::testing::Test {
+class TempFolder : public ::testing::Test {
 protected:
-  void SetUp() override { dir_ = testpaths::TempDir("tools-raster"); }
+  void SetUp() override { dir_ = testpaths::TempDir("test"); }
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
   std::string Path(const std::string& name) const { return dir_ + "/" + name; }
