@@ -42,6 +42,56 @@ MPEG_INLINE void Dct(const float* x, float* X, const float* coef) {
   }
 }
 
+#if defined(__SSE2__)
+// The same DCT on four slots at once, one slot per lane: the arithmetic of
+// each lane is that of Dct, so results do not depend on the grouping.
+template <int N>
+MPEG_INLINE void DctX4(const __m128* x, __m128* X, const float* coef) {
+  if constexpr (N == 1) {
+    X[0] = x[0];
+  } else {
+    __m128 a[N / 2], b[N / 2], A[N / 2], B[N / 2];
+    const float* c = coef + N / 2;
+    for (int s = 0; s < N / 2; ++s) {
+      a[s] = _mm_add_ps(x[s], x[N - 1 - s]);
+      b[s] = _mm_mul_ps(_mm_sub_ps(x[s], x[N - 1 - s]), _mm_set1_ps(c[s]));
+    }
+    DctX4<N / 2>(a, A, coef);
+    DctX4<N / 2>(b, B, coef);
+    for (int k = 0; k < N / 2 - 1; ++k) {
+      X[2 * k] = A[k];
+      X[2 * k + 1] = _mm_add_ps(B[k], B[k + 1]);
+    }
+    X[N - 2] = A[N / 2 - 1];
+    X[N - 1] = B[N / 2 - 1];
+  }
+}
+
+// DCT of n points (8, 16 or 32) of four consecutive slots of 32 lines.
+template <int N>
+void DctSlots4(const float* in, float (*out)[32], const float* coef) {
+  __m128 x[N], X[N];
+  for (int g = 0; g < N; g += 4) {
+    __m128 r0 = _mm_loadu_ps(in + g), r1 = _mm_loadu_ps(in + 32 + g);
+    __m128 r2 = _mm_loadu_ps(in + 64 + g), r3 = _mm_loadu_ps(in + 96 + g);
+    _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+    x[g] = r0;
+    x[g + 1] = r1;
+    x[g + 2] = r2;
+    x[g + 3] = r3;
+  }
+  DctX4<N>(x, X, coef);
+  for (int g = 0; g < N; g += 4) {
+    __m128 r0 = X[g], r1 = X[g + 1], r2 = X[g + 2], r3 = X[g + 3];
+    _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+    _mm_storeu_ps(out[0] + g, r0);
+    _mm_storeu_ps(out[1] + g, r1);
+    _mm_storeu_ps(out[2] + g, r2);
+    _mm_storeu_ps(out[3] + g, r3);
+  }
+}
+#endif
+
 // Four 16-term dot products: a + 32 j with b + 16 j, j = 0..3.
 #if defined(__SSE2__)
 inline __m128 Dot4x16(const float* a, const float* b) {
@@ -96,11 +146,24 @@ inline void WindowRows(const float* p, const float* q, const float* b, int rows,
     _mm_storeu_ps(fwd + j, _mm_add_ps(_mm_add_ps(sp[0], sp[1]), _mm_add_ps(sp[2], sp[3])));
     _mm_storeu_ps(back + j, _mm_add_ps(_mm_add_ps(sq[0], sq[1]), _mm_add_ps(sq[2], sq[3])));
   }
-#endif
+  // The last row's backward sum is never used.
+  for (; j < rows; ++j) {
+    const float* pr = p + 32 * j;
+    const float* br = b + 16 * j;
+    __m128 ap = _mm_mul_ps(_mm_loadu_ps(pr), _mm_loadu_ps(br));
+    ap = _mm_add_ps(ap, _mm_mul_ps(_mm_loadu_ps(pr + 4), _mm_loadu_ps(br + 4)));
+    ap = _mm_add_ps(ap, _mm_mul_ps(_mm_loadu_ps(pr + 8), _mm_loadu_ps(br + 8)));
+    ap = _mm_add_ps(ap, _mm_mul_ps(_mm_loadu_ps(pr + 12), _mm_loadu_ps(br + 12)));
+    // Summed as the four-row path sums its lanes.
+    __m128 pairs = _mm_add_ps(ap, _mm_shuffle_ps(ap, ap, _MM_SHUFFLE(2, 3, 0, 1)));
+    fwd[j] = _mm_cvtss_f32(_mm_add_ss(pairs, _mm_movehl_ps(pairs, pairs)));
+  }
+#else
   for (; j < rows; ++j) {
     fwd[j] = Dot16(p + 32 * j, b + 16 * j);
     back[j] = Dot16(q + 32 * j, b + 16 * j);
   }
+#endif
 }
 
 inline int16_t ToPcm16(float v) {
@@ -142,7 +205,12 @@ void sMpegDecoder::Synthesize(uint8_t* dest) {
   bool stereoSynth = SynthChannels == 2;
   bool scaleRight = !MixToMono && StreamChannels != 1;
   float pcm[2][32];
-  for (int slot = 0; slot < 36; ++slot) {
+  const int channels = stereoSynth ? 2 : 1;
+  // Four slots per pass: their controls and DCTs first, then the window sums
+  // one slot after the other (each slot's sums need the buffer as it writes it).
+  alignas(16) float dct[2][4][32];
+  for (int group = 0; group < 36; group += 4) {
+  for (int slot = group; slot < group + 4; ++slot) {
     float* L = Subband[0] + slot * 32;
     float* R = Subband[1] + slot * 32;
     if (!MixEnabled) {
@@ -169,17 +237,32 @@ void sMpegDecoder::Synthesize(uint8_t* dest) {
       if (scaleRight)
         for (int i = 0; i < n; ++i) R[i] *= BandGains[i];
     }
+  }
+  for (int ch = 0; ch < channels; ++ch) {
+    const float* in = Subband[ch] + group * 32;
+#if defined(__SSE2__)
+    if (DownShift == 0)
+      DctSlots4<32>(in, dct[ch], t.DctCoef);
+    else if (DownShift == 1)
+      DctSlots4<16>(in, dct[ch], t.DctCoef);
+    else
+      DctSlots4<8>(in, dct[ch], t.DctCoef);
+#else
+    for (int k = 0; k < 4; ++k) {
+      if (DownShift == 0)
+        Dct<32>(in + 32 * k, dct[ch][k], t.DctCoef);
+      else if (DownShift == 1)
+        Dct<16>(in + 32 * k, dct[ch][k], t.DctCoef);
+      else
+        Dct<8>(in + 32 * k, dct[ch][k], t.DctCoef);
+    }
+#endif
+  }
+  for (int slot = group; slot < group + 4; ++slot) {
     int o = SynthOffset;
     int off = 16 - (o | 1);
-    for (int ch = 0; ch < (stereoSynth ? 2 : 1); ++ch) {
-      float x[32];
-      const float* in = ch ? R : L;
-      if (DownShift == 0)
-        Dct<32>(in, x, t.DctCoef);
-      else if (DownShift == 1)
-        Dct<16>(in, x, t.DctCoef);
-      else
-        Dct<8>(in, x, t.DctCoef);
+    for (int ch = 0; ch < channels; ++ch) {
+      const float* x = dct[ch][slot - group];
       float* h1 = SynthBuf[ch][o & 1] + ((o + 1) & 14);
       for (int k = 0; k <= half; ++k) h1[16 * k] = x[half - k];
       float* h2 = SynthBuf[ch][(o + 1) & 1] + (o | 1);
@@ -256,5 +339,6 @@ void sMpegDecoder::Synthesize(uint8_t* dest) {
     int bytes = count * BytesPerSample * (two ? 2 : 1);
     std::memcpy(dest, &stage, bytes);
     dest += bytes;
+  }
   }
 }
