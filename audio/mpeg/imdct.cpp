@@ -100,6 +100,14 @@ void sMpegDecoder::HybridFilter(const sGranuleInfo& g, float* out, float* overla
       Imdct(buf, lines + 18 * sb, overlap + 18 * sb, type);
     else
       Silent(buf, overlap + 18 * sb);
-    for (int i = 0; i < 18; ++i) out[32 * i + sb] = (sb & i & 1) ? -buf[i] : buf[i];
+    float* o = out + sb;
+    if (sb & 1) {
+      for (int i = 0; i < 18; i += 2) {
+        o[32 * i] = buf[i];
+        o[32 * i + 32] = -buf[i + 1];
+      }
+    } else {
+      for (int i = 0; i < 18; ++i) o[32 * i] = buf[i];
+    }
   }
 }

@@ -273,6 +273,20 @@ void sMpegDecoder::Synthesize(uint8_t* dest) {
       float* out = pcm[ch];
       float back[20];
       WindowRows(p, q, b, N + 1, out, back);
+#if defined(__SSE2__)
+      if (N == 16) {
+        // out[32 - j] = -back[j], four at a time; out[16] is kept.
+        const __m128 sign = _mm_set1_ps(-0.0f);
+        float keep = out[16];
+        back[16] = 0.0f;  // not summed
+        for (int k = 16; k < 32; k += 4) {
+          __m128 v = _mm_loadu_ps(back + 29 - k);
+          v = _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3));
+          _mm_storeu_ps(out + k, _mm_xor_ps(v, sign));
+        }
+        out[16] = keep;
+      } else
+#endif
       for (int j = 1; j < N; ++j) out[2 * N - j] = -back[j];
     }
     SynthOffset = (o - 1) & 15;
