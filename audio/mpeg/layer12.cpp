@@ -152,9 +152,22 @@ void sMpegDecoder::DecodeLayer2() {
       int c = alloc[ch][sb] ? t.AllocClass[tab][sb][alloc[ch][sb]] : -1;
       cls[ch][sb] = c >= 0 ? &t.Classes[c] : nullptr;
     }
+  // Bits of one granule's codes: granules that lie wholly inside the
+  // reader's limit skip its per-read checks.
+  int granuleBits = 0;
+  for (int sb = 0; sb < limit; ++sb)
+    for (int ch = 0; ch < (sb >= bound ? 1 : channels); ++ch) {
+      const sDecodeTables::sClass* c = cls[ch][sb];
+      if (!c) continue;
+      if (c->bits <= 0 || c->bits >= 32) granuleBits = 1 << 30;
+      granuleBits = std::min(granuleBits + (c->grouped ? c->bits : 3 * c->bits), 1 << 30);
+    }
   float* out[2] = {Subband[0], Subband[1]};
   for (int gr = 0; gr < 12; ++gr) {
     int part = gr / 4;
+    int granuleStart = *ReaderPos;
+    bool inside = granuleStart >= 0 && granuleStart <= ReaderLimit - granuleBits;
+    auto bits = [&](int n) { return inside ? GetBitsInside(n) : GetBits(n); };
     float* row[2][3];
     for (int ch = 0; ch < 2; ++ch)
       for (int k = 0; k < 3; ++k) row[ch][k] = out[ch] + (3 * gr + k) * 32;
@@ -170,14 +183,14 @@ void sMpegDecoder::DecodeLayer2() {
         }
         int code[3];
         if (c->grouped) {
-          const int8_t* split = t.Ungroup[c - t.Classes][GetBits(c->bits)];
+          const int8_t* split = t.Ungroup[c - t.Classes][bits(c->bits)];
           code[0] = split[0];
           code[1] = split[1];
           code[2] = split[2];
         } else {
-          code[0] = GetBits(c->bits);
-          code[1] = GetBits(c->bits);
-          code[2] = GetBits(c->bits);
+          code[0] = bits(c->bits);
+          code[1] = bits(c->bits);
+          code[2] = bits(c->bits);
         }
         for (int k = 0; k < 3; ++k) v[ch][k] = float(code[k] - c->offset);
       }
