@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "framework/system/fatal.h"
+#include "framework/system/reset.h"
+#include "tests/support/fatal_capture.h"
 #include "tests/support/temp_folder.h"
 
 struct Bytes {
@@ -30,3 +33,9 @@ struct Bytes {
   size_t size() const { return data.size(); }
   operator const std::vector<uint8_t>&() const { return data; }
 };
+
+// Back to start-up state within one test, with fatal errors still thrown.
+inline void ResetKeepingFatalThrow() {
+  ResetProcessState();
+  SetFatalHandler([](const char* text) { throw FatalError(text); });
+}

@@ -12,7 +12,6 @@
 #include "framework/file.h"
 #include "framework/pack.h"
 #include "framework/system/fatal.h"
-#include "framework/system/reset.h"
 #include "tests/raster/bytes.h"
 #include "tests/support/fatal_capture.h"
 
@@ -80,11 +79,6 @@ void Mutate(std::vector<uint8_t>& d, std::mt19937& rng) {
   }
 }
 
-void ResetKeepingThrow() {
-  ResetProcessState();
-  SetFatalHandler([](const char* text) { throw FatalError(text); });
-}
-
 TEST_F(Malformed, ImageFilesLoadOrFail) {
   std::mt19937 rng(Seed(20261206));
   const Bytes sample = SampleImage();
@@ -129,7 +123,7 @@ TEST_F(Malformed, PackFilesOpenOrFail) {
   const int rounds = Rounds();
   int opened = 0, failed = 0, entriesRead = 0;
   for (int i = 0; i < rounds; ++i) {
-    ResetKeepingThrow();
+    ResetKeepingFatalThrow();
     Bytes f = pack;
     Mutate(f.data, rng);
     if (LargestRequest(f.data) > (int64_t{16} << 20)) continue;

@@ -9,7 +9,6 @@
 
 #include "framework/file.h"
 #include "framework/system/fatal.h"
-#include "framework/system/reset.h"
 #include "platform/debug.h"
 #include "tests/raster/bytes.h"
 #include "tests/support/fatal_capture.h"
@@ -30,12 +29,6 @@ Bytes MakePack(const std::vector<std::pair<std::string, std::string>>& entries) 
   pack.str("pack");
   for (auto& e : entries) pack.str(e.second);
   return pack;
-}
-
-// Back to start-up state within one test, with fatal errors still thrown.
-void ResetPack() {
-  ResetProcessState();
-  SetFatalHandler([](const char* text) { throw FatalError(text); });
 }
 
 std::string ReadAll(sFile& f, int n) {
@@ -138,10 +131,10 @@ TEST_F(Pack, CountZeroStaysOnDisk) {
 TEST_F(Pack, BadHeadersAndDirectories) {
   std::string p = Write("nopack.dat", Bytes().str("PACX").u32(0).u32(0).u32(1));
   EXPECT_FATAL(OpenPackFile(p.c_str()), "Illegal Packfile");
-  ResetPack();
+  ResetKeepingFatalThrow();
   p = Write("short.dat", Bytes().str("PA"));
   EXPECT_FATAL(OpenPackFile(p.c_str()), "Illegal Packfile");
-  ResetPack();
+  ResetKeepingFatalThrow();
 
   // Counts the file cannot hold: refused before any allocation.
   for (uint32_t count : {0xFFFFFFFFu, 0x80000000u, 0x7FFFFFFFu, 3u}) {
@@ -149,19 +142,19 @@ TEST_F(Pack, BadHeadersAndDirectories) {
     SCOPED_TRACE(count);
     EXPECT_FATAL(OpenPackFile(p.c_str()), "Illegal Packfile");
     EXPECT_FALSE(PackIsOpen());
-    ResetPack();
+    ResetKeepingFatalThrow();
   }
 
   p = Write("noclose.dat", Bytes().str("PACK").u32(0).u32(0).u32(1).u32(1).u32(30).cstr("a").str("PAC!x"));
   EXPECT_FATAL(OpenPackFile(p.c_str()), "Illegal Fastfile");
   EXPECT_FALSE(PackIsOpen());
-  ResetPack();
+  ResetKeepingFatalThrow();
 
   // A directory cut off inside a name: the end of the file ends the name, and
   // the missing closing magic is reported instead of reading for ever.
   p = Write("cut.dat", Bytes().str("PACK").u32(0).u32(0).u32(2).u32(1).u32(30).str("abcdefghijklmnopqrstuvwxyz"));
   EXPECT_FATAL(OpenPackFile(p.c_str()), "Illegal Fastfile");
-  ResetPack();
+  ResetKeepingFatalThrow();
 
   sFile f;
   EXPECT_FATAL(OpenPackFile(Path("none.dat").c_str()), "sFile::Open() could not open file");
