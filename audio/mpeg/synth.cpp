@@ -280,7 +280,7 @@ void sMpegDecoder::Synthesize(uint8_t* dest) {
         float keep = out[16];
         back[16] = 0.0f;  // not summed
         for (int k = 16; k < 32; k += 4) {
-          __m128 v = _mm_loadu_ps(back + 29 - k);
+          __m128 v = _mm_loadu_ps(back + (29 - k));  // back + 29 would point past the array
           v = _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3));
           _mm_storeu_ps(out + k, _mm_xor_ps(v, sign));
         }

@@ -12,3 +12,8 @@ tess_fuzz_regression(bitmap rounded_up_levels.scl)
 # for a short read. The first in directory order is opened; kept so the
 # harness keeps knowing it.
 tess_fuzz_regression(pack repeated_names.dat)
+
+# Any stream decoded at full rate: the synthesis formed a pointer 29 floats
+# into a 20-float array to mirror its backward sums (undefined behaviour,
+# reported by clang's undefined-behaviour sanitizer on every frame).
+tess_fuzz_regression(mpeg synth_mirror_pointer.in)
