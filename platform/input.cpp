@@ -44,4 +44,44 @@ void KeyBuffer::Clear() {
   overflow_ = false;
 }
 
+bool KeyboardMouseDevice::GetCapabilities(InputCaps& caps) {
+  caps.devType = keyboard_ ? 0x0403 : 0x0202;
+  caps.axes = keyboard_ ? 0 : 3;
+  caps.buttons = keyboard_ ? 128 : mouseButtons_;
+  return true;
+}
+
+bool KeyboardMouseDevice::SetDataFormat(DataFormat format) {
+  return format == (keyboard_ ? DataFormat::Keyboard : DataFormat::Mouse);
+}
+
+bool KeyboardMouseDevice::SetBufferSize(int events) {
+  Keys().SetDepth(events);
+  return keyboard_;
+}
+
+int32_t KeyboardMouseDevice::GetDeviceData(KeyData* events, int& count) {
+  if (!keyboard_) {
+    count = 0;
+    return InputNotAcquired;
+  }
+  Refresh();
+  if (TakeReadError()) {
+    count = 0;
+    return InputLost;
+  }
+  return Keys().Take(events, count);
+}
+
+int32_t KeyboardMouseDevice::GetMouseState(MouseState& state) {
+  Refresh();
+  ReadMouse(state);
+  return InputOk;
+}
+
+int32_t KeyboardMouseDevice::GetJoystickState(JoystickState& state) {
+  state = JoystickState();
+  return InputNotAcquired;
+}
+
 }  // namespace platform

@@ -57,6 +57,8 @@ static_assert(sizeof(JoystickState) == 80, "the joystick state is 80 bytes");
 
 enum class DataFormat { Keyboard, Mouse, Joystick };
 
+class KeyBuffer;
+
 class InputDevice {
 public:
   virtual ~InputDevice() = default;  // releases the device
@@ -72,6 +74,33 @@ public:
   virtual int32_t GetDeviceData(KeyData* events, int& count) = 0;
   virtual int32_t GetMouseState(MouseState& state) = 0;
   virtual int32_t GetJoystickState(JoystickState& state) = 0;
+};
+
+// One keyboard or one mouse of a backend whose keys arrive in a KeyBuffer and
+// whose mouse is one shared state: the calls every such backend answers alike.
+class KeyboardMouseDevice : public InputDevice {
+public:
+  KeyboardMouseDevice(bool keyboard, int mouseButtons) : keyboard_(keyboard), mouseButtons_(mouseButtons) {}
+  bool SetCooperativeLevel(int) override { return true; }
+  bool GetCapabilities(InputCaps& caps) override;
+  bool SetDataFormat(DataFormat format) override;
+  bool SetBufferSize(int events) override;
+  bool SetAxisModeAbsolute() override { return true; }
+  int32_t Acquire() override { return InputOk; }
+  void Unacquire() override {}
+  int32_t GetDeviceData(KeyData* events, int& count) override;
+  int32_t GetMouseState(MouseState& state) override;
+  int32_t GetJoystickState(JoystickState& state) override;
+
+protected:
+  virtual KeyBuffer& Keys() = 0;
+  virtual void ReadMouse(MouseState& state) = 0;
+  virtual void Refresh() {}                        // brings the state up to date before a read
+  virtual bool TakeReadError() { return false; }  // a read error to report once
+
+private:
+  bool keyboard_;
+  int mouseButtons_;
 };
 
 // The input system: what is attached, and the devices made for it.

@@ -186,57 +186,26 @@ namespace {
 constexpr int KeyboardId = 1;
 constexpr int MouseId = 2;
 
-class ScriptDevice final : public InputDevice {
+class ScriptDevice final : public KeyboardMouseDevice {
 public:
   ScriptDevice(std::shared_ptr<HeadlessInput::State> state, bool keyboard)
-      : state_(std::move(state)), keyboard_(keyboard) {}
-  bool SetCooperativeLevel(int) override { return true; }
-  bool GetCapabilities(InputCaps& caps) override {
-    caps.devType = keyboard_ ? 0x0403 : 0x0202;
-    caps.axes = keyboard_ ? 0 : 3;
-    caps.buttons = keyboard_ ? 128 : 3;
-    return true;
-  }
-  bool SetDataFormat(DataFormat format) override {
-    return format == (keyboard_ ? DataFormat::Keyboard : DataFormat::Mouse);
-  }
-  bool SetBufferSize(int events) override {
-    state_->keys.SetDepth(events);
-    return keyboard_;
-  }
-  bool SetAxisModeAbsolute() override { return true; }
-  int32_t Acquire() override { return InputOk; }
-  void Unacquire() override {}
-  int32_t GetDeviceData(KeyData* events, int& count) override {
-    if (!keyboard_) {
-      count = 0;
-      return InputNotAcquired;
-    }
-    state_->Pump();
-    {
-      std::lock_guard<std::mutex> hold(state_->lock);
-      if (state_->readError) {
-        state_->readError = false;
-        count = 0;
-        return InputLost;
-      }
-    }
-    return state_->keys.Take(events, count);
-  }
-  int32_t GetMouseState(MouseState& out) override {
-    state_->Pump();
-    std::lock_guard<std::mutex> hold(state_->lock);
-    out = state_->mouse;
-    return InputOk;
-  }
-  int32_t GetJoystickState(JoystickState& out) override {
-    out = JoystickState();
-    return InputNotAcquired;
-  }
+      : KeyboardMouseDevice(keyboard, 3), state_(std::move(state)) {}
 
 private:
+  KeyBuffer& Keys() override { return state_->keys; }
+  void Refresh() override { state_->Pump(); }
+  bool TakeReadError() override {
+    std::lock_guard<std::mutex> hold(state_->lock);
+    bool error = state_->readError;
+    state_->readError = false;
+    return error;
+  }
+  void ReadMouse(MouseState& out) override {
+    std::lock_guard<std::mutex> hold(state_->lock);
+    out = state_->mouse;
+  }
+
   std::shared_ptr<HeadlessInput::State> state_;
-  bool keyboard_;
 };
 
 }  // namespace

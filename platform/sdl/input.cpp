@@ -101,48 +101,21 @@ namespace {
 constexpr int KeyboardId = 1;
 constexpr int MouseId = 2;
 
-class SdlDevice final : public InputDevice {
+// Unfocused, SDL delivers no keys (and releases the held ones as focus goes),
+// so a read then is simply empty, never an error.
+class SdlDevice final : public KeyboardMouseDevice {
 public:
-  SdlDevice(std::shared_ptr<SdlInput::State> state, bool keyboard) : state_(std::move(state)), keyboard_(keyboard) {}
-  bool SetCooperativeLevel(int) override { return true; }
-  bool GetCapabilities(InputCaps& caps) override {
-    caps.devType = keyboard_ ? 0x0403 : 0x0202;
-    caps.axes = keyboard_ ? 0 : 3;
-    caps.buttons = keyboard_ ? 128 : 4;
-    return true;
-  }
-  bool SetDataFormat(DataFormat format) override {
-    return format == (keyboard_ ? DataFormat::Keyboard : DataFormat::Mouse);
-  }
-  bool SetBufferSize(int events) override {
-    state_->keys.SetDepth(events);
-    return keyboard_;
-  }
-  bool SetAxisModeAbsolute() override { return true; }
-  int32_t Acquire() override { return InputOk; }
-  void Unacquire() override {}
-  // Unfocused, SDL delivers no keys (and releases the held ones as focus
-  // goes), so a read then is simply empty, never an error.
-  int32_t GetDeviceData(KeyData* events, int& count) override {
-    if (!keyboard_) {
-      count = 0;
-      return InputNotAcquired;
-    }
-    return state_->keys.Take(events, count);
-  }
-  int32_t GetMouseState(MouseState& out) override {
-    std::lock_guard<std::mutex> hold(state_->lock);
-    out = state_->mouse;
-    return InputOk;
-  }
-  int32_t GetJoystickState(JoystickState& out) override {
-    out = JoystickState();
-    return InputNotAcquired;
-  }
+  SdlDevice(std::shared_ptr<SdlInput::State> state, bool keyboard)
+      : KeyboardMouseDevice(keyboard, 4), state_(std::move(state)) {}
 
 private:
+  KeyBuffer& Keys() override { return state_->keys; }
+  void ReadMouse(MouseState& out) override {
+    std::lock_guard<std::mutex> hold(state_->lock);
+    out = state_->mouse;
+  }
+
   std::shared_ptr<SdlInput::State> state_;
-  bool keyboard_;
 };
 
 void Listen(const SDL_Event& e, void* user) {
