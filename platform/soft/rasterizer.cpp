@@ -323,10 +323,10 @@ void Rasterizer::DrawTriangle(const RasterVertex& va, const RasterVertex& vb, co
     };
     t.r = plane(16), t.g = plane(8), t.b = plane(0), t.a = plane(24);
     if (t.specular) {
-      auto spec = [&](int shift) {
+      auto specular = [&](int shift) {
         return t.Make(Channel(v[0]->specular, shift), Channel(v[1]->specular, shift), Channel(v[2]->specular, shift));
       };
-      t.sr = spec(16), t.sg = spec(8), t.sb = spec(0);
+      t.sr = specular(16), t.sg = specular(8), t.sb = specular(0);
     }
   }
   auto depthOf = [](const RasterVertex* p) { return std::clamp(Finite(p->z), 0.0f, 1.0f); };

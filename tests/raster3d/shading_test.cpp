@@ -112,9 +112,9 @@ TEST(RasterShading, SpecularIsAddedAndSaturates) {
   for (ShadeMode shade : {ShadeMode::Flat, ShadeMode::Gouraud}) {
     Picture p(4, 4, RasterFormat::A8R8G8B8);
     p.State().shade = shade;
-    uint32_t color = 0xFF646464, spec = 0x00C80A00;
-    RasterVertex quad[4] = {V(0, 0, color, 0.5f, 1, 0, 0, spec), V(4, 0, color, 0.5f, 1, 0, 0, spec),
-                            V(0, 4, color, 0.5f, 1, 0, 0, spec), V(4, 4, color, 0.5f, 1, 0, 0, spec)};
+    uint32_t color = 0xFF646464, specular = 0x00C80A00;
+    RasterVertex quad[4] = {V(0, 0, color, 0.5f, 1, 0, 0, specular), V(4, 0, color, 0.5f, 1, 0, 0, specular),
+                            V(0, 4, color, 0.5f, 1, 0, 0, specular), V(4, 4, color, 0.5f, 1, 0, 0, specular)};
     p.R().DrawStrip(quad, 4);
     EXPECT_EQ(p.At(2, 2), 0xFFFF6E64u);
     p.State().specular = false;
