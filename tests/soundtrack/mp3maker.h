@@ -14,6 +14,6 @@ struct ToneSpec {
 
 // Writes dir/name.mp3 (128 kbit/s constant) and returns its path; "" when the
 // encoder failed.
-std::string MakeMp3(const std::string& dir, const std::string& name, const ToneSpec& spec);
+std::string MakeMp3(const std::string& dir, const std::string& name, const ToneSpec& wanted);
 
 }  // namespace soundtest

@@ -116,8 +116,8 @@ class Soundtrack : public ::testing::Test {
     platform::SetSound(nullptr);
     std::filesystem::remove_all(dir_);
   }
-  std::string Mp3(const std::string& name, const soundtest::ToneSpec& spec) {
-    std::string path = soundtest::MakeMp3(dir_, name, spec);
+  std::string Mp3(const std::string& name, const soundtest::ToneSpec& wanted) {
+    std::string path = soundtest::MakeMp3(dir_, name, wanted);
     EXPECT_FALSE(path.empty()) << "lame could not make " << name;
     return path;
   }
@@ -134,9 +134,9 @@ class Soundtrack : public ::testing::Test {
 };
 
 TEST_F(Soundtrack, ImageHoldsTheFixedHeaderAndTheDecodedFramesByteForByte) {
-  soundtest::ToneSpec spec;
-  spec.seconds = 2.0;
-  std::string path = Mp3("tones", spec);
+  soundtest::ToneSpec tones;
+  tones.seconds = 2.0;
+  std::string path = Mp3("tones", tones);
   EXPECT_EQ(Decode(path), "");
 
   std::vector<uint8_t> header = testwav::Header(44100, 2, 16, 5884416);
@@ -169,9 +169,9 @@ TEST_F(Soundtrack, ImageHoldsTheFixedHeaderAndTheDecodedFramesByteForByte) {
 }
 
 TEST_F(Soundtrack, ShortTrackLeavesTheRestOfTheImageSilent) {
-  soundtest::ToneSpec spec;
-  spec.seconds = 1.0;
-  std::string path = Mp3("short", spec);
+  soundtest::ToneSpec tones;
+  tones.seconds = 1.0;
+  std::string path = Mp3("short", tones);
   EXPECT_EQ(Decode(path), "");
   std::vector<uint8_t> reference = ReferenceDecode(path, DataBytes);
   ASSERT_GT(reference.size(), 44100u * 4u);
@@ -184,9 +184,9 @@ TEST_F(Soundtrack, ShortTrackLeavesTheRestOfTheImageSilent) {
 }
 
 TEST_F(Soundtrack, LongTrackIsCutAtTheEndOfTheImage) {
-  soundtest::ToneSpec spec;
-  spec.seconds = 36.0;
-  std::string path = Mp3("long", spec);
+  soundtest::ToneSpec tones;
+  tones.seconds = 36.0;
+  std::string path = Mp3("long", tones);
   EXPECT_EQ(Decode(path), "");
   std::vector<uint8_t> reference = ReferenceDecode(path, DataBytes + 4608);
   ASSERT_GT(reference.size(), DataBytes);
@@ -195,11 +195,11 @@ TEST_F(Soundtrack, LongTrackIsCutAtTheEndOfTheImage) {
 }
 
 TEST_F(Soundtrack, MonoOr48kHzTrackKeepsTheFixedHeader) {
-  soundtest::ToneSpec spec;
-  spec.seconds = 1.0;
-  spec.rate = 48000;
-  spec.channels = 1;
-  std::string path = Mp3("mono48", spec);
+  soundtest::ToneSpec tones;
+  tones.seconds = 1.0;
+  tones.rate = 48000;
+  tones.channels = 1;
+  std::string path = Mp3("mono48", tones);
   EXPECT_EQ(Decode(path), "");
   EXPECT_EQ(std::memcmp(SoundImage, testwav::Header(44100, 2, 16, 5884416).data(), 44), 0);
   ASSERT_EQ(sound_.opened.size(), 1u);
@@ -234,17 +234,17 @@ TEST_F(Soundtrack, FileThatIsNotMpegAudioSaysSo) {
 
 TEST_F(Soundtrack, NoOutputDeviceSaysSo) {
   sound_.refuseDevice = true;
-  soundtest::ToneSpec spec;
-  spec.seconds = 0.5;
-  EXPECT_EQ(Decode(Mp3("tone", spec)), "Could not create output stream\n");
+  soundtest::ToneSpec tones;
+  tones.seconds = 0.5;
+  EXPECT_EQ(Decode(Mp3("tone", tones)), "Could not create output stream\n");
   EXPECT_EQ(sound_.opened.size(), 1u);
   EXPECT_TRUE(ImageAllZero());
 }
 
 TEST_F(Soundtrack, StartSoundPlaysOncePerStartAndStopSoundStops) {
-  soundtest::ToneSpec spec;
-  spec.seconds = 0.5;
-  Decode(Mp3("tone", spec));
+  soundtest::ToneSpec tones;
+  tones.seconds = 0.5;
+  Decode(Mp3("tone", tones));
   StartSound();
   StartSound();
   ASSERT_EQ(sound_.plays.size(), 1u);
@@ -264,9 +264,9 @@ TEST_F(Soundtrack, StartSoundPlaysOncePerStartAndStopSoundStops) {
 
 TEST_F(Soundtrack, DecodingClearsSoundStarted) {
   SoundStarted = true;
-  soundtest::ToneSpec spec;
-  spec.seconds = 0.5;
-  Decode(Mp3("tone", spec));
+  soundtest::ToneSpec tones;
+  tones.seconds = 0.5;
+  Decode(Mp3("tone", tones));
   EXPECT_FALSE(SoundStarted);
   StartSound();
   EXPECT_EQ(sound_.plays.size(), 1u);
