@@ -27,6 +27,10 @@ struct sGranuleInfo {
   int scfsi[4];
 };
 
+// Which Layer II allocation table a frame uses (index into kAllocTables): the
+// lower-sampling-rate table, or for MPEG-1 by the bit rate per channel.
+int Layer2AllocTable(int version, int rate, int kbps, int channels);
+
 class sMpegDecoder {
  public:
   static const int kBufferCapacity = 16384;

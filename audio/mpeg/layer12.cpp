@@ -33,6 +33,15 @@ int JointBound(int mode, int modeExt) {
 
 }  // namespace
 
+int Layer2AllocTable(int version, int rate, int kbps, int channels) {
+  if (version != 0) return 4;
+  int b = kbps / channels;
+  if (b >= 56 && (rate == 48000 || b <= 80)) return 0;
+  if (rate != 48000 && b >= 96) return 1;
+  if (rate == 32000 || b > 48) return 3;
+  return 2;
+}
+
 void sMpegDecoder::DecodeLayer1() {
   const sDecodeTables& t = DecodeTables();
   for (int f = 0; f < 3; ++f) {
@@ -89,21 +98,7 @@ void sMpegDecoder::DecodeLayer2() {
   int rate = mpegtab::kSampleRates[HVersion][HRateIndex];
   int end = HeaderStart + 8 * (144000 * kbps / rate) + (HPadding ? 8 : 0);
   int channels = HMode == 3 ? 1 : 2;
-  int tab;
-  if (HVersion != 0) {
-    tab = 4;
-  } else {
-    int b = kbps / channels;
-    int hz = mpegtab::kSampleRates[0][HRateIndex];
-    if (b >= 56 && (hz == 48000 || b <= 80))
-      tab = 0;
-    else if (hz != 48000 && b >= 96)
-      tab = 1;
-    else if (hz == 32000 || b > 48)
-      tab = 3;
-    else
-      tab = 2;
-  }
+  const int tab = Layer2AllocTable(HVersion, rate, kbps, channels);
   const mpegtab::sAllocTable& at = mpegtab::kAllocTables[tab];
   int limit = at.sblimit;
   int bound = channels == 1 ? 32 : std::min(JointBound(HMode, HModeExt), limit);

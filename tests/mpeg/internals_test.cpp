@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "audio/mpeg/decoder.h"
+#include "audio/mpeg/decodetables.h"
+#include "audio/mpeg/tables.h"
 
 // Reaches the decoder's stages (declared a friend of sMpegDecoder).
 struct sMpegDecoderTest {
@@ -54,6 +56,15 @@ struct sMpegDecoderTest {
     std::vector<int16_t> out(2 * (1152 >> shift));
     d.Synthesize(reinterpret_cast<uint8_t*>(out.data()));
     return out;
+  }
+  // Bytes of one decoded frame times the sample rate, remainder included.
+  int64_t FrameBytesTimesRate(int layer, int rate, int bitRate) {
+    d.SampleRate = rate;
+    if (layer == 1)
+      d.InitLayer1(bitRate);
+    else
+      d.InitLayer2(bitRate);
+    return int64_t(d.SlotBytes) * (int64_t(d.FrameSlots) * rate + d.FrameSlotRemainder);
   }
   bool BandsOn() const { return d.BandGainsEnabled; }
   float Band(int i) const { return d.BandGains[i]; }
@@ -209,5 +220,38 @@ TEST(Layer3Stages, SynthesisOfSilenceAndOverload) {
     int top = 0;
     for (int16_t v : loud) top += v == 32767 || v == -32768;
     EXPECT_GT(top, int(loud.size()) / 2) << shift;
+  }
+}
+
+// Layer I/II geometry and the Layer II table choice and grouping.
+TEST(Layer12, FrameGeometryTableChoiceAndGroupedCodes) {
+  // A Layer I frame is counted in 4-byte slots, a Layer II one in bytes: the
+  // same bit rate gives the same frame length, remainders included.
+  for (int rate : {32000, 44100, 48000}) {
+    for (int bitRate : {32000, 128000, 192000, 448000}) {
+      sMpegDecoderTest one, two;
+      EXPECT_EQ(one.FrameBytesTimesRate(1, rate, bitRate), two.FrameBytesTimesRate(2, rate, bitRate))
+          << rate << " Hz, " << bitRate << " bit/s";
+    }
+  }
+
+  // Mono 64 kbit/s at 44.1 kHz: 64 per channel, the 27-subband table; stereo:
+  // 32 per channel, the 8-subband table.
+  EXPECT_EQ(27, mpegtab::kAllocTables[Layer2AllocTable(0, 44100, 64, 1)].sblimit);
+  EXPECT_EQ(8, mpegtab::kAllocTables[Layer2AllocTable(0, 44100, 64, 2)].sblimit);
+  EXPECT_EQ(30, mpegtab::kAllocTables[Layer2AllocTable(0, 44100, 192, 2)].sblimit);
+  EXPECT_EQ(12, mpegtab::kAllocTables[Layer2AllocTable(0, 32000, 64, 2)].sblimit);
+  EXPECT_EQ(27, mpegtab::kAllocTables[Layer2AllocTable(0, 48000, 192, 1)].sblimit) << "48 kHz never takes 30";
+  EXPECT_EQ(30, mpegtab::kAllocTables[Layer2AllocTable(1, 22050, 64, 2)].sblimit) << "lower rates: one table";
+
+  // Class 0 (3 levels): one 5-bit code holds three samples, remainder first.
+  const sDecodeTables& t = DecodeTables();
+  EXPECT_EQ(1, t.Classes[0].grouped);
+  EXPECT_EQ(5, t.Classes[0].bits);
+  EXPECT_EQ(3, t.Classes[0].levels);
+  for (int code = 0; code < 27; ++code) {
+    EXPECT_EQ(code % 3, t.Ungroup[0][code][0]);
+    EXPECT_EQ(code / 3 % 3, t.Ungroup[0][code][1]);
+    EXPECT_EQ(code / 9, t.Ungroup[0][code][2]);
   }
 }
