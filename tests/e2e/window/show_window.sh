@@ -3,6 +3,7 @@
 # second scene with the masked effect is on screen in colour; Escape ends the
 # program with status 0.   show_window.sh EXE SHOTDIR
 set -u
+source "$(dirname "$0")/../../support/show_window.sh"
 exe=$1
 shots=$2
 work=$(mktemp -d)
@@ -12,16 +13,7 @@ export SDL_AUDIODRIVER=dummy TESSALINE_NO_MESSAGEBOX=1
 export ASAN_OPTIONS="detect_leaks=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
 mkdir -p "$shots"
 
-"$exe" --window >"$work/out" 2>"$work/err" &
-pid=$!
-wid=
-for _ in $(seq 1 150); do
-  wid=$(xdotool search --name '^Tessaline$' 2>/dev/null | head -1)
-  [ -n "$wid" ] && break
-  kill -0 $pid 2>/dev/null || break
-  sleep 0.1
-done
-[ -n "$wid" ] || { kill $pid 2>/dev/null; fail "no window: $(cat "$work/err")"; }
+start_show_window "$exe" "$work"
 
 # The first scene's lines and texts, then the second scene (17.3 s to 23 s,
 # when its colours start fading to white): at 20 s of real time, which leaves

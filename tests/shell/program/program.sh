@@ -2,6 +2,7 @@
 # Runs the real program and checks how it ends: exit status and what it says.
 #   program.sh EXE CASE [mouse]
 set -u
+source "$(dirname "$0")/../../support/show_window.sh"
 exe=$1
 case_=$2
 work=$(mktemp -d)
@@ -62,16 +63,7 @@ case $case_ in
     # buffers for the life of the process (without frames to suppress them by);
     # leaks of our own are the unit tests' business.
     export ASAN_OPTIONS="detect_leaks=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
-    "$exe" --window >"$work/out" 2>"$work/err" &
-    pid=$!
-    wid=
-    for _ in $(seq 1 150); do
-      wid=$(xdotool search --name '^Tessaline$' 2>/dev/null | head -1)
-      [ -n "$wid" ] && break
-      kill -0 $pid 2>/dev/null || break
-      sleep 0.1
-    done
-    [ -n "$wid" ] || { kill $pid 2>/dev/null; fail "no window named Tessaline: $(cat "$work/err")"; }
+    start_show_window "$exe" "$work"
     sleep 0.5
     kill -0 $pid 2>/dev/null || fail "the program ended before Escape: $(cat "$work/err")"
     xdotool windowfocus --sync "$wid" >/dev/null 2>&1
