@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "framework/system/fatal.h"
+#include "platform/display.h"
 
 namespace {
 const char* const Source = "display";
@@ -67,6 +68,11 @@ bool sDisplay::FindMode(sDisplayMode* request) {
   request->MemoryLeft = best->MemoryLeft;
   if (best->BackBuffers < request->BackBuffers) request->BackBuffers = best->BackBuffers;
   return true;
+}
+
+sTexture::~sTexture() {
+  if (VideoSurface) VideoSurface->Release();
+  if (SystemSurface) SystemSurface->Release();
 }
 
 int sDisplay::AddTexture(sTexture* t) {

@@ -34,6 +34,13 @@ enum sTextureUsage { TextureSurface = 1, Texture3D = 2 };
 
 // Caller-owned; the driver fills the second half when it loads textures.
 struct sTexture {
+  sTexture() = default;
+  // A record dropped with its surfaces still held lets them go: a fatal error
+  // unwinds past the show's ReleaseTextures.
+  ~sTexture();
+  sTexture(const sTexture&) = delete;
+  sTexture& operator=(const sTexture&) = delete;
+
   sBitmap* Bitmap = nullptr;  // loaded from Name when null, then owned by the record
   const char* Name = nullptr;
   int32_t Unused0 = -1;

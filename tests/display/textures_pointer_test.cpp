@@ -55,6 +55,24 @@ TEST_F(TexturesTest, IndexedBitmapIsCopiedRowByRowAndBlitted) {
   EXPECT_FATAL(driver->LoadTextures(&mode), "Assertion in line 1654, file system");
 }
 
+TEST_F(TexturesTest, ARecordDroppedWithoutReleaseLetsItsSurfacesGo) {
+  // As when a fatal error unwinds the show past its ReleaseTextures.
+  Open(64, 48, KindIndex8);
+  const int before = LiveSurfaceCount();
+  {
+    sTexture t;
+    t.Bitmap = new sBitmap;
+    t.Bitmap->Create(8, 8, KindIndex8, 1);
+    driver->AddTexture(&t);
+    driver->LoadTextures(&mode);
+    driver->UploadTextures();
+    EXPECT_EQ(before + 2, LiveSurfaceCount());
+    driver->RemoveTexture(&t);
+    delete t.Bitmap;
+  }
+  EXPECT_EQ(before, LiveSurfaceCount());
+}
+
 TEST_F(TexturesTest, DirectColourBitmapBecomesTheNearestGrey) {
   Open(64, 48, KindIndex8);
   sTexture t;
