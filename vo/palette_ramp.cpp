@@ -9,7 +9,8 @@ void sPaletteRamp::Draw(sDisplay*, float) {
   const int end = static_cast<int>(To + 1.0);
   for (int i = static_cast<int>(From); i < end; ++i) {
     if (i < 0 || i > 255) continue;
-    const float u = (i - From) / (To - From);
+    // A one-entry ramp (From == To) takes colour A rather than dividing by zero.
+    const float u = To != From ? (i - From) / (To - From) : 0.0f;
     int rgb[3];
     for (int k = 0; k < 3; ++k) {
       const float c = A[k] + (B[k] - A[k]) * u;

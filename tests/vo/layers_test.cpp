@@ -69,6 +69,18 @@ TEST(PaletteRamp, BackdropRangeAndStartingLevels) {
   EXPECT_EQ(0, ScreenPalette[48].r);
 }
 
+TEST(PaletteRamp, AOneEntryRampTakesItsFirstColour) {
+  sPaletteRamp ramp;
+  ramp.From = ramp.To = 100;
+  ramp.A[0] = 40;
+  ramp.B[0] = 200;
+  ScreenPalette[101].r = 9;
+  ramp.Draw(nullptr, 0);
+  EXPECT_EQ(40, ScreenPalette[100].r);
+  EXPECT_EQ(0, ScreenPalette[100].g);
+  EXPECT_EQ(9, ScreenPalette[101].r);
+}
+
 TEST(ShadeRect, WholePixelEdgesOfTheFirstLine) {
   auto screen = Screen(40);  // level 8 of the backdrop range
   sShadeRect r;
