@@ -13,6 +13,7 @@
 #include "framework/system/fatal.h"
 #include "platform/files.h"
 #include "tools/common/pack_writer.h"
+#include "tools/common/tool_exit.h"
 #include "tools/common/whole_file.h"
 
 namespace fs = std::filesystem;
@@ -32,16 +33,6 @@ const char* const Usage =
     "list     prints size, offset and name of every entry, names as the reader\n"
     "         keeps them (lower case, '/').\n"
     "extract  writes every entry below DIR (default: the current folder).\n";
-
-[[noreturn]] void Fail(const std::string& message) {
-  std::fprintf(stderr, "pack: %s\n", message.c_str());
-  std::exit(1);
-}
-
-[[noreturn]] void BadUsage(const std::string& message) {
-  std::fprintf(stderr, "pack: %s\n%s", message.c_str(), Usage);
-  std::exit(1);
-}
 
 fs::path Absolute(const fs::path& p) {
   std::error_code ec;
@@ -143,7 +134,7 @@ int Extract(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  UseToolFatalHandler("pack");
+  StartTool("pack", Usage);
   std::vector<std::string> args;
   std::string root;
   for (int i = 1; i < argc; ++i) {

@@ -11,6 +11,7 @@
 #include "tools/common/image_convert.h"
 #include "tools/common/png_io.h"
 #include "tools/common/scl_writer.h"
+#include "tools/common/tool_exit.h"
 #include "tools/common/whole_file.h"
 
 namespace {
@@ -35,16 +36,6 @@ const char* const Usage =
     "708 no \"BMAP\" tag, 728 a depth other than 1, 8, 16, 24, 735 a palette of\n"
     "more than 256 entries, 746 a level count outside 1..16 (58: 16 levels),\n"
     "754 rows wider than the image, 771 no \"bmap\" tag after the data.\n";
-
-[[noreturn]] void Fail(const std::string& message) {
-  std::fprintf(stderr, "scl: %s\n", message.c_str());
-  std::exit(1);
-}
-
-[[noreturn]] void BadUsage(const std::string& message) {
-  std::fprintf(stderr, "scl: %s\n%s", message.c_str(), Usage);
-  std::exit(1);
-}
 
 // Also makes the loader's fatal errors name the file.
 void RequireFile(const std::string& path) {
@@ -119,7 +110,7 @@ int Info(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  UseToolFatalHandler("scl");
+  StartTool("scl", Usage);
   std::vector<std::string> args;
   int kind = KindIndex8, levels = 1;
   for (int i = 1; i < argc; ++i) {
