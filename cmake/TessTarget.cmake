@@ -65,7 +65,6 @@ function(tess_test name)
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     PROPERTIES LABELS "${A_LABELS}" TIMEOUT ${A_TIMEOUT}
-               ENVIRONMENT "TESS_SHARED=${TESS_SHARED_DIR}"
     DISCOVERY_TIMEOUT 60)
 endfunction()
 

@@ -1,6 +1,6 @@
-# The decoder's raw tables, generated from the shared MPEG table data.
+# The decoder's raw tables, generated from the verified MPEG table data in mpeg/data.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
-set(MPEG_TABLES_DIR ${TESS_SHARED_DIR}/mpeg-tables)
+set(MPEG_TABLES_DIR ${CMAKE_CURRENT_SOURCE_DIR}/mpeg/data)
 set(MPEG_TABLES_OUT ${CMAKE_CURRENT_BINARY_DIR}/mpeg_tables_data.cpp)
 file(GLOB MPEG_TABLES_JSON CONFIGURE_DEPENDS ${MPEG_TABLES_DIR}/*.json)
 add_custom_command(

@@ -1,4 +1,4 @@
-// Raw MPEG audio tables, generated at build time from the shared table data
+// Raw MPEG audio tables, generated at build time from the table data in mpeg/data
 // (gen_tables.py). Derived tables (trees, powers, windows) are built from these.
 #pragma once
 #include <cstdint>

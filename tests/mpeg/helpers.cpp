@@ -22,7 +22,7 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
 }
 
 std::string Conformance(const std::string& name) {
-  return testpaths::Shared() + "/conformance/" + name;
+  return testpaths::Source() + "/tests/data/conformance/" + name;
 }
 
 std::vector<float> sDecoded::Samples(int pcm16) const {

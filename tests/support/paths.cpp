@@ -13,13 +13,11 @@ std::string Env(const char* name, const char* fallback) {
 }
 }  // namespace
 
-#ifndef TESS_DEFAULT_SHARED
-#define TESS_DEFAULT_SHARED "../shared"
+#ifndef TESS_DEFAULT_BUILD
 #define TESS_DEFAULT_BUILD "."
 #define TESS_DEFAULT_SOURCE ".."
 #endif
 
-std::string Shared() { return Env("TESS_SHARED", TESS_DEFAULT_SHARED); }
 std::string Build() { return Env("TESS_BUILD", TESS_DEFAULT_BUILD); }
 std::string Source() { return Env("TESS_SOURCE", TESS_DEFAULT_SOURCE); }
 

@@ -1,9 +1,8 @@
-// Where tests find shared data, the build tree and the sources.
+// Where tests find the build tree and the sources (test data lives under tests/data).
 #pragma once
 #include <string>
 
 namespace testpaths {
-std::string Shared();  // the shared folder: conformance streams, MPEG tables
 std::string Build();   // the top of the build tree
 std::string Source();  // the top of the source tree
 // A fresh empty folder under the system's temporary folder.
