@@ -13,11 +13,12 @@ ensure_packages() {
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing missing packages: ${missing[*]}"
-  local apt=(apt-get install -y --no-install-recommends "${missing[@]}")
+  # Waits for another apt-get to finish instead of failing on its lock.
+  local apt=(apt-get -o DPkg::Lock::Timeout=600 install -y --no-install-recommends "${missing[@]}")
   if [ "$(id -u)" = 0 ]; then
-    DEBIAN_FRONTEND=noninteractive apt-get update -qq && DEBIAN_FRONTEND=noninteractive "${apt[@]}" -qq
+    DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 update -qq && DEBIAN_FRONTEND=noninteractive "${apt[@]}" -qq
   elif command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
-    sudo DEBIAN_FRONTEND=noninteractive apt-get update -qq && sudo DEBIAN_FRONTEND=noninteractive "${apt[@]}" -qq
+    sudo DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 update -qq && sudo DEBIAN_FRONTEND=noninteractive "${apt[@]}" -qq
   else
     echo "Cannot install packages (not root, no sudo). Please run:" >&2
     echo "  sudo apt-get update && sudo ${apt[*]}" >&2
@@ -29,6 +30,8 @@ ensure_packages() {
 configure_and_build() {
   local dir=$1
   shift
-  cmake -S "$TOP" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null || return 1
+  local launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake -S "$TOP" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" >/dev/null || return 1
   cmake --build "$dir" -j "$JOBS"
 }
