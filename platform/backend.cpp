@@ -9,9 +9,15 @@ extern const Backend HeadlessBackend;
 #ifdef TESS_WITH_SDL
 extern const Backend SdlBackend;
 #endif
+#ifdef TESS_WITH_WEB
+extern const Backend WebBackend;
+#endif
 
 namespace {
 const Backend* const list[] = {
+#ifdef TESS_WITH_WEB
+    &WebBackend,
+#endif
 #ifdef TESS_WITH_SDL
     &SdlBackend,
 #endif

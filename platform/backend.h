@@ -18,7 +18,7 @@ struct Backend {
   void (*stop)();
 };
 
-// sdl (when built) before headless.
+// web or sdl (when built) before headless.
 const Backend* const* Backends();
 
 // Starts the named backend, or, when name is null or empty, the one named by

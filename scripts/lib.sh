@@ -4,10 +4,12 @@
 TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 JOBS=${JOBS:-2}
 
-# Installs the Debian packages of scripts/packages.txt that are missing.
+# Installs the Debian packages of scripts/packages.txt (or of the lists
+# given) that are missing.
 ensure_packages() {
-  local wanted missing=() pkg
-  wanted=$(grep -v -E '^\s*(#|$)' "$TOP/scripts/packages.txt")
+  local wanted missing=() pkg lists=("$@")
+  [ ${#lists[@]} -eq 0 ] && lists=("$TOP/scripts/packages.txt")
+  wanted=$(cat "${lists[@]}" | grep -v -E '^\s*(#|$)')
   for pkg in $wanted; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
   done

@@ -1,0 +1,178 @@
+// The show in a web page. Without parameters it plays as the program does,
+// after a first click or key; index.html?frame=N runs the exact frames of the
+// headless trace (1/60 s per frame, silent, no click), stops at frame N, shows
+// it at 1:1 and puts its checksums in the page's title; ?bench=N draws N such
+// frames as fast as they come and puts the frame times in the title. With
+// either, press=F:CODE,... sends the key with that KeyboardEvent.code through
+// the page at the end of frame F.
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "framework/system/driver.h"
+#include "framework/system/fatal.h"
+#include "framework/system/reset.h"
+#include "framework/system/shell.h"
+#include "platform/backend.h"
+#include "platform/clock.h"
+#include "platform/web/page.h"
+#include "platform/web/screen.h"
+#include "platform/web/tasks.h"
+#include "tools/showtrace/checksum.h"
+#include "vo/frame_observer.h"
+#include "vo/main.h"
+
+namespace platform::web {
+VirtualClock* WebVirtualClock();
+}
+
+namespace {
+
+namespace web = platform::web;
+
+constexpr uint64_t MaxFrame = 10000000;  // 46 hours of show
+constexpr size_t MaxPresses = 64;
+
+struct Press {
+  uint64_t frame;
+  std::string code;
+};
+
+struct Exact {
+  bool on = false;
+  bool bench = false;
+  uint64_t target = 0;
+  uint64_t shown = 0;  // frames presented so far
+  std::vector<Press> presses;
+};
+Exact exact;
+
+bool ParseFrame(const std::string& s, uint64_t& out) {
+  if (s.empty() || s.size() > 8 || !std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return false;
+  out = std::stoull(s);
+  return out <= MaxFrame;
+}
+
+bool ParsePresses(const std::string& s, std::vector<Press>& out) {
+  size_t at = 0;
+  while (at < s.size()) {
+    size_t end = s.find(',', at);
+    if (end == std::string::npos) end = s.size();
+    const std::string item = s.substr(at, end - at);
+    const size_t colon = item.find(':');
+    Press p;
+    if (colon == std::string::npos || !ParseFrame(item.substr(0, colon), p.frame)) return false;
+    p.code = item.substr(colon + 1);
+    const bool plain = std::all_of(p.code.begin(), p.code.end(), [](char c) {
+      return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    });
+    if (p.code.empty() || p.code.size() > 24 || !plain || out.size() >= MaxPresses) return false;
+    out.push_back(p);
+    at = end + 1;
+  }
+  return !out.empty();
+}
+
+// Frame n of the trace is shown at floor(n x 1000000 / 60) microseconds.
+uint64_t FrameMicros(uint64_t n) { return n * 1000000 / 60; }
+
+std::string BenchTitle() {
+  std::vector<float> t = web::GetWebScreen()->FrameTimes();
+  if (t.empty()) return "bench 0 frames";
+  std::sort(t.begin(), t.end());
+  char s[160];
+  std::snprintf(s, sizeof s, "bench %zu frames median %.3f p99 %.3f max %.3f ms", t.size(), t[t.size() / 2],
+                t[std::min(t.size() - 1, t.size() * 99 / 100)], t.back());
+  return s;
+}
+
+void OnFrame(const sFrameInfo& info, void*) {
+  exact.shown = info.Frame + 1;
+  for (const Press& p : exact.presses)
+    if (p.frame == info.Frame) web::DispatchKey(p.code.c_str());
+  if (info.Frame == exact.target) {
+    web::WebScreen* screen = web::GetWebScreen();
+    if (exact.bench) {
+      web::SetTitle(BenchTitle());
+    } else {
+      platform::DDFrame f;
+      screen->LastFrame(f);
+      screen->DrawLast();
+      char title[96];
+      std::snprintf(title, sizeof title, "frame %" PRIu64 " idx %08x pal %08x", info.Frame, FrameIndexCrc(f),
+                    FramePaletteCrc(f));
+      web::SetTitle(title);
+    }
+    // The show stops here, as it stands.
+    web::StopTasks();
+    web::WaitUntil(nullptr);
+  }
+  web::WebVirtualClock()->Set(FrameMicros(info.Frame + 1));
+}
+
+void CreateDisplay() { new sWinDriver; }  // registers itself
+
+// The program's first thread: the shell, and after the show the offer to watch it again.
+int FirstThread() {
+  for (;;) {
+    SetShellParts({StartDirectDraw, CreateDisplay, ReleaseDirectDraw, DemoMain});
+    if (exact.on) SetFrameObserver(OnFrame, nullptr);
+    WinMain();
+    if (FatalText[0]) {
+      if (exact.on) web::SetTitle(std::string("fatal: ") + FatalText);
+      return 1;
+    }
+    if (exact.on) {
+      web::SetTitle("ended after frame " + std::to_string(exact.shown ? exact.shown - 1 : 0));
+      return 0;
+    }
+    if (MainThreadStillRunning()) return 0;
+    web::WantGesture();
+    web::WaitForGesture("The show has ended. Click or press a key to watch it again.");
+    ResetProcessState();
+    web::GetWebScreen()->NewRun();
+  }
+}
+
+bool Fail(const std::string& text) {
+  web::SetUpPage(web::Layout::Fit);
+  web::ShowNote(web::Note::Error, text);
+  web::SetTitle("error: " + text);
+  return false;
+}
+
+bool ReadOptions() {
+  std::string value;
+  if (web::QueryParameter("frame", value)) {
+    if (!ParseFrame(value, exact.target)) return Fail("frame=" + value + ": not a frame number (0 to 10000000)");
+    exact.on = true;
+  }
+  if (web::QueryParameter("bench", value)) {
+    if (exact.on || !ParseFrame(value, exact.target) || exact.target == 0)
+      return Fail("bench=" + value + ": not a number of frames (1 to 10000000), or given with frame=");
+    exact.on = exact.bench = true;
+  }
+  if (web::QueryParameter("press", value)) {
+    if (!exact.on) return Fail("press= works only with frame= or bench=");
+    if (!ParsePresses(value, exact.presses)) return Fail("press=" + value + ": not a list of FRAME:KEYCODE");
+  }
+  return true;
+}
+
+}  // namespace
+
+int main() {
+  if (!ReadOptions()) return 2;
+  platform::BackendOptions options;
+  options.virtualClock = exact.on;
+  options.frameMicros = 0;  // the frame observer steps the clock
+  if (!platform::StartBackend("web", options)) return Fail("the web backend could not start") ? 0 : 1;
+  if (exact.bench) web::GetWebScreen()->SetMode(web::WebScreen::Mode::Bench);
+  // Started as a thread would be, so the shell's waits work as they do elsewhere.
+  auto first = web::StartTask(FirstThread, 256 * 1024);
+  web::RunTasks();
+  return web::TaskFinished(first) ? web::TaskExitCode(first) : 0;
+}

@@ -1,0 +1,54 @@
+// The web presenter: each flipped frame goes to the page's canvas with its
+// palette applied, paced by the browser's animation frames; in the exact mode
+// of tests frames are only kept, and the caller shows the one it wants.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "platform/display.h"
+
+namespace platform::web {
+
+class WebScreen final : public Presenter {
+public:
+  enum class Mode {
+    Live,   // drawn and paced by animation frames; the first waits for a gesture
+    Exact,  // kept, not drawn, not paced
+    Bench,  // drawn, not paced
+  };
+  explicit WebScreen(Mode mode) : mode_(mode) {}
+  void ShowFrame(const DDFrame& frame) override;
+
+  Mode GetMode() const { return mode_; }
+  void SetMode(Mode mode) { mode_ = mode; }
+  // The last frame shown (false before the first).
+  bool LastFrame(DDFrame& out) const;
+  // Draws the last frame on the canvas.
+  void DrawLast();
+  // Milliseconds of work per frame: from the end of the previous wait (or
+  // frame) to the frame on the canvas. The first frame of a run is left out.
+  const std::vector<float>& FrameTimes() const { return times_; }
+  void NewRun() { previous_ = -1; }
+
+private:
+  void Draw(const DDFrame& frame);
+
+  Mode mode_;
+  DDFrame last_;
+  bool haveLast_ = false;
+  std::vector<uint32_t> rgba_;
+  std::vector<float> times_;
+  double previous_ = -1;
+};
+
+// The running web backend's screen, or null.
+WebScreen* GetWebScreen();
+
+// The viewer's gestures: a click or key that starts (or restarts) the show is
+// taken for that and not handed to the show.
+void WantGesture();
+// Waits for the gesture asked for with WantGesture (at once when there was
+// one), with note over the canvas meanwhile.
+void WaitForGesture(const char* note = "click to start");
+
+}  // namespace platform::web
