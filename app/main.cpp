@@ -12,6 +12,7 @@
 
 #include "app/options.h"
 #include "app/record.h"
+#include "tools/common/command_line.h"
 #include "framework/system/driver.h"
 #include "framework/system/fatal.h"
 #include "framework/system/shell.h"
@@ -40,11 +41,14 @@ int main(int argc, char** argv) {
   Options options;
   std::string error;
   if (!ParseOptions(argc, argv, options, error)) {
-    std::fprintf(stderr, "tessaline: %s (try --help)\n", error.c_str());
-    return BadOptionsStatus;
+    ExitUsage("tessaline", error);
   }
   if (options.help) {
     std::fputs(Usage().c_str(), stdout);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("%s\n", VersionLine("tessaline").c_str());
     return 0;
   }
   platform::BackendOptions backend;

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "tools/common/command_line.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -17,76 +19,34 @@ bool IsFile(const fs::path& p) {
 
 bool ParseOptions(int argc, const char* const* argv, Options& options, std::string& error) {
   options = Options();
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    std::string value;
-    bool inlineValue = false;
-    if (arg.compare(0, 2, "--") == 0) {
-      size_t eq = arg.find('=');
-      if (eq != std::string::npos) {
-        value = arg.substr(eq + 1);
-        arg = arg.substr(0, eq);
-        inlineValue = true;
-      }
-    }
-    auto takeValue = [&](std::string& into) {
-      if (!inlineValue) {
-        if (i + 1 >= argc) {
-          error = arg + " needs a value";
-          return false;
-        }
-        value = argv[++i];
-      }
-      if (value.empty()) {
-        error = arg + " needs a value";
-        return false;
-      }
-      into = value;
-      return true;
-    };
-    auto noValue = [&](bool& flag) {
-      if (inlineValue) {
-        error = arg + " takes no value";
-        return false;
-      }
-      flag = true;
-      return true;
-    };
-    bool ok;
-    if (arg == "--window")
-      ok = noValue(options.window);
-    else if (arg == "--headless")
-      ok = noValue(options.headless);
-    else if (arg == "--help" || arg == "-h")
-      ok = noValue(options.help);
-    else if (arg == "--keys")
-      ok = takeValue(options.keys);
-    else if (arg == "--data")
-      ok = takeValue(options.data);
-    else if (arg == "--record")
-      ok = takeValue(options.record);
-    else if (arg == "--fps" || arg == "--seconds") {
-      std::string text;
-      ok = takeValue(text);
-      if (ok) {
-        char* end = nullptr;
-        double v = std::strtod(text.c_str(), &end);
-        bool fps = arg == "--fps";
-        if (*end != '\0' || !(fps ? (v >= 1 && v <= 240 && v == static_cast<int>(v)) : (v > 0 && v <= 3600))) {
-          error = arg + (fps ? " wants a whole number from 1 to 240" : " wants a length from 0 to 3600 seconds");
-          ok = false;
-        } else if (fps) {
-          options.recordFps = static_cast<int>(v);
-        } else {
-          options.recordSeconds = v;
-        }
-      }
-    }
-    else {
-      error = "unknown option '" + std::string(argv[i]) + "'";
-      ok = false;
-    }
-    if (!ok) return false;
+  sCommandLine line(argc, argv);
+  while (line.Next()) {
+    if (line.Is("--window"))
+      options.window = line.Flag();
+    else if (line.Is("--headless"))
+      options.headless = line.Flag();
+    else if (line.Is("--keys"))
+      options.keys = line.Value();
+    else if (line.Is("--data"))
+      options.data = line.Value();
+    else if (line.Is("--record"))
+      options.record = line.Value();
+    else if (line.Is("--fps"))
+      options.recordFps = static_cast<int>(line.Integer(1, 240));
+    else if (line.Is("--seconds")) {
+      const std::string text = line.Value();
+      char* end = nullptr;
+      options.recordSeconds = std::strtod(text.c_str(), &end);
+      if (*end != '\0' || !(options.recordSeconds > 0 && options.recordSeconds <= 3600))
+        line.Problem("--seconds wants a length from 0 to 3600 seconds");
+    } else
+      line.Unknown();
+  }
+  options.help = line.Wants() == sCommandLine::Help;
+  options.version = line.Wants() == sCommandLine::Version;
+  if (line.Failed()) {
+    error = line.Error();
+    return false;
   }
   // Scripted keys only reach the headless keyboard; an export runs headless.
   if (!options.keys.empty() || !options.record.empty()) options.headless = true;
@@ -112,6 +72,7 @@ std::string Usage() {
          "  --fps N         frames per second of an export (default 60)\n"
          "  --seconds S     length of an export in seconds (default 36)\n"
          "  --help          show this text\n"
+         "  --version       show the version\n"
          "\n"
          "Keys while the show runs: Escape or Space quits, R restarts, M shows the\n"
          "frame-time profiler; the first two mouse buttons together quit.\n";

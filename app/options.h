@@ -7,6 +7,7 @@ struct Options {
   bool window = false;    // --window: a window instead of full screen
   bool headless = false;  // --headless: no window, the virtual clock
   bool help = false;
+  bool version = false;
   std::string keys;  // --keys SCRIPT: the headless input script
   std::string data;  // --data DIR: where "v01.dat" and "vo.mp3" are
   std::string record;        // --record DIR: export the show as PNG frames and a WAV

@@ -39,6 +39,10 @@ TEST(Options, EveryOption) {
   EXPECT_TRUE(o.headless) << "scripted keys need the headless keyboard";
   ASSERT_TRUE(Parse({"--headless"}, o, error));
   EXPECT_TRUE(o.headless);
+  ASSERT_TRUE(Parse({"--version", "--bogus"}, o, error)) << "the walk stops at --version";
+  EXPECT_TRUE(o.version);
+  ASSERT_TRUE(Parse({"--fps=30", "--seconds", "2.5", "--", "--window"}, o, error) == false);
+  EXPECT_EQ("unexpected argument '--window'", error) << "after -- nothing is an option";
 }
 
 TEST(Options, MistakesAreReported) {
@@ -47,7 +51,13 @@ TEST(Options, MistakesAreReported) {
   EXPECT_FALSE(Parse({"--fullscreen"}, o, error));
   EXPECT_EQ("unknown option '--fullscreen'", error);
   EXPECT_FALSE(Parse({"show.dat"}, o, error));
-  EXPECT_EQ("unknown option 'show.dat'", error);
+  EXPECT_EQ("unexpected argument 'show.dat'", error);
+  EXPECT_FALSE(Parse({"--fps=0"}, o, error));
+  EXPECT_EQ("--fps wants a whole number from 1 to 240", error);
+  EXPECT_FALSE(Parse({"--seconds", "nan"}, o, error));
+  EXPECT_EQ("--seconds wants a length from 0 to 3600 seconds", error);
+  EXPECT_FALSE(Parse({"--help=x"}, o, error));
+  EXPECT_EQ("--help takes no value", error);
   EXPECT_FALSE(Parse({"--keys"}, o, error));
   EXPECT_EQ("--keys needs a value", error);
   EXPECT_FALSE(Parse({"--data="}, o, error));

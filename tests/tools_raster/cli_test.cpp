@@ -46,15 +46,15 @@ TEST_F(Cli, HelpAndUsageErrors) {
     EXPECT_EQ(0u, r.out.find("usage: ")) << r.out;
     EXPECT_EQ("", r.err);
     r = Tool(tool, "");
-    EXPECT_EQ(1, r.status);
+    EXPECT_EQ(2, r.status);
     EXPECT_NE(std::string::npos, r.err.find("no command"));
     r = Tool(tool, "frobnicate x");
-    EXPECT_EQ(1, r.status);
+    EXPECT_EQ(2, r.status);
     EXPECT_NE(std::string::npos, r.err.find("unknown command \"frobnicate\""));
   }
-  EXPECT_EQ(1, Scl("to-scl a.png b.scl --kind 4444").status);
-  EXPECT_EQ(1, Scl("to-scl a.png b.scl --levels 16").status);
-  EXPECT_EQ(1, Scl("to-scl a.png").status);
+  EXPECT_EQ(2, Scl("to-scl a.png b.scl --kind 4444").status);
+  EXPECT_EQ(2, Scl("to-scl a.png b.scl --levels=16").status);
+  EXPECT_EQ(2, Scl("to-scl a.png").status);
 }
 
 TEST_F(Cli, SclRoundTripsAreByteExact) {

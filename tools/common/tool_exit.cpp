@@ -4,24 +4,22 @@
 #include <cstdlib>
 
 #include "framework/system/fatal.h"
+#include "tools/common/command_line.h"
 
 namespace {
 const char* toolName = "tool";
-const char* toolUsage = "";
 }  // namespace
 
-void StartTool(const char* name, const char* usage) {
+void StartTool(const char* name) {
   toolName = name;
-  toolUsage = usage;
   UseToolFatalHandler(name);
 }
 
+const char* ToolName() { return toolName; }
+
 void Fail(const std::string& message) {
   std::fprintf(stderr, "%s: %s\n", toolName, message.c_str());
-  std::exit(1);
+  std::exit(ExitBadData);
 }
 
-void BadUsage(const std::string& message) {
-  std::fprintf(stderr, "%s: %s\n%s", toolName, message.c_str(), toolUsage);
-  std::exit(1);
-}
+void BadUsage(const std::string& message) { ExitUsage(toolName, message); }

@@ -1,9 +1,11 @@
-// How a command-line tool gives up: "<tool>: <message>" on stderr (with the
-// usage text after a bad command line) and exit status 1.
+// How a command-line tool gives up: "<tool>: <message>" on stderr and exit
+// status 1 for bad data; a bad command line is one line with a hint to
+// --help and exit status 2.
 #pragma once
 #include <string>
 
-// Names the tool for its messages and its fatal errors; usage is kept, not copied.
-void StartTool(const char* name, const char* usage);
+// Names the tool for its messages and its fatal errors.
+void StartTool(const char* name);
+const char* ToolName();
 [[noreturn]] void Fail(const std::string& message);
 [[noreturn]] void BadUsage(const std::string& message);

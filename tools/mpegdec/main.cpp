@@ -9,28 +9,28 @@
 #include <vector>
 
 #include "audio/mpeg/decoder.h"
+#include "tools/common/command_line.h"
 #include "tools/mpegdec/compare.h"
 #include "tools/mpegdec/filestart.h"
 
 namespace {
 
-int Usage() {
-  std::fprintf(stderr,
-               "usage: mpegdec [options] INPUT [OUTPUT.wav | -]\n"
-               "  --channels N    0 as the stream, 1 mono, 2 stereo, -2 mono mix on both\n"
-               "  --downshift N   0..2: output at 1/2^N of the stream rate\n"
-               "  --float         32-bit float samples\n"
-               "  --volume V      output gain\n"
-               "  --iso-window    synthesis with the standard's window table\n"
-               "  --info          print stream facts\n"
-               "  --ref FILE.pcm  compare with a 16-bit reference (offset searched)\n"
-               "  --shift N       offset search range for --ref in sample frames (default 2304)\n"
-               "  --offset N      fixed offset for --ref (decode sample frames ahead)\n"
-               "  --skip N        leave the first N sample frames of the overlap out of --ref\n"
-               "  --frames N      compare at most N sample frames\n"
-               "  -               write raw PCM to standard output\n");
-  return 2;
-}
+const char* const Usage =
+    "usage: mpegdec [options] INPUT [OUTPUT.wav | -]\n"
+    "       mpegdec --help | --version\n"
+    "Decodes an MPEG audio file (Layers I to III) to a WAV file, or to raw PCM\n"
+    "on the standard output with -.\n"
+    "  --channels N    0 as the stream, 1 mono, 2 stereo, -2 mono mix on both\n"
+    "  --downshift N   0..2: output at 1/2^N of the stream rate\n"
+    "  --float         32-bit float samples\n"
+    "  --volume V      output gain\n"
+    "  --iso-window    synthesis with the standard's window table\n"
+    "  --info          print stream facts\n"
+    "  --ref FILE.pcm  compare with a 16-bit reference (offset searched)\n"
+    "  --shift N       offset search range for --ref in sample frames (default 2304)\n"
+    "  --offset N      fixed offset for --ref (decode sample frames ahead)\n"
+    "  --skip N        leave the first N sample frames of the overlap out of --ref\n"
+    "  --frames N      compare at most N sample frames\n";
 
 void Put32(std::FILE* f, uint32_t v) {
   uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
@@ -71,57 +71,44 @@ int main(int argc, char** argv) {
   bool useFloat = false, iso = false, info = false, haveVolume = false;
   float volume = 1.0f;
   std::string input, output, ref;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    auto next = [&]() -> const char* {
-      if (i + 1 >= argc) {
-        std::fprintf(stderr, "mpegdec: %s needs a value\n", a.c_str());
-        std::exit(2);
-      }
-      return argv[++i];
-    };
-    if (a == "--channels") {
-      channels = std::atoi(next());
-      if (channels != 0 && channels != 1 && channels != 2 && channels != -2) {
-        std::fprintf(stderr, "mpegdec: --channels must be 0, 1, 2 or -2\n");
-        return 2;
-      }
-    } else if (a == "--downshift") {
-      downShift = std::atoi(next());
-    } else if (a == "--float") {
-      useFloat = true;
-    } else if (a == "--volume") {
-      volume = float(std::atof(next()));
+  sCommandLine line(argc, argv);
+  constexpr long Many = 1L << 30;
+  while (line.Next()) {
+    if (line.Is("--channels")) {
+      channels = static_cast<int>(line.Integer(-2, 2));
+      if (channels == -1) line.Problem("--channels must be 0, 1, 2 or -2");
+    } else if (line.Is("--downshift")) {
+      downShift = static_cast<int>(line.Integer(0, 2));
+    } else if (line.Is("--float")) {
+      useFloat = line.Flag();
+    } else if (line.Is("--volume")) {
+      volume = static_cast<float>(line.Real(-1000, 1000));
       haveVolume = true;
-    } else if (a == "--iso-window") {
-      iso = true;
-    } else if (a == "--info") {
-      info = true;
-    } else if (a == "--ref") {
-      ref = next();
-    } else if (a == "--offset") {
+    } else if (line.Is("--iso-window")) {
+      iso = line.Flag();
+    } else if (line.Is("--info")) {
+      info = line.Flag();
+    } else if (line.Is("--ref")) {
+      ref = line.Value();
+    } else if (line.Is("--offset")) {
       compare.fixed = true;
-      compare.offset = std::atoi(next());
-    } else if (a == "--skip") {
-      compare.skipFrames = std::atol(next());
-    } else if (a == "--frames") {
-      compare.maxFrames = std::atol(next());
-    } else if (a == "--shift") {
-      compare.search = std::atoi(next());
-    } else if (a == "-h" || a == "--help") {
-      return Usage();
-    } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
-      std::fprintf(stderr, "mpegdec: unknown option %s\n", a.c_str());
-      return Usage();
-    } else if (input.empty()) {
-      input = a;
-    } else if (output.empty()) {
-      output = a;
+      compare.offset = static_cast<int>(line.Integer(-Many, Many));
+    } else if (line.Is("--skip")) {
+      compare.skipFrames = line.Integer(0, Many);
+    } else if (line.Is("--frames")) {
+      compare.maxFrames = line.Integer(0, Many);
+    } else if (line.Is("--shift")) {
+      compare.search = static_cast<int>(line.Integer(0, 65536));
+    } else if (line.IsOperand() && input.empty()) {
+      input = line.Text();
+    } else if (line.IsOperand() && output.empty()) {
+      output = line.Text();
     } else {
-      return Usage();
+      line.Unknown();
     }
   }
-  if (input.empty()) return Usage();
+  line.Finish("mpegdec", Usage);
+  if (input.empty()) ExitUsage("mpegdec", "no INPUT file");
 
   std::ifstream f(input, std::ios::binary);
   if (!f) {

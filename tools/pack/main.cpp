@@ -12,6 +12,7 @@
 #include "framework/pack.h"
 #include "framework/system/fatal.h"
 #include "platform/files.h"
+#include "tools/common/command_line.h"
 #include "tools/common/pack_writer.h"
 #include "tools/common/tool_exit.h"
 #include "tools/common/whole_file.h"
@@ -24,12 +25,13 @@ const char* const Usage =
     "usage: pack build OUT.dat PATH... [-C DIR]\n"
     "       pack list PACK\n"
     "       pack extract PACK [DIR]\n"
+    "       pack --help | --version\n"
     "\n"
-    "build    stores files under their path relative to DIR (default: the current\n"
-    "         folder), with '/' between folders; folders are walked, their files\n"
-    "         in name order. Names longer than 63 bytes, two names that are the\n"
-    "         same ignoring case and '\\' vs '/', and packs of 2 GiB or more are\n"
-    "         refused.\n"
+    "build    stores files under their path relative to DIR (-C DIR or\n"
+    "         --directory DIR; default: the current folder), with '/' between\n"
+    "         folders; folders are walked, their files in name order. Names\n"
+    "         longer than 63 bytes, two names that are the same ignoring case\n"
+    "         and '\\' vs '/', and packs of 2 GiB or more are refused.\n"
     "list     prints size, offset and name of every entry, names as the reader\n"
     "         keeps them (lower case, '/').\n"
     "extract  writes every entry below DIR (default: the current folder).\n";
@@ -134,23 +136,19 @@ int Extract(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  StartTool("pack", Usage);
+  StartTool("pack");
   std::vector<std::string> args;
   std::string root;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    if (a == "--help" || a == "-h") {
-      std::fputs(Usage, stdout);
-      return 0;
-    }
-    if (a == "-C") {
-      if (i + 1 >= argc) BadUsage("-C needs a folder");
-      root = argv[++i];
-      continue;
-    }
-    if (a.size() > 1 && a[0] == '-') BadUsage("unknown option " + a);
-    args.push_back(a);
+  sCommandLine line(argc, argv);
+  while (line.Next()) {
+    if (line.Is("--directory", "-C"))
+      root = line.Value();
+    else if (line.IsOperand())
+      args.push_back(line.Text());
+    else
+      line.Unknown();
   }
+  line.Finish("pack", Usage);
   if (args.empty()) BadUsage("no command");
   const std::string command = args[0];
   args.erase(args.begin());

@@ -8,6 +8,7 @@
 #include "framework/bitmap.h"
 #include "framework/system/fatal.h"
 #include "platform/files.h"
+#include "tools/common/command_line.h"
 #include "tools/common/image_convert.h"
 #include "tools/common/png_io.h"
 #include "tools/common/scl_writer.h"
@@ -20,6 +21,7 @@ const char* const Usage =
     "usage: scl to-scl IN.png OUT.scl [--kind index8|0565|0888] [--levels N]\n"
     "       scl to-png IN.scl OUT.png\n"
     "       scl info FILE.scl\n"
+    "       scl --help | --version\n"
     "\n"
     "to-scl  makes an image file from a PNG. Index 8 (the default): a palette PNG\n"
     "        keeps its palette and indices, a grey PNG maps each grey to the same\n"
@@ -110,38 +112,30 @@ int Info(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  StartTool("scl", Usage);
+  StartTool("scl");
   std::vector<std::string> args;
   int kind = KindIndex8, levels = 1;
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    if (a == "--help" || a == "-h") {
-      std::fputs(Usage, stdout);
-      return 0;
+  sCommandLine line(argc, argv);
+  while (line.Next()) {
+    if (line.Is("--kind")) {
+      const std::string v = line.Value();
+      if (v == "index8")
+        kind = KindIndex8;
+      else if (v == "0565")
+        kind = Kind0565;
+      else if (v == "0888")
+        kind = Kind0888;
+      else if (!line.Failed())
+        line.Problem("unknown kind \"" + v + "\" (index8, 0565 or 0888)");
+    } else if (line.Is("--levels")) {
+      levels = static_cast<int>(line.Integer(1, 15));
+    } else if (line.IsOperand()) {
+      args.push_back(line.Text());
+    } else {
+      line.Unknown();
     }
-    if (a == "--kind" || a == "--levels") {
-      if (i + 1 >= argc) BadUsage(a + " needs a value");
-      std::string v = argv[++i];
-      if (a == "--kind") {
-        if (v == "index8")
-          kind = KindIndex8;
-        else if (v == "0565")
-          kind = Kind0565;
-        else if (v == "0888")
-          kind = Kind0888;
-        else
-          BadUsage("unknown kind \"" + v + "\" (index8, 0565 or 0888)");
-      } else {
-        char* end = nullptr;
-        long n = std::strtol(v.c_str(), &end, 10);
-        if (v.empty() || *end || n < 1 || n > 15) BadUsage("--levels takes a number from 1 to 15");
-        levels = static_cast<int>(n);
-      }
-      continue;
-    }
-    if (a.size() > 1 && a[0] == '-') BadUsage("unknown option " + a);
-    args.push_back(a);
   }
+  line.Finish("scl", Usage);
   if (args.empty()) BadUsage("no command");
   const std::string command = args[0];
   args.erase(args.begin());

@@ -22,6 +22,7 @@
 #include "platform/clock.h"
 #include "platform/headless/input.h"
 #include "platform/headless/screen.h"
+#include "tools/common/command_line.h"
 #include "tools/common/png_io.h"
 #include "tools/showtrace/checksum.h"
 #include "vo/frame_observer.h"
@@ -39,6 +40,7 @@ namespace {
 const char* const Usage =
     "usage: showtrace [--data DIR] [--until MS] [--keys FILE] [--png MS,...] [--out DIR]\n"
     "                 [--trace FILE]\n"
+    "       showtrace --help | --version\n"
     "Runs the show headless, one frame per 1/60 s of show time from 0, and prints\n"
     "a line per frame: frame, show time (ms), active channels (hex), layers drawn,\n"
     "CRC-32 of the 640 x 480 index buffer and of the palette (r, g, b per entry).\n"
@@ -133,36 +135,32 @@ int main(int argc, char** argv) {
   Run run;
   std::string data, keysFile, tracePath;
   double until = 40000;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    auto value = [&]() -> std::string {
-      if (i + 1 >= argc) {
-        std::fprintf(stderr, "showtrace: %s needs a value\n%s", arg.c_str(), Usage);
-        std::exit(2);
+  sCommandLine line(argc, argv);
+  while (line.Next()) {
+    if (line.Is("--data")) {
+      data = line.Value();
+    } else if (line.Is("--until")) {
+      until = line.Real(0, 24 * 3600 * 1000.0);
+    } else if (line.Is("--keys")) {
+      keysFile = line.Value();
+    } else if (line.Is("--out")) {
+      run.out = line.Value();
+    } else if (line.Is("--trace")) {
+      tracePath = line.Value();
+    } else if (line.Is("--png")) {
+      std::stringstream list(line.Value());
+      for (std::string item; std::getline(list, item, ',');) {
+        char* end = nullptr;
+        const double t = std::strtod(item.c_str(), &end);
+        if (item.empty() || *end != '\0' || !(t >= 0 && t <= 24 * 3600 * 1000.0))
+          line.Problem("--png wants show times in milliseconds separated by commas, not '" + item + "'");
+        run.pngTimes.push_back(t);
       }
-      return argv[++i];
-    };
-    if (arg == "--data")
-      data = value();
-    else if (arg == "--until")
-      until = std::atof(value().c_str());
-    else if (arg == "--keys")
-      keysFile = value();
-    else if (arg == "--out")
-      run.out = value();
-    else if (arg == "--trace")
-      tracePath = value();
-    else if (arg == "--png") {
-      std::stringstream list(value());
-      for (std::string item; std::getline(list, item, ',');) run.pngTimes.push_back(std::atof(item.c_str()));
-    } else if (arg == "--help") {
-      std::fputs(Usage, stdout);
-      return 0;
     } else {
-      std::fprintf(stderr, "showtrace: unknown option %s\n%s", arg.c_str(), Usage);
-      return 2;
+      line.Unknown();
     }
   }
+  line.Finish("showtrace", Usage);
   run.pngDone.assign(run.pngTimes.size(), false);
 
   platform::BackendOptions backend;

@@ -19,6 +19,7 @@
 #include "framework/system/shell.h"
 #include "platform/backend.h"
 #include "platform/headless/input.h"
+#include "tools/common/command_line.h"
 #include "tools/common/png_io.h"
 #include "tools/spin3d/spin.h"
 
@@ -70,39 +71,43 @@ bool ReadWholeFile(const char* path, std::string& text) {
   return true;
 }
 
-int Usage(FILE* out, int status) {
-  std::fputs("usage: spin3d [--window] [--headless] [--frames N] [--shot FILE.png] [--keys SCRIPT]\n", out);
-  return status;
-}
+const char* const Usage =
+    "usage: spin3d [--window] [--headless] [--frames N] [--shot FILE.png] [--keys SCRIPT]\n"
+    "       spin3d --help | --version\n"
+    "Shows a rotating textured, Gouraud-shaded cube through the framework's 3D\n"
+    "path until Escape; L switches between nearest and linear magnification.\n"
+    "  --window         a window instead of full screen\n"
+    "  --headless       no window: run off screen on a virtual clock\n"
+    "  --frames N       end after N frames\n"
+    "  --shot FILE.png  write the last frame to FILE.png (one frame unless --frames)\n"
+    "  --keys SCRIPT    timed keys for the headless keyboard\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
   platform::BackendOptions backend;
   bool headless = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    if (a == "--window") {
-      backend.window = true;
-    } else if (a == "--headless") {
-      headless = true;
-      backend.virtualClock = true;
-    } else if (a == "--frames" && i + 1 < argc) {
-      FrameLimit = std::strtol(argv[++i], nullptr, 10);
-      if (FrameLimit < 1) return Usage(stderr, 2);
-    } else if (a == "--shot" && i + 1 < argc) {
-      ShotPath = argv[++i];
-    } else if (a == "--keys" && i + 1 < argc) {
-      if (!ReadWholeFile(argv[++i], backend.keyScript)) {
-        std::fprintf(stderr, "spin3d: cannot read %s\n", argv[i]);
+  sCommandLine line(argc, argv);
+  while (line.Next()) {
+    if (line.Is("--window")) {
+      backend.window = line.Flag();
+    } else if (line.Is("--headless")) {
+      headless = backend.virtualClock = line.Flag();
+    } else if (line.Is("--frames")) {
+      FrameLimit = line.Integer(1, 1L << 30);
+    } else if (line.Is("--shot")) {
+      ShotPath = line.Value();
+    } else if (line.Is("--keys")) {
+      const std::string path = line.Value();
+      if (!line.Failed() && !ReadWholeFile(path.c_str(), backend.keyScript)) {
+        std::fprintf(stderr, "spin3d: cannot read %s\n", path.c_str());
         return 2;
       }
-    } else if (a == "--help" || a == "-h") {
-      return Usage(stdout, 0);
     } else {
-      return Usage(stderr, 2);
+      line.Unknown();
     }
   }
+  line.Finish("spin3d", Usage);
   if (!ShotPath.empty() && FrameLimit == 0) FrameLimit = 1;
   const char* name = headless ? "headless" : std::getenv("TESSALINE_BACKEND");
   if (!name || !*name) name = "sdl";
