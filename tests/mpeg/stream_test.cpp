@@ -475,3 +475,31 @@ TEST(MpegStream, DownShiftKeepsPitchAndLevel) {
     EXPECT_NEAR(rms, 0.5 * 32768 / std::sqrt(2.0), 600) << "down-shift " << shift;
   }
 }
+
+// Files of the show's own kind (44.1 kHz stereo Layer III, no tag) decode to
+// exactly the bytes they always did, through the show's path: a seekable
+// file, 16-bit output, reads of one 4608-byte block.
+TEST(MpegStream, FilesOfTheShowsKindDecodeAsBefore) {
+  struct sPinned {
+    const char* file;
+    size_t bytes;
+    uint64_t hash;  // FNV-1a of the PCM
+  };
+  const sPinned pinned[] = {
+      {"cbr128-stereo.mp3", 456192, 0xeb7ff8ee3d4e26d1},
+      {"vbr-joint.mp3", 456192, 0xc344ffdc981acadb},
+      {"cbr160-joint-noinfo.mp3", 451584, 0x5b1dbd65ddad5078},
+  };
+  for (const sPinned& p : pinned) {
+    sDecodeOptions o;
+    o.chunk = 4608;
+    sDecoded d = DecodeFile(testpaths::Source() + "/tests/data/pinned/" + p.file, o);
+    ASSERT_EQ(d.result, 0) << p.file;
+    EXPECT_EQ(d.rate, 44100);
+    EXPECT_EQ(d.stereo, 1);
+    uint64_t h = 14695981039346656037ull;
+    for (uint8_t b : d.pcm) h = (h ^ b) * 1099511628211ull;
+    EXPECT_EQ(d.pcm.size(), p.bytes) << p.file;
+    EXPECT_EQ(h, p.hash) << p.file << std::hex << " hash 0x" << h;
+  }
+}
