@@ -24,8 +24,16 @@ void ReleaseRef(T*& object) {
   object = nullptr;
 }
 
-void StorePixel(uint8_t* p, int bytes, uint32_t v) {
-  for (int i = 0; i < bytes; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+// Pixel x of a row: whole bytes, low byte first, or packed below 8 bits with
+// the leftmost pixel in the high bits (as Mono and Index 4 bitmaps are).
+void StorePixel(uint8_t* row, int x, int bits, uint32_t v) {
+  if (bits >= 8) {
+    for (int i = 0; i < bits / 8; ++i) row[x * (bits / 8) + i] = static_cast<uint8_t>(v >> (8 * i));
+    return;
+  }
+  const int bit = x * bits, shift = 8 - bits - bit % 8;
+  const uint32_t mask = ((1u << bits) - 1) << shift;
+  row[bit / 8] = static_cast<uint8_t>((row[bit / 8] & ~mask) | ((v << shift) & mask));
 }
 }  // namespace
 
@@ -46,16 +54,17 @@ void sWinDriver::SetUpPointer() {
 
   // The picture in pixel values of the screen's kind: all bits set for the
   // fill (white on 16 bits), 1 for the outline, 0 the key. Each value fits
-  // the surface's own pixel size, whatever the depth.
-  const int bytes = static_cast<int>((PointerSurface->Format().bitCount + 7) / 8);
-  const uint32_t fill = bytes >= 4 ? 0xFFFFFFFFu : (1u << (8 * bytes)) - 1;
+  // the surface's own pixel size, whatever the depth; on 1 bit the outline
+  // is the fill.
+  const int bits = static_cast<int>(PointerSurface->Format().bitCount);
+  const uint32_t fill = bits >= 32 ? 0xFFFFFFFFu : (1u << bits) - 1;
   uint8_t* p = nullptr;
   int pitch = 0;
   if (PointerSurface->Lock(&p, &pitch, DDLOCK_WAIT) == DD_OK) {
     for (int y = 0; y < 16; ++y) {
       for (int x = 0; x < 16; ++x) {
         const char c = x < 15 ? Arrow[y][x] : 0;
-        StorePixel(p + y * pitch + x * bytes, bytes, c == '1' ? fill : c == '2' ? 1u : 0u);
+        StorePixel(p + y * pitch, x, bits, c == '1' ? fill : c == '2' ? 1u : 0u);
       }
     }
     PointerSurface->Unlock();

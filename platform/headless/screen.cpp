@@ -58,15 +58,20 @@ uint8_t Channel(uint32_t value, uint32_t mask) {
 }  // namespace
 
 void FrameToRgb(const DDFrame& f, uint8_t* rgb) {
-  const int bytes = static_cast<int>((f.format.bitCount + 7) / 8);
+  const int bits = static_cast<int>(f.format.bitCount);
+  const int bytes = (bits + 7) / 8;
+  const bool indexed = f.format.flags & (DDPF_PALETTEINDEXED1 | DDPF_PALETTEINDEXED2 | DDPF_PALETTEINDEXED4 |
+                                         DDPF_PALETTEINDEXED8);
   for (int y = 0; y < f.height; ++y) {
     const uint8_t* row = f.pixels.data() + static_cast<size_t>(y) * f.pitch;
     for (int x = 0; x < f.width; ++x, rgb += 3) {
       const uint8_t* p = row + x * bytes;
-      if (f.format.flags & DDPF_PALETTEINDEXED8) {
-        rgb[0] = f.palette[*p].red;
-        rgb[1] = f.palette[*p].green;
-        rgb[2] = f.palette[*p].blue;
+      if (indexed) {
+        // Pixels below 8 bits are packed, the leftmost in the high bits.
+        const int i = bits >= 8 ? *p : (row[x * bits / 8] >> (8 - bits - x * bits % 8)) & ((1 << bits) - 1);
+        rgb[0] = f.palette[i].red;
+        rgb[1] = f.palette[i].green;
+        rgb[2] = f.palette[i].blue;
         continue;
       }
       uint32_t v = 0;

@@ -203,7 +203,7 @@ DDResult D3DTexture::Load(D3DTexture* source) {
     from->Unlock();
     return r;
   }
-  const size_t row = static_cast<size_t>(from->Width()) * soft::BytesPerPixel(from->Format());
+  const size_t row = (static_cast<size_t>(from->Width()) * from->Format().bitCount + 7) / 8;
   for (int y = 0; y < from->Height(); ++y)
     std::memcpy(dst + static_cast<std::ptrdiff_t>(y) * dstPitch, src + static_cast<std::ptrdiff_t>(y) * srcPitch, row);
   to->Unlock();

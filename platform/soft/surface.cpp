@@ -10,6 +10,18 @@ int BytesPerPixel(const DDPixelFormat& format) { return static_cast<int>((format
 
 namespace {
 
+// Pixels of 1, 2 and 4 bits are packed, the leftmost in the most significant bits.
+uint32_t LoadPacked(const uint8_t* row, int x, int bits) {
+  const int bit = x * bits;
+  return static_cast<uint32_t>(row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+}
+
+void StorePacked(uint8_t* row, int x, int bits, uint32_t value) {
+  const int bit = x * bits, shift = 8 - bits - bit % 8;
+  const uint32_t mask = ((1u << bits) - 1) << shift;
+  row[bit / 8] = static_cast<uint8_t>((row[bit / 8] & ~mask) | ((value << shift) & mask));
+}
+
 // The blitter takes rectangles that are non-empty and inside the surface, as
 // the hardware did; anything else is rejected, never clipped.
 bool Inside(const DDRect& r, int width, int height) {
@@ -151,6 +163,13 @@ DDResult DDSurface::ColorFill(const DDRect* area, uint32_t value) {
   if (lost_) return DDERR_SURFACELOST;
   if (locked_) return DDERR_SURFACEBUSY;
   if (DisplayFaultFires(DDFault::Blt)) return DDERR_GENERIC;
+  const int bits = static_cast<int>(format_.bitCount);
+  if (bits < 8) {
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x)
+        StorePacked(memory_->bytes.data() + static_cast<size_t>(y) * pitch_, x, bits, value);
+    return DD_OK;
+  }
   const int bytes = soft::BytesPerPixel(format_);
   for (int y = r.top; y < r.bottom; ++y) {
     uint8_t* p = memory_->bytes.data() + static_cast<size_t>(y) * pitch_ + static_cast<size_t>(r.left) * bytes;
@@ -177,8 +196,20 @@ DDResult DDSurface::BltFast(int x, int y, DDSurface* source, const DDRect& area,
   if (lost_ || source->lost_) return DDERR_SURFACELOST;
   if (locked_ || source->locked_) return DDERR_SURFACEBUSY;
   if (DisplayFaultFires(DDFault::Blt)) return DDERR_GENERIC;
-  const int bytes = soft::BytesPerPixel(format_);
   const bool keyed = (flags & DDBLTFAST_SRCCOLORKEY) && source->hasKey_;
+  const int bits = static_cast<int>(format_.bitCount);
+  if (bits < 8) {
+    for (int j = 0; j < target.bottom - target.top; ++j) {
+      const uint8_t* from = source->memory_->bytes.data() + static_cast<size_t>(area.top + j) * source->pitch_;
+      uint8_t* to = memory_->bytes.data() + static_cast<size_t>(y + j) * pitch_;
+      for (int i = 0; i < target.right - target.left; ++i) {
+        const uint32_t v = LoadPacked(from, area.left + i, bits);
+        if (!keyed || v < source->keyLow_ || v > source->keyHigh_) StorePacked(to, x + i, bits, v);
+      }
+    }
+    return DD_OK;
+  }
+  const int bytes = soft::BytesPerPixel(format_);
   const size_t rowBytes = static_cast<size_t>(target.right - target.left) * bytes;
   for (int j = 0; j < target.bottom - target.top; ++j) {
     const uint8_t* from = source->memory_->bytes.data() + static_cast<size_t>(area.top + j) * source->pitch_ +

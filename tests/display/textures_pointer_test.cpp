@@ -231,14 +231,53 @@ TEST_F(PointerTest, EdgesOfTheScreen) {
   EXPECT_EQ(0, At16(639, 0));
 }
 
-TEST_F(PointerTest, IndexedScreenPointerStaysInsideItsSurface) {
-  Open(320, 200, KindIndex8);
-  driver->SetMousePointer(true, 0, 0);
-  driver->Present();
-  const DDSurface* primary = driver->PrimarySurface();
-  EXPECT_EQ(1, primary->Memory()[0]) << "outline index 1";
-  EXPECT_EQ(255, primary->Memory()[primary->Pitch() + 1]) << "fill index 255";
-  EXPECT_EQ(0, primary->Memory()[primary->Pitch() * 15 + 15]);
+// On every screen kind the picture stays inside its 16 x 16 surfaces: below
+// 8 bits the pixels are packed (leftmost in the high bits), the fill is all
+// bits of the pixel set, the outline 1.
+TEST_F(PointerTest, EveryScreenKindDrawsThePictureInItsOwnPixels) {
+  auto noAlpha = [](DDPixelFormat f) {  // as screens report 1555 and 8888
+    f.flags = DDPF_RGB;
+    f.alphaMask = 0;
+    return f;
+  };
+  const struct {
+    int kind;
+    DDPixelFormat format;
+  } screens[] = {{KindMono, FormatIndexed(1)}, {KindIndex4, FormatIndexed(4)},   {KindIndex8, FormatIndexed(8)},
+                 {Kind0565, Format0565()},     {Kind1555, noAlpha(Format1555())}, {Kind0888, Format0888()},
+                 {Kind8888, noAlpha(Format8888())}};
+  const char* const arrow[10] = {"222222220000000", "211111120000000", "211111200000000", "211112000000000",
+                                 "211111200000000", "211211120000000", "212021112000000", "220002111200000",
+                                 "000000212000000", "000000020000000"};
+  for (const auto& screen : screens) {
+    SCOPED_TRACE(screen.kind);
+    const std::vector<DDModeInfo> modes = {{64, 48, screen.format}};
+    SetDisplayModesForTest(&modes);
+    ClearDevices();  // each driver registers itself
+    Open(64, 48, screen.kind, 0);
+    const int bits = static_cast<int>(screen.format.bitCount);
+    const uint32_t fill = bits == 32 ? 0xFFFFFFFFu : (1u << bits) - 1;
+    driver->SetMousePointer(true, 3, 2);  // off a byte boundary for the packed kinds
+    driver->Present();
+    const DDSurface* front = driver->PrimarySurface();
+    auto pixel = [&](int x, int y) {
+      const uint8_t* row = front->Memory() + front->Pitch() * y;
+      if (bits < 8) return static_cast<uint32_t>(row[x * bits / 8] >> (8 - bits - x * bits % 8)) & fill;
+      uint32_t v = 0;
+      for (int i = 0; i < bits / 8; ++i) v |= static_cast<uint32_t>(row[x * (bits / 8) + i]) << (8 * i);
+      return v;
+    };
+    int wrong = 0;
+    for (int y = 0; y < 48; ++y)
+      for (int x = 0; x < 64; ++x) {
+        const int ax = x - 3, ay = y - 2;
+        const char c = ax >= 0 && ax < 15 && ay >= 0 && ay < 10 ? arrow[ay][ax] : '0';
+        wrong += pixel(x, y) != (c == '1' ? fill : c == '2' ? 1u : 0u);
+      }
+    EXPECT_EQ(0, wrong);
+    driver->BeginFrame(0);  // puts back what the pointer covered
+    driver.reset();
+  }
 }
 
 }  // namespace
