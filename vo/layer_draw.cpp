@@ -39,18 +39,15 @@ void sBackdrop::Draw(sDisplay* display, float) {
 }
 
 void sShadeRect::Draw(sDisplay* display, float) {
+  if (!(x0 < x1 && y0 < y1)) return;
   sBitmap screen;
   display->Lock(&screen);
-  const bool drawn = ShadeEdges(screen);
+  ShadeEdges(screen);
   display->Unlock();
-  if (!drawn) return;
-  // Kept on the screen: with clipping off the fill is not clipped for us.
-  sRect r = Interior();
-  if (r.x0 < 0) r.x0 = 0;
-  if (r.y0 < 0) r.y0 = 0;
-  if (r.x1 > screen.Width) r.x1 = screen.Width;
-  if (r.y1 > screen.Height) r.y1 = screen.Height;
-  if (r.x0 < r.x1 && r.y0 < r.y1) display->FillRect(0, r.x0, r.y0, r.x1, r.y1);
+  // Not clipped: clipping is off, and the blitter refuses a rectangle that
+  // reaches off the screen whole.
+  const sRect r = Interior();
+  display->FillRect(0, r.x0, r.y0, r.x1, r.y1);
 }
 
 void sSprite::Draw(sDisplay* display, float) {

@@ -15,14 +15,21 @@ struct Shader {
 
 int Corner(int level, int a, int b) { return ((256 - (16 - a) * (16 - b)) * level) / 256; }
 int Edge(int level, int a, int) { return (level * a) / 16; }
+
+// trunc(16 v) mod 16 as a remainder of 0..15, also for an edge left of or
+// above the screen.
+int Sixteenths(float v) {
+  const int r = static_cast<int>(16 * v) % 16;
+  return r < 0 ? r + 16 : r;
+}
 }  // namespace
 
 bool sShadeRect::ShadeEdges(sBitmap& screen) const {
   if (!(x0 < x1 && y0 < y1)) return false;
   const int X0 = static_cast<int>(x0), Y0 = static_cast<int>(y0);
   const int X1 = static_cast<int>(x1), Y1 = static_cast<int>(y1);
-  const int fx0 = static_cast<int>(16 * x0) % 16, fy0 = static_cast<int>(16 * y0) % 16;
-  const int ex1 = 15 - static_cast<int>(16 * x1) % 16, ey1 = 15 - static_cast<int>(16 * y1) % 16;
+  const int fx0 = Sixteenths(x0), fy0 = Sixteenths(y0);
+  const int ex1 = 15 - Sixteenths(x1), ey1 = 15 - Sixteenths(y1);
   if (!screen.Pixels[0] || screen.Bits != 8) return true;
   const Shader s{screen};
   s.Set(X0, Y0, Corner, fy0, fx0);
@@ -42,6 +49,5 @@ bool sShadeRect::ShadeEdges(sBitmap& screen) const {
 
 sRect sShadeRect::Interior() const {
   const int X0 = static_cast<int>(x0), Y0 = static_cast<int>(y0);
-  const int fy0 = static_cast<int>(16 * y0) % 16;
-  return sRect{X0 + 1, fy0 == 0 ? Y0 : Y0 + 1, static_cast<int>(x1), static_cast<int>(y1)};
+  return sRect{X0 + 1, Sixteenths(y0) == 0 ? Y0 : Y0 + 1, static_cast<int>(x1), static_cast<int>(y1)};
 }

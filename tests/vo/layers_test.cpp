@@ -159,6 +159,26 @@ TEST(ShadeRect, EmptyRectanglesAndScreenEdges) {
   auto s2 = Screen(16);
   ASSERT_TRUE(out.ShadeEdges(*s2));
   EXPECT_EQ((16 * 7) / 16, At(*s2, 5, 0));
+  // Edges in (-1, 0) take their sixteenths as 0..15, so every changed pixel
+  // is a level of the shade ramp: x0 = -0.5 leaves column 0 8/16, y0 = -0.25
+  // row 0 12/16, x1 = -0.25 column 0 3/16.
+  const struct {
+    float x0, y0, x1, y1;
+    int x, y, level;
+  } negative[] = {{-0.5f, -0.25f, 10, 10, 0, 5, 8},
+                  {-0.5f, -0.25f, 10, 10, 5, 0, 12},
+                  {-0.5f, -0.25f, 10, 10, 0, 0, ((256 - 4 * 8) * 16) / 256},
+                  {-5.5f, 2, -0.25f, 10, 0, 5, 3}};
+  for (const auto& c : negative) {
+    auto s3 = Screen(16);
+    sShadeRect n;
+    n.x0 = c.x0;
+    n.y0 = c.y0;
+    n.x1 = c.x1;
+    n.y1 = c.y1;
+    ASSERT_TRUE(n.ShadeEdges(*s3));
+    EXPECT_EQ(c.level, At(*s3, c.x, c.y)) << c.x0 << " " << c.y0 << " " << c.x1;
+  }
 }
 
 std::unique_ptr<sBitmap> Picture(int w, int h, const std::vector<uint8_t>& pixels) {
