@@ -59,17 +59,17 @@ sMaskedEffect::sMaskedEffect() {
   maskOwner.reset(new sBitmap);
   EffectMask = maskOwner.get();
   EffectMask->Load(MaskName);
-  if (EffectMask->Kind != KindIndex8) BadFile(MaskName, "is not an Index 8 image");
-  EffectMask->MapToRange(0, 64);
+  EffectMask->MapToRange(0, 64);  // asserts an Index 8 mask
 
+  // Only what is read must be there: a longer file is fine. The texture's
+  // rows are checked against the rectangle when it is drawn.
   int size = 0;
   blobOwner.reset(BlobImage = LoadRaw(BlobName, &size));
-  if (size != 64 * 64) BadFile(BlobName, "must hold 4096 bytes");
+  if (size < 64 * 64) BadFile(BlobName, "must hold 4096 bytes");
   textureOwner.reset(EffectTexture = LoadRaw(TextureName, &size));
   EffectTextureSize = size;
-  if (size <= 0 || size % TextureWidth != 0) BadFile(TextureName, "must be rows of 352 bytes");
   paletteOwner.reset(EffectPalette = LoadRaw(PaletteName, &size));
-  if (size != 768) BadFile(PaletteName, "must hold 768 bytes");
+  if (size < 768) BadFile(PaletteName, "must hold 768 bytes");
 
   fieldOwner.reset(TheBlobField = new sBlobField(BlobImage, 64));
 }
