@@ -1,11 +1,18 @@
-// Decoder speed: our decoder against mpg123 (and ffmpeg when installed) on
-// the same 30-second 44.1 kHz stereo files, single thread, output to memory
-// (the command-line decoders decode without output or to a null sink).
-// Times are CPU seconds, best of several runs.
+// Decoder speed: mpegdec against mpg123 (and ffmpeg when installed), each a
+// whole process decoding the same file to a 16-bit WAV, in interleaved runs;
+// instruction counts under callgrind; the start-up of a 10-frame file; and
+// our decoder in-process in-process.
+//
+//   decoder_bench [runs]      (default 21; figures only, nothing asserted)
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -14,99 +21,186 @@
 
 #include "audio/mpeg/decoder.h"
 
+extern char** environ;
+
 namespace {
 
-bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
+using Clock = std::chrono::steady_clock;
 
-double ChildrenCpu() {
-  rusage u;
-  getrusage(RUSAGE_CHILDREN, &u);
-  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + 1e-6 * (u.ru_utime.tv_usec + u.ru_stime.tv_usec);
-}
+bool Shell(const std::string& command) { return std::system(command.c_str()) == 0; }
 
-double OwnCpu() { return double(std::clock()) / CLOCKS_PER_SEC; }
+bool OnPath(const char* program) { return Shell(std::string("command -v ") + program + " > /dev/null 2>&1"); }
 
-// Best of several runs of a shell command: the CPU time of its processes
-// (the machine may be shared; CPU time is steadier than the wall clock).
-double TimeCommand(const std::string& command, int runs) {
-  double best = 1e9;
-  for (int i = 0; i < runs; ++i) {
-    double t0 = ChildrenCpu();
-    if (!Run(command)) return -1;
-    best = std::min(best, ChildrenCpu() - t0);
-  }
-  return best;
-}
+struct sTimes {
+  double wall = -1, cpu = -1;  // ms
+};
 
-// Best of several decodes to memory; returns seconds, fills the sample count.
-double TimeOurs(const std::vector<uint8_t>& file, bool iso, int runs, long* frames) {
-  double best = 1e9;
-  std::vector<uint8_t> pcm(1 << 20);
-  for (int i = 0; i < runs; ++i) {
-    double t0 = OwnCpu();
-    sMpegMemoryInput in(file.data(), int(file.size()));
-    sMpegDecoder dec;
-    dec.SetStandardWindow(iso);
-    int rate, stereo;
-    if (dec.Open(&in, &rate, &stereo, 1, 0, 0) != 0) return -1;
-    long bytes = 0;
-    for (;;) {
-      int got = dec.Read(pcm.data(), int(pcm.size()));
-      bytes += got;
-      if (got < int(pcm.size())) break;
+// One run of a program with its output silenced; wall and CPU time of the process.
+sTimes RunOnce(const std::vector<std::string>& argv) {
+  std::vector<char*> args;
+  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  sTimes t;
+  auto t0 = Clock::now();
+  pid_t pid;
+  if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0) {
+    int status = 0;
+    rusage u{};
+    if (wait4(pid, &status, 0, &u) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+      t.wall = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+      t.cpu = 1e3 * (u.ru_utime.tv_sec + u.ru_stime.tv_sec) + 1e-3 * (u.ru_utime.tv_usec + u.ru_stime.tv_usec);
     }
-    best = std::min(best, OwnCpu() - t0);
-    *frames = bytes / 4;
   }
-  return best;
+  posix_spawn_file_actions_destroy(&actions);
+  return t;
 }
 
-void Report(const char* what, const std::string& path, double audioSeconds, int runs) {
+double Median(std::vector<double> v) {
+  if (v.empty()) return -1;
+  std::sort(v.begin(), v.end());
+  return v.size() % 2 ? v[v.size() / 2] : 0.5 * (v[v.size() / 2 - 1] + v[v.size() / 2]);
+}
+
+struct sProgram {
+  const char* name;
+  std::vector<std::string> argv;
+  std::vector<double> wall, cpu;
+  long instructions = -1;
+};
+
+// Interleaved: every round runs each program once, the order turning round
+// by round, so a change in the machine's load falls on all of them.
+void TimeInterleaved(std::vector<sProgram>& programs, int runs) {
+  for (int r = 0; r < runs; ++r)
+    for (size_t k = 0; k < programs.size(); ++k) {
+      sProgram& p = programs[(k + r) % programs.size()];
+      sTimes t = RunOnce(p.argv);
+      if (t.wall < 0) continue;
+      p.wall.push_back(t.wall);
+      p.cpu.push_back(t.cpu);
+    }
+}
+
+// Instructions of the whole process under callgrind; -1 without valgrind.
+long Instructions(const std::vector<std::string>& argv, const std::string& dir) {
+  std::string command = "valgrind --tool=callgrind --callgrind-out-file=/dev/null";
+  for (const auto& a : argv) command += " '" + a + "'";
+  command += " > /dev/null 2> " + dir + "/callgrind.txt";
+  if (!Shell(command)) return -1;
+  std::ifstream f(dir + "/callgrind.txt");
+  std::string line;
+  long n = -1;
+  while (std::getline(f, line)) {
+    auto at = line.find("Collected : ");
+    if (at != std::string::npos) n = std::atol(line.c_str() + at + 12);
+  }
+  return n;
+}
+
+void Report(const char* what, std::vector<sProgram>& programs, double audioSeconds, bool counts,
+            const std::string& dir) {
+  std::printf("%s\n", what);
+  std::printf("  %-8s %10s %10s %12s %14s\n", "", "wall ms", "CPU ms", "instructions", "per audio s");
+  for (auto& p : programs) {
+    if (counts) p.instructions = Instructions(p.argv, dir);
+    if (p.wall.empty()) {
+      std::printf("  %-8s failed\n", p.name);
+      continue;
+    }
+    std::printf("  %-8s %10.2f %10.2f", p.name, Median(p.wall), Median(p.cpu));
+    if (p.instructions > 0)
+      std::printf(" %11.1fM %13.2fM", p.instructions / 1e6, p.instructions / 1e6 / audioSeconds);
+    std::printf("\n");
+  }
+  for (size_t k = 1; k < programs.size(); ++k) {
+    const sProgram& a = programs[0];
+    const sProgram& b = programs[k];
+    if (a.wall.empty() || b.wall.empty()) continue;
+    std::printf("  %s time / mpegdec time: %.2f wall, %.2f CPU (above 1: mpegdec is faster)\n", b.name,
+                Median(b.wall) / Median(a.wall), Median(b.cpu) / Median(a.cpu));
+  }
+}
+
+std::vector<sProgram> Programs(const std::string& mp3, const std::string& dir) {
+  std::vector<sProgram> p;
+  p.push_back({"mpegdec", {TESS_MPEGDEC, mp3, dir + "/ours.wav"}, {}, {}});
+  if (OnPath("mpg123")) p.push_back({"mpg123", {"mpg123", "-q", "-w", dir + "/mpg123.wav", mp3}, {}, {}});
+  if (OnPath("ffmpeg"))
+    p.push_back({"ffmpeg",
+                 {"ffmpeg", "-nostdin", "-v", "quiet", "-threads", "1", "-i", mp3, "-y", dir + "/ffmpeg.wav"},
+                 {},
+                 {}});
+  return p;
+}
+
+// Our decoder in-process, to memory: median of runs per SIMD path.
+void InProcess(const std::string& path, double audioSeconds, int runs) {
   std::ifstream f(path, std::ios::binary);
   std::vector<uint8_t> file((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-  long frames = 0;
-  double ours = TimeOurs(file, false, runs, &frames);
-  double oursIso = TimeOurs(file, true, runs, &frames);
-  // The shell's own CPU time is counted too; it is taken off with start-up.
-  double mpg = TimeCommand("exec mpg123 -q -t " + path + " 2> /dev/null", runs);
-  double startup = TimeCommand("exec mpg123 -q -t -n 1 " + path + " 2> /dev/null", runs);
-  double ff = TimeCommand("exec ffmpeg -v quiet -threads 1 -i " + path + " -f null - 2> /dev/null", runs);
-  std::printf("%s (%.1f s of audio, %ld sample frames decoded)\n", what, audioSeconds, frames);
-  std::printf("  ours, default window, 16-bit: %8.1f x realtime (%.1f ms)\n", audioSeconds / ours,
-              1000 * ours);
-  std::printf("  ours, standard window:        %8.1f x realtime (%.1f ms)\n", audioSeconds / oursIso,
-              1000 * oursIso);
-  if (mpg > 0) {
-    // The process start-up measured on a one-frame decode is taken off.
-    double net = mpg - (startup > 0 ? startup : 0);
-    std::printf("  mpg123 -t (process):          %8.1f x realtime (%.1f ms, %.1f ms without start-up)\n",
-                audioSeconds / mpg, 1000 * mpg, 1000 * net);
-    std::printf("  ratio ours / mpg123:          %8.2f (%.2f counting mpg123's start-up)\n", net / ours,
-                mpg / ours);
-  } else {
-    std::printf("  mpg123 not available\n");
+  std::vector<uint8_t> pcm(1 << 16);
+  std::printf("  in-process, 16-bit to memory (median of %d):", runs);
+  {
+    for (bool iso : {false, true}) {
+      std::vector<double> times;
+      for (int r = 0; r < runs; ++r) {
+        auto t0 = Clock::now();
+        sMpegMemoryInput in(file.data(), int(file.size()));
+        sMpegDecoder dec;
+        dec.SetStandardWindow(iso);
+        int rate, stereo;
+        if (dec.Open(&in, &rate, &stereo, 1, 0, 0) != 0) return;
+        while (dec.Read(pcm.data(), int(pcm.size())) == int(pcm.size())) {
+        }
+        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+      }
+      double ms = Median(times);
+      std::printf("\n    %-15s %7.2f ms, %6.0f x realtime", iso ? "standard window" : "default window",
+                  ms, audioSeconds * 1e3 / ms);
+    }
   }
-  if (ff > 0)
-    std::printf("  ffmpeg -threads 1 (process):  %8.1f x realtime (%.1f ms)\n", audioSeconds / ff,
-                1000 * ff);
+  std::printf("\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  int runs = argc > 1 ? std::atoi(argv[1]) : 5;
-  std::string dir = "/tmp/tess-decoder-bench";
-  Run("mkdir -p " + dir);
+  int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 21;
+  // Output goes to memory-backed files where the machine has them.
+  std::string dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm/tess-decoder-bench" : "/tmp/tess-decoder-bench";
+  Shell("mkdir -p " + dir);
   std::string wav = dir + "/in.wav", mp3 = dir + "/bench.mp3", mp2 = dir + "/bench.mp2";
-  if (!Run("test -s " + mp3) &&
-      !(Run("sox -R -q -n -r 44100 -c 2 -b 16 " + wav +
-            " synth 30 sine 110-3520 pinknoise tremolo 3 40 vol 0.5 2> /dev/null") &&
-        Run("lame --quiet -b 128 -m j " + wav + " " + mp3) &&
-        Run("twolame --quiet -b 192 -m j " + wav + " " + mp2))) {
-    std::fprintf(stderr, "bench: sox, lame or twolame failed\n");
+  std::string shortWav = dir + "/short.wav", ten = dir + "/ten.mp3";
+  // 30 s of sweep and pink noise; 9216 samples make ten MPEG frames with
+  // lame's delay and its Info frame.
+  if (!(Shell("test -s " + mp3 + " && test -s " + mp2 + " && test -s " + ten) ||
+        (Shell("sox -R -q -n -r 44100 -c 2 -b 16 " + wav +
+               " synth 30 sine 110-3520 pinknoise tremolo 3 40 vol 0.5 2> /dev/null") &&
+         Shell("sox -R -q -n -r 44100 -c 2 -b 16 " + shortWav + " synth 9216s sine 440 vol 0.5 2> /dev/null") &&
+         Shell("lame --quiet -b 128 -m j " + wav + " " + mp3) && Shell("lame --quiet -b 128 -m j " + shortWav + " " + ten) &&
+         Shell("twolame --quiet -b 192 -m j " + wav + " " + mp2)))) {
+    std::fprintf(stderr, "decoder_bench: sox, lame or twolame failed\n");
     return 1;
   }
-  Report("Layer III, 44.1 kHz joint stereo, 128 kbit/s", mp3, 30.0, runs);
-  Report("Layer II, 44.1 kHz joint stereo, 192 kbit/s", mp2, 30.0, runs);
+  bool counts = OnPath("valgrind");
+  if (!OnPath("mpg123")) std::printf("mpg123 is not installed: no ratio against it\n");
+  if (!counts) std::printf("valgrind is not installed: no instruction counts\n");
+  std::printf("Whole processes to a 16-bit WAV, median of %d interleaved runs\n", runs);
+
+  auto layer3 = Programs(mp3, dir);
+  TimeInterleaved(layer3, runs);
+  Report("Layer III, 30 s, 44.1 kHz joint stereo, 128 kbit/s (lame)", layer3, 30.0, counts, dir);
+  InProcess(mp3, 30.0, std::max(3, runs / 3));
+
+  auto start = Programs(ten, dir);
+  TimeInterleaved(start, runs);
+  Report("Start-up: ten frames (0.26 s) of the same kind", start, 10 * 1152 / 44100.0, counts, dir);
+
+  auto layer2 = Programs(mp2, dir);
+  TimeInterleaved(layer2, std::max(3, runs / 3));
+  Report("Layer II, 30 s, 44.1 kHz joint stereo, 192 kbit/s (twolame)", layer2, 30.0, false, dir);
   return 0;
 }
