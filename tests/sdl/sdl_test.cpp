@@ -37,8 +37,9 @@ int Capture(const std::string& screen, const std::string& out, const std::string
   // leaks are checked by the display's unit tests, not here.
   const char* asan = std::getenv("ASAN_OPTIONS");
   const std::string command = std::string("ASAN_OPTIONS='") + (asan ? std::string(asan) + ":" : "") +
-                              "detect_leaks=0' " + env + " SDL_AUDIODRIVER=dummy TESSALINE_NO_MESSAGEBOX=1 xvfb-run -a -s '-screen 0 " + screen +
-                              "' '" + SDL_PATTERN + "' '" + out + "' " + extra + " 2>&1";
+                              "detect_leaks=0' " + env + " SDL_AUDIODRIVER=dummy TESSALINE_NO_MESSAGEBOX=1 '" +
+                              TESS_XVFB + "' --screen " + screen + " '" + SDL_PATTERN + "' '" + out + "' " + extra +
+                              " 2>&1";
   const int status = std::system(command.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
