@@ -1,5 +1,6 @@
 #include "framework/bitmap.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -187,7 +188,7 @@ void sBitmap::Clear(uint32_t value) {
   uint32_t pattern;
   switch (Bits) {
     case 1: pattern = value ? 0xFFFFFFFFu : 0; break;
-    case 4: pattern = ((value & 0xF) << 4 | (value & 0xF)) * 0x01010101u; break;
+    case 4: pattern = ((value << 4 | value) & 0xFF) * 0x01010101u; break;  // the value is not masked
     case 8: pattern = (value & 0xFF) * 0x01010101u; break;
     case 16: pattern = value | value << 16; break;
     default: pattern = value; break;
@@ -201,12 +202,17 @@ void sBitmap::Clear(uint32_t value) {
 void sBitmap::Convert(const sBitmap* src, const sBlitRect* area) {
   int levels = src->Levels < Levels ? src->Levels : Levels;
   sColor c = {0, 0, 0, 255};
-  for (int l = 0; l < levels; ++l)
-    for (int y = 0; y < area->h; ++y)
-      for (int x = 0; x < area->w; ++x) {
+  for (int l = 0; l < levels; ++l) {
+    // The one area is clipped to each level of both bitmaps: the smaller
+    // levels of a bitmap with levels would not hold it.
+    const int w = std::min({area->w, LevelSize(src->Width, l), LevelSize(Width, l)});
+    const int h = std::min({area->h, LevelSize(src->Height, l), LevelSize(Height, l)});
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
         src->IndexToColor(src->GetPixel(x, y, l), &c);
         SetPixel(ColorToIndex(&c), x, y, l);
       }
+  }
 }
 
 void sBitmap::MapToRange(int lo, int hi) {

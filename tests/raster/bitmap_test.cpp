@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "tests/support/fatal_capture.h"
 
 namespace {
@@ -173,6 +175,8 @@ TEST(Bitmap, ClearEveryLevel) {
   b.Create(4, 4, KindIndex4, 1);
   b.Clear(0xA);
   EXPECT_EQ(0xAA, b.Pixels[0][5]);
+  b.Clear(0x12);  // (v << 4 | v) of the whole value: 0x132, byte 0x32
+  EXPECT_EQ(0x32, b.Pixels[0][5]);
 
   b.Create(4, 4, Kind0565, 1);
   b.Clear(0xBEEF);
@@ -220,6 +224,21 @@ TEST(Bitmap, ConvertThroughColours) {
   const sBlitRect one{0, 0, 0, 0, 1, 1};
   idx.Convert(&dst, &one);
   EXPECT_EQ(7u, idx.GetPixel(0, 0, 0));
+
+  // An area that fits level 0 only is clipped to the smaller levels: level 1
+  // of this 4 x 4 bitmap holds 2 x 2, and the bytes after it stay.
+  uint8_t memory[128];
+  std::memset(memory, 0xEE, sizeof memory);
+  sBitmap ext;
+  ext.CreateExternal(4, 4, KindIndex8, 8, 2);
+  ext.SetLevel(16, memory, 0);
+  ext.SetLevel(16, memory + 64, 1);
+  ext.SetPalette(256, src.Palette);
+  const sBlitRect whole{0, 0, 0, 0, 4, 4};
+  ext.Convert(&src, &whole);
+  EXPECT_EQ(4u, ext.GetPixel(1, 0, 1));
+  EXPECT_EQ(0xEE, memory[64 + 2]) << "past level 1's width";
+  for (int i = 96; i < 128; ++i) ASSERT_EQ(0xEE, memory[i]) << "past level 1's rows, byte " << i;
 }
 
 TEST(Bitmap, MapToRange) {
