@@ -11,7 +11,8 @@
 
 namespace {
 const char* const Source = "bitmap";
-// Level 0 of any picture of the show is far smaller (this is 4096 x 4096 at 32 bits).
+// The largest image with short rows (4096 x 4096 at 32 bits); the show's
+// pictures are far smaller.
 const int64_t MaxImageBytes = int64_t{64} << 20;
 
 int ReadByte(sFile* f) {
@@ -62,19 +63,27 @@ void sBitmap::Load(sFile* file) {
       levels = ReadByte(file);
       if (levels < 1 || levels > 16) Assertion(746, Source);
     }
-    // Rows the file cannot hold would never reach the closing tag: say so
-    // before allocating, so a tiny file cannot demand a huge image.
     if (width >= 1 && height >= 1 && levels < 16) {
+      // Create rounds the size up to whole 2^(levels - 1) blocks: 4 x 8
+      // pixels with 15 levels is 16384 x 16384.
+      const int64_t align = int64_t{1} << (levels - 1);
+      const int64_t w = (width + align - 1) / align * align, h = (height + align - 1) / align * align;
+      const int bits = KindBits[kind];
+      // The rows' own check comes first, as reading them would stop there.
+      for (int l = 0; l < levels; ++l) {
+        const int64_t lw = w >> l > 0 ? w >> l : 1;
+        if ((height >> l) > 0 && (rowBytes >> l) > (lw * bits + 127) / 128 * 16) Assertion(754, Source);
+      }
+      // Rows the file cannot hold would never reach the closing tag: say so
+      // before allocating, so a tiny file cannot demand a huge image.
       int64_t needed = 0;
       for (int l = 0; l < levels; ++l) needed += int64_t{height >> l} * (rowBytes >> l);
       if (needed > file->BytesLeft()) Fatal("sBitmap::Load() image data beyond the end of the file");
-      // Short rows are allowed, so the file's size does not bound the image:
-      // a ten-byte header must not make us allocate gigabytes.
-      // Create rounds the size up to whole 2^(levels - 1) blocks: 4 x 8 pixels
-      // with 15 levels is 16384 x 16384.
-      const int64_t align = int64_t{1} << (levels - 1);
-      const int64_t w = (width + align - 1) / align * align, h = (height + align - 1) / align * align;
-      if (w * h * KindBits[kind] / 8 > MaxImageBytes) Fatal("sBitmap::Load() image too large");
+      // A file that holds every row of the bitmap bounds it by its own size;
+      // short rows do not, and a ten-byte header must not make us allocate
+      // gigabytes.
+      const bool complete = h == height && int64_t{rowBytes} * 8 >= w * bits;
+      if (!complete && w * h * bits / 8 > MaxImageBytes) Fatal("sBitmap::Load() image too large");
     }
     Create(width, height, kind, levels);
     for (int l = 0; l < levels; ++l) {

@@ -118,6 +118,8 @@ TEST_F(ImageFile, FormatErrors) {
                "Assertion in line 58, file bitmap");
   EXPECT_FATAL(Load(b, Header(8, 2).u16(16).u16(1).u16(17).fill(17, 0).str("bmap")),
                "Assertion in line 754, file bitmap");
+  // Also when the rows are missing too.
+  EXPECT_FATAL(Load(b, Header(8, 2).u16(16).u16(1).u16(17).str("bmap")), "Assertion in line 754, file bitmap");
   EXPECT_FATAL(Load(b, Header(8, 2).u16(0).u16(1).u16(1).u8(0).str("bmap")), "Assertion in line 55, file bitmap");
   EXPECT_FATAL(Load(b, Header(8, 0).str("BMAP")), "Assertion in line 771, file bitmap");
   EXPECT_FATAL(Load(b, Header(8, 2).u16(2).u16(2).u16(2).fill(4, 1).str("bm")), "Assertion in line 771, file bitmap");
@@ -143,6 +145,13 @@ TEST_F(ImageFile, RowsBeyondTheFileFailBeforeAllocating) {
   EXPECT_FATAL(Load(b, Header(16, 6).u16(4).u16(8).u16(0).u8(15).str("bmap")), "sBitmap::Load() image too large");
   Load(b, Header(8, 2).u16(4096).u16(4096).u16(0).str("bmap"));
   EXPECT_EQ(4096, b.Width);
+  // A file holding every row of an image beyond 64 MiB loads; the same with
+  // rows one byte short is refused.
+  Load(b, Header(8, 2).u16(8192).u16(8193).u16(8192).fill(8192 * 8193, 7).str("bmap"));
+  EXPECT_EQ(8193, b.Height);
+  EXPECT_EQ(7u, b.GetPixel(8191, 8192, 0));
+  EXPECT_FATAL(Load(b, Header(8, 2).u16(8192).u16(8193).u16(8191).fill(8191 * 8193, 7).str("bmap")),
+               "sBitmap::Load() image too large");
 }
 
 TEST_F(ImageFile, FromThePack) {
