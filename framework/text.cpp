@@ -69,10 +69,11 @@ struct Out {
   }
 };
 
-// Lays out a number: sign first, then '%' fill when it does not fit, else the
-// padded digits.
-void PutNumber(Out& out, char sign, const char* digits, int width, bool haveWidth, bool zero) {
-  int len = static_cast<int>(std::strlen(digits));
+// Lays out a number of `len` characters, which `at` gives one by one in
+// order: sign first, then '%' fill when it does not fit, else the padded
+// characters.
+template <typename At>
+void PutNumber(Out& out, char sign, int64_t len, At at, int64_t width, bool haveWidth, bool zero) {
   if (!haveWidth) width = len + (sign ? 1 : 0);
   if (width > out.room) width = out.room;
   if (sign) {
@@ -81,25 +82,35 @@ void PutNumber(Out& out, char sign, const char* digits, int width, bool haveWidt
     --width;
   }
   if (width < len) {
-    for (int i = 0; i < width; ++i) out.Put('%');
+    for (int64_t i = 0; i < width; ++i) out.Put('%');
     return;
   }
-  for (int i = len; i < width; ++i) out.Put(zero ? '0' : ' ');
-  for (int i = 0; i < len; ++i) out.Put(digits[i]);
+  for (int64_t i = len; i < width; ++i) out.Put(zero ? '0' : ' ');
+  for (int64_t i = 0; i < len; ++i) out.Put(at(i));
 }
 
-// Digits of v in the given base, most significant first, at least minDigits long.
-int UnsignedDigits(char* text, uint32_t v, unsigned base, int minDigits) {
+// Digits of v in the given base, most significant first; returns their count.
+int UnsignedDigits(char* text, uint32_t v, unsigned base) {
   static const char hex[] = "0123456789ABCDEF";
-  char rev[40];
+  char rev[32];
   int n = 0;
   do {
     rev[n++] = hex[v % base];
     v /= base;
   } while (v);
-  while (n < minDigits && n < 39) rev[n++] = '0';
   for (int i = 0; i < n; ++i) text[i] = rev[n - 1 - i];
   text[n] = 0;
+  return n;
+}
+
+// Decimal digits of a format field, saturating: any field wider than a
+// buffer can hold behaves alike.
+int64_t ReadCount(const char*& f) {
+  int64_t n = 0;
+  while (*f >= '0' && *f <= '9') {
+    n = n * 10 + (*f++ - '0');
+    if (n > INT32_MAX) n = INT32_MAX;
+  }
   return n;
 }
 
@@ -115,8 +126,7 @@ char* FormatTextV(char* buffer, int size, const char* format, va_list args) {
       continue;
     }
     ++f;
-    bool plus = false, zero = false, haveWidth = false;
-    int width = 0, precision = 0;
+    bool plus = false, zero = false;
     if (*f == '+') {
       plus = true;
       ++f;
@@ -125,23 +135,16 @@ char* FormatTextV(char* buffer, int size, const char* format, va_list args) {
       zero = true;
       ++f;
     }
-    while (*f >= '0' && *f <= '9') {
-      haveWidth = true;
-      if (width < 100000) width = width * 10 + (*f - '0');
-      ++f;
-    }
+    const bool haveWidth = *f >= '0' && *f <= '9';
+    const int64_t width = ReadCount(f);
+    int64_t precision = 0;
     if (*f == '.') {
       ++f;
-      while (*f >= '0' && *f <= '9') {
-        precision = precision * 10 + (*f - '0');
-        if (precision > 99) precision = 99;
-        ++f;
-      }
+      precision = ReadCount(f);
     }
     char conv = *f;
     if (!conv) break;
     ++f;
-    char digits[160];
     switch (conv) {
       case '%':
         out.Put('%');
@@ -157,7 +160,7 @@ char* FormatTextV(char* buffer, int size, const char* format, va_list args) {
           break;
         }
         int len = static_cast<int>(std::strlen(s));
-        int w = haveWidth ? width : len;
+        int64_t w = haveWidth ? width : len;
         if (w > out.room) w = out.room;
         int i = 0;
         for (; i < w && i < len; ++i) out.Put(s[i]);
@@ -168,38 +171,44 @@ char* FormatTextV(char* buffer, int size, const char* format, va_list args) {
         int v = va_arg(args, int);
         uint32_t mag = v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
         char sign = v < 0 ? '-' : (plus ? '+' : 0);
-        char raw[40];
-        int n = UnsignedDigits(raw, mag, 10, precision > 0 ? precision + 1 : 1);
-        int k = 0;
-        for (int i = 0; i < n; ++i) {
-          if (precision > 0 && i == n - precision) digits[k++] = '.';
-          digits[k++] = raw[i];
-        }
-        digits[k] = 0;
-        PutNumber(out, sign, digits, width, haveWidth, zero);
+        char raw[12];
+        const int64_t m = UnsignedDigits(raw, mag, 10);
+        // At least p + 1 digits, with the point p digits from the right.
+        const int64_t n = precision > 0 && precision + 1 > m ? precision + 1 : m;
+        const int64_t point = precision > 0 ? n - precision : -1;
+        auto at = [&](int64_t i) {
+          if (i == point) return '.';
+          const int64_t k = point >= 0 && i > point ? i - 1 : i;
+          return k < n - m ? '0' : raw[k - (n - m)];
+        };
+        PutNumber(out, sign, n + (precision > 0 ? 1 : 0), at, width, haveWidth, zero);
         break;
       }
       case 'f': {
         uint32_t v = static_cast<uint32_t>(va_arg(args, int));
-        int n = UnsignedDigits(digits, v >> 16, 10, 1);
-        digits[n++] = '.';
+        char whole[12];
+        const int64_t m = UnsignedDigits(whole, v >> 16, 10);
+        const int64_t p = precision > 0 ? precision : 5;
         uint32_t frac = v & 0xFFFFu;
-        int p = precision > 0 ? precision : 5;
-        for (int i = 0; i < p; ++i) {
+        auto at = [&](int64_t i) {
+          if (i < m) return whole[i];
+          if (i == m) return '.';
+          // Each fraction digit from the remaining fraction times 10.
           frac *= 10;
-          digits[n++] = static_cast<char>('0' + (frac >> 16));
+          const char c = static_cast<char>('0' + (frac >> 16));
           frac &= 0xFFFFu;
-        }
-        digits[n] = 0;
-        PutNumber(out, plus ? '+' : 0, digits, width, haveWidth, zero);
+          return c;
+        };
+        PutNumber(out, plus ? '+' : 0, m + 1 + p, at, width, haveWidth, zero);
         break;
       }
       case 'x':
       case 'p':
       case 'b': {
         uint32_t v = va_arg(args, unsigned);
-        UnsignedDigits(digits, v, conv == 'b' ? 2 : 16, 1);
-        PutNumber(out, plus ? '+' : 0, digits, width, haveWidth, zero);
+        char digits[33];
+        const int n = UnsignedDigits(digits, v, conv == 'b' ? 2 : 16);
+        PutNumber(out, plus ? '+' : 0, n, [&](int64_t i) { return digits[i]; }, width, haveWidth, zero);
         break;
       }
       default:

@@ -43,6 +43,11 @@ TEST(FormatText, DecimalPointAndFixedPoint) {
   EXPECT_EQ("1.50", Format("%.2f", 0x18000));
   EXPECT_EQ("0.00001", Format("%f", 1)) << "fraction digits by repeated multiplication by 10";
   EXPECT_EQ("  1.5", Format("%5.1f", 0x18000));
+  // Any precision: at least p + 1 digits, and p fraction digits.
+  EXPECT_EQ("0." + std::string(49, '0') + "5", Format("%.50d", 5));
+  EXPECT_EQ("-0." + std::string(119, '0') + "7", Format("%.120d", -7));
+  EXPECT_EQ("1.5" + std::string(119, '0'), Format("%.120f", 0x18000));
+  EXPECT_EQ(std::string(255, '%'), Format("%.4000000000d", 1)) << "wider than the buffer: '%' fill";
 }
 
 TEST(FormatText, StringsCharsAndUnknownConversions) {
