@@ -38,6 +38,10 @@ EM_JS(void, tess_show_note, (int kind, const char* text), {
 
 EM_JS(void, tess_set_title, (const char* text), { document.title = UTF8ToString(text); });
 
+EM_JS(void, tess_post, (const char* path, const char* text), {
+  fetch(UTF8ToString(path), {method: "POST", body: UTF8ToString(text)}).catch(() => {});
+});
+
 // Length of the value plus one (0: absent); the value goes to out when it fits.
 EM_JS(int, tess_query, (const char* name, char* out, int size), {
   const value = new URLSearchParams(location.search).get(UTF8ToString(name));
@@ -147,6 +151,7 @@ void SetUpPage(Layout layout) { tess_set_up_page(layout == Layout::Exact ? 1 : 0
 void PutFrame(const uint8_t* rgba, int width, int height) { tess_put_frame(rgba, width, height); }
 void ShowNote(Note kind, const std::string& text) { tess_show_note(static_cast<int>(kind), text.c_str()); }
 void SetTitle(const std::string& text) { tess_set_title(text.c_str()); }
+void PostToServer(const char* path, const std::string& text) { tess_post(path, text.c_str()); }
 
 bool QueryParameter(const char* name, std::string& value) {
   std::vector<char> buffer(256);

@@ -20,6 +20,8 @@ enum class Note { None, Start, Ended, Error };
 // The text over the canvas (None hides it).
 void ShowNote(Note kind, const std::string& text);
 void SetTitle(const std::string& text);
+// Posts text to the page's own server at path (benchmarks read it there).
+void PostToServer(const char* path, const std::string& text);
 
 // The value of a parameter of the page's address; false when it is absent.
 bool QueryParameter(const char* name, std::string& value);

@@ -26,14 +26,15 @@ void WebScreen::ShowFrame(const DDFrame& frame) {
     return;
   }
   Draw(frame);
-  const double now = PageMilliseconds();
+  // The program's own time: what the browser did meanwhile is left out.
+  const double now = PageMilliseconds() - BrowserMilliseconds();
   if (previous_ >= 0 && times_.size() < MaxTimes) times_.push_back(static_cast<float>(now - previous_));
   if (mode_ == Mode::Live) {
     // The first frame stays up until the viewer starts the show.
     WaitForGesture();
     WaitForAnimationFrame();
   }
-  previous_ = PageMilliseconds();
+  previous_ = PageMilliseconds() - BrowserMilliseconds();
 }
 
 bool WebScreen::LastFrame(DDFrame& out) const {

@@ -26,7 +26,8 @@ public:
   // Draws the last frame on the canvas.
   void DrawLast();
   // Milliseconds of work per frame: from the end of the previous wait (or
-  // frame) to the frame on the canvas. The first frame of a run is left out.
+  // frame) to the frame on the canvas, less the time the browser had the
+  // thread meanwhile. The first frame of a run is left out.
   const std::vector<float>& FrameTimes() const { return times_; }
   void NewRun() { previous_ = -1; }
 

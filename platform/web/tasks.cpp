@@ -67,6 +67,14 @@ std::vector<TaskHandle> tasks;
 Task* current = nullptr;
 unsigned animationFrames = 0;
 bool stopped = false;
+double inBrowser = 0;
+
+int WaitInBrowser(double ms, int frame) {
+  const double from = emscripten_get_now();
+  const int why = tess_wait(ms, frame);
+  inBrowser += emscripten_get_now() - from;
+  return why;
+}
 
 void Entry(void* arg) {
   Task* task = static_cast<Task*>(arg);
@@ -157,7 +165,7 @@ void RunTasks() {
     const double now = PageMilliseconds();
     if (ran) {
       if (now - sliceStart >= SliceMs) {
-        tess_wait(0, 0);
+        WaitInBrowser(0, 0);
         sliceStart = PageMilliseconds();
       }
       continue;
@@ -169,7 +177,7 @@ void RunTasks() {
       frame = frame || t->wantsFrame;
     }
     const double ms = next < 0 ? -1 : (next > now ? next - now : 0);
-    if (tess_wait(ms, frame ? 1 : 0)) ++animationFrames;
+    if (WaitInBrowser(ms, frame ? 1 : 0)) ++animationFrames;
     sliceStart = PageMilliseconds();
   }
 }
@@ -182,5 +190,6 @@ void StopTasks() {
 void WakeTasks() { tess_wake(); }
 
 double PageMilliseconds() { return emscripten_get_now(); }
+double BrowserMilliseconds() { return inBrowser; }
 
 }  // namespace platform::web

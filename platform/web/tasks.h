@@ -35,6 +35,9 @@ void StopTasks();
 // Lets the scheduler look again (a page event changed something a task waits for).
 void WakeTasks();
 
+// Milliseconds the page has spent in the browser rather than in the tasks.
+double BrowserMilliseconds();
+
 // performance.now(): milliseconds since the page started.
 double PageMilliseconds();
 

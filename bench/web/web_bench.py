@@ -1,0 +1,76 @@
+#!/usr/bin/env python3
+"""The web site's frame times in headless Chromium and its size.
+
+usage: web_bench.py [SITE] [FRAMES]   (default build-web/site, 2400 frames: 40 s of show)
+
+The page's bench mode draws FRAMES frames of the exact show one after the
+other on its canvas (palette applied, put on the canvas) without waiting for
+the screen, times each from the end of the one before, and posts the median,
+99th percentile and maximum here. The site's size is given as served and
+compressed with gzip -9 (as a server that compresses would send it).
+"""
+import functools
+import gzip
+import http.server
+import os
+import subprocess
+import sys
+import tempfile
+import threading
+
+CHROMIUM = [
+    "chromium", "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+    "--disable-background-networking", "--disable-component-update", "--disable-sync",
+    "--window-size=640,480", "--force-device-scale-factor=1",
+]
+
+
+def main():
+    site = sys.argv[1] if len(sys.argv) > 1 else "build-web/site"
+    frames = int(sys.argv[2]) if len(sys.argv) > 2 else 2400
+    if not os.path.exists(os.path.join(site, "index.html")):
+        sys.stderr.write("web_bench: no site in %s (build it with scripts/web)\n" % site)
+        return 2
+
+    result = []
+    got = threading.Event()
+
+    class Handler(http.server.SimpleHTTPRequestHandler):
+        def log_message(self, *args):
+            pass
+
+        def do_POST(self):
+            length = min(int(self.headers.get("Content-Length", "0")), 4096)
+            result.append(self.rfile.read(length).decode("utf-8", "replace"))
+            self.send_response(204)
+            self.end_headers()
+            got.set()
+
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Handler, directory=site))
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    url = "http://127.0.0.1:%d/index.html?bench=%d" % (server.server_address[1], frames)
+    with tempfile.TemporaryDirectory() as profile:
+        browser = subprocess.Popen(CHROMIUM + ["--user-data-dir=" + profile, url],
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            got.wait(300)
+        finally:
+            browser.terminate()
+            browser.wait(30)
+    server.shutdown()
+    print("web frame time (%s)" % (result[0] if result else "no result within 300 s"))
+
+    raw = packed = 0
+    for name in sorted(os.listdir(site)):
+        with open(os.path.join(site, name), "rb") as f:
+            data = f.read()
+        size = len(gzip.compress(data, 9))
+        raw += len(data)
+        packed += size
+        print("  %-16s %9d bytes, %9d gzip -9" % (name, len(data), size))
+    print("web site: %.2f MB, %.2f MB compressed (goal: under 4 MB)" % (raw / 1e6, packed / 1e6))
+    return 0 if result else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
