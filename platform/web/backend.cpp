@@ -80,7 +80,6 @@ std::unique_ptr<WebInput> input;
 std::unique_ptr<PageClock> pageClock;
 std::unique_ptr<VirtualClock> virtualClock;
 bool gestureWanted = false;
-unsigned gestures = 0;
 
 uint32_t EventTime() { return static_cast<uint32_t>(static_cast<uint64_t>(PageMilliseconds())); }
 
@@ -88,7 +87,8 @@ uint32_t EventTime() { return static_cast<uint32_t>(static_cast<uint64_t>(PageMi
 bool TakeGesture() {
   if (!gestureWanted) return false;
   gestureWanted = false;
-  ++gestures;
+  // What was pressed before belongs to no show.
+  if (input) input->Forget();
   ResumeAudio();
   if (pageClock) pageClock->Run();
   WakeTasks();

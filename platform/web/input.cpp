@@ -71,3 +71,13 @@ void WebInput::OnBlur(uint32_t timeMs) {
 }
 
 }  // namespace platform::web
+
+namespace platform::web {
+
+void WebInput::Forget() {
+  state_->keys.Clear();
+  for (bool& h : state_->held) h = false;
+  state_->mouse = MouseState();
+}
+
+}  // namespace platform::web

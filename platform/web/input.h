@@ -25,6 +25,8 @@ public:
   void OnWheel(double dy);
   // The page lost the focus: what was held is released.
   void OnBlur(uint32_t timeMs);
+  // Drops the keys not read yet and forgets what is held (before a new run).
+  void Forget();
 
   struct State;
 

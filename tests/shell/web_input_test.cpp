@@ -67,6 +67,14 @@ TEST(WebKeys, RepeatsStrayReleasesAndBlur) {
     EXPECT_EQ(want[i][0], events[i].offset) << i;
     EXPECT_EQ(want[i][1], events[i].data & 0x80) << i;
   }
+
+  // Before a new run: unread keys are dropped, and a key held then needs a new press.
+  input.OnKey(0x32, true, false, 8);
+  input.Forget();
+  input.OnKey(0x32, false, false, 9);
+  count = 16;
+  EXPECT_EQ(platform::InputOk, keyboard->GetDeviceData(events, count));
+  EXPECT_EQ(0, count);
 }
 
 }  // namespace
