@@ -10,6 +10,8 @@
 #include <string>
 #include <system_error>
 
+#include <unistd.h>
+
 #include "app/options.h"
 #include "app/record.h"
 #include "tools/common/command_line.h"
@@ -61,12 +63,15 @@ int main(int argc, char** argv) {
   RecordSettings record;
   const bool recording = !options.record.empty();
   if (recording) {
-    record.dir = options.record;
+    record.out = options.record;
+    record.video = VideoFormatOfName(options.record, &record.format);
     record.fps = options.recordFps;
     record.seconds = options.recordSeconds;
+    record.quiet = options.quiet;
+    record.progress = !options.quiet && isatty(STDERR_FILENO);
     if (!PrepareRecord(record, backend, &error)) {
       std::fprintf(stderr, "tessaline: --record %s: %s\n", options.record.c_str(), error.c_str());
-      return BadOptionsStatus;
+      return 1;
     }
   }
   std::error_code ec;
@@ -75,6 +80,7 @@ int main(int argc, char** argv) {
   std::filesystem::current_path(dir, ec);
   if (ec) {
     std::fprintf(stderr, "tessaline: --data %s: %s\n", dir.c_str(), ec.message().c_str());
+    if (recording) AbandonRecord();
     return BadOptionsStatus;
   }
 
@@ -87,10 +93,12 @@ int main(int argc, char** argv) {
                    "           use --headless to run the show without a window\n");
     else
       std::fprintf(stderr, "tessaline: the %s backend could not start\n", name);
+    if (recording) AbandonRecord();
     return 1;
   }
   if (recording && !BeginRecord(record, &error)) {
     std::fprintf(stderr, "tessaline: --record: %s\n", error.c_str());
+    AbandonRecord();
     platform::StopBackend();
     return 1;
   }
@@ -111,7 +119,7 @@ int main(int argc, char** argv) {
     std::fflush(nullptr);
     std::_Exit(status);
   }
-  platform::StopBackend();
   if (recording && !FinishRecord(record) && status == 0) status = 1;
+  platform::StopBackend();
   return status;
 }

@@ -1,5 +1,6 @@
 #include "app/options.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -13,6 +14,19 @@ namespace {
 bool IsFile(const fs::path& p) {
   std::error_code ec;
   return fs::is_regular_file(p, ec);
+}
+
+// Names a user may give for a video or picture this program does not write.
+bool OtherMediaName(const std::string& name) {
+  static const char* const Others[] = {".avi", ".mov", ".m4v", ".mpg", ".mpeg", ".ogv", ".ogg", ".gif", ".flv",
+                                       ".wmv", ".ts",  ".wav", ".mp3", ".png", ".jpg", ".apng"};
+  const size_t dot = name.rfind('.');
+  if (dot == std::string::npos || name.find('/', dot) != std::string::npos) return false;
+  std::string ext;
+  for (char c : name.substr(dot)) ext += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const char* other : Others)
+    if (ext == other) return true;
+  return false;
 }
 
 }  // namespace
@@ -29,8 +43,13 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
       options.keys = line.Value();
     else if (line.Is("--data"))
       options.data = line.Value();
-    else if (line.Is("--record"))
+    else if (line.Is("--quiet"))
+      options.quiet = line.Flag();
+    else if (line.Is("--record")) {
       options.record = line.Value();
+      if (OtherMediaName(options.record))
+        line.Problem("--record writes a folder of PNG frames or a .mp4, .webm or .mkv video, not " + options.record);
+    }
     else if (line.Is("--fps"))
       options.recordFps = static_cast<int>(line.Integer(1, 240));
     else if (line.Is("--seconds")) {
@@ -66,11 +85,15 @@ std::string Usage() {
          "  --keys SCRIPT   feed the headless keyboard and mouse from SCRIPT\n"
          "                  (implies --headless); lines like \"5000 key Escape\"\n"
          "  --data DIR      look for \"v01.dat\" and \"vo.mp3\" in DIR\n"
-         "  --record DIR    export the show off screen into DIR: frame00000.png ...\n"
-         "                  and sound.wav, then print the ffmpeg command that\n"
-         "                  makes a video of them (implies --headless)\n"
+         "  --record FILE   export the show off screen as a video with its sound:\n"
+         "                  .mp4 (H.264, AAC), .webm (VP9, Opus) or .mkv (lossless\n"
+         "                  FFV1 in RGB, FLAC); implies --headless\n"
+         "  --record DIR    export into DIR instead: frame00000.png ... and sound.wav\n"
+         "                  (DIR must be new, empty or an earlier export, which is\n"
+         "                  replaced whole), then print an ffmpeg command for them\n"
          "  --fps N         frames per second of an export (default 60)\n"
          "  --seconds S     length of an export in seconds (default 36)\n"
+         "  --quiet         no progress line and no summary for an export\n"
          "  --help          show this text\n"
          "  --version       show the version\n"
          "\n"

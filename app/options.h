@@ -8,9 +8,10 @@ struct Options {
   bool headless = false;  // --headless: no window, the virtual clock
   bool help = false;
   bool version = false;
+  bool quiet = false;     // --quiet: no progress line or summary of an export
   std::string keys;  // --keys SCRIPT: the headless input script
   std::string data;  // --data DIR: where "v01.dat" and "vo.mp3" are
-  std::string record;        // --record DIR: export the show as PNG frames and a WAV
+  std::string record;        // --record DIR|FILE: export as PNG frames and a WAV, or as a video
   int recordFps = 60;        // --fps N: frames per second of an export
   double recordSeconds = 36.0;  // --seconds S: length of an export
 };

@@ -1,58 +1,55 @@
-// Export: the show rendered off screen at a fixed frame rate, kept as numbered
-// PNG frames and the sound that played as a WAV file, ready to mux into a video.
+// Export: the show rendered off screen at a fixed frame rate, kept either as
+// numbered PNG frames and the sound that played as a WAV file, or as one
+// video file (see app/video.h), chosen by the name's extension.
 #pragma once
 #include <cstdint>
 #include <string>
 
+#include "app/video.h"
 #include "platform/backend.h"
 #include "platform/display.h"
 
 struct RecordSettings {
-  std::string dir;        // where the files go (created if missing)
+  std::string out;        // the folder or the video file (made absolute by PrepareRecord)
+  bool video = false;     // out names a video file of `format`
+  VideoFormat format = VideoFormat::Mp4;
   int fps = 60;           // frames per second of show time
   double seconds = 36.0;  // length of the export
+  bool progress = false;  // one updating line on stderr while it runs
+  bool quiet = false;     // no summary at the end
 };
 
 // Frames in an export: fps x seconds, rounded.
 int RecordFrameCount(const RecordSettings& settings);
+// Sample frames of sound in an export: the frames' length at 44.1 kHz.
+uint64_t RecordSoundFrames(const RecordSettings& settings);
 // The virtual clock's step per frame, in microseconds.
 unsigned RecordFrameMicros(const RecordSettings& settings);
 // The headless input that ends the show once the last frame is drawn.
 std::string RecordKeyScript(const RecordSettings& settings);
 
-std::string RecordFramePath(const RecordSettings& settings, int index);  // dir/frame00000.png
-std::string RecordSoundPath(const RecordSettings& settings);             // dir/sound.wav
-// The ffmpeg command that makes dir/show.mp4 out of the export.
+std::string RecordFramePath(const RecordSettings& settings, int index);  // out/frame00000.png
+std::string RecordSoundPath(const RecordSettings& settings);             // out/sound.wav
+// The ffmpeg command that makes a video beside a folder export (out.mp4),
+// every path quoted for a POSIX shell.
 std::string RecordMuxCommand(const RecordSettings& settings);
+// text in single quotes for a POSIX shell, whatever it holds.
+std::string ShellQuote(const std::string& text);
 
 // An indexed frame as a palette PNG, any other as RGB. False with a message.
 bool WriteFramePng(const std::string& path, const platform::DDFrame& frame, std::string* error);
 
-// Writes each shown frame, up to the export's count, then hands it on to the
-// presenter it stands in front of.
-class FrameRecorder : public platform::Presenter {
- public:
-  FrameRecorder(const RecordSettings& settings, platform::Presenter* next);
-  void ShowFrame(const platform::DDFrame& frame) override;
-  int Written() const { return written_; }
-  const std::string& Error() const { return error_; }
-
- private:
-  RecordSettings settings_;
-  platform::Presenter* next_;
-  int written_ = 0;
-  std::string error_;
-};
-
-// The three steps of an export run. Before the backend starts: the folder made
-// (its path made absolute), the headless options with the clock's step and the
-// key that ends the show. After it started: the recorder in front of the screen
-// and the sound service writing what it plays. After it stopped: the sound cut
-// to the frames' length and a summary with the mux command on standard output.
+// The steps of an export run. Before the backend starts, PrepareRecord claims
+// the output: a folder is made or must hold nothing but an earlier export
+// (which is then removed whole), and is locked against a second export; a
+// video file is started under a temporary name. It also sets the headless
+// options (the clock's step, the key that ends the show). False with the
+// reason: nothing of the user's was touched. After the backend started,
+// BeginRecord puts the recorder in front of the screen and takes what the
+// sound plays. After the show, before the backend stops, FinishRecord
+// completes the output (or removes it when the show ended early) and prints
+// a summary. AbandonRecord removes whatever was started.
 bool PrepareRecord(RecordSettings& settings, platform::BackendOptions& backend, std::string* error);
 bool BeginRecord(const RecordSettings& settings, std::string* error);
 bool FinishRecord(const RecordSettings& settings);
-
-// Cuts or pads (with silence) a 16-bit stereo WAV file to exactly `frames`
-// sample frames. False when the file is not such a WAV or cannot be rewritten.
-bool FitWavLength(const std::string& path, uint64_t frames);
+void AbandonRecord();

@@ -4,6 +4,7 @@
 // can be written to a WAV file (44.1 kHz, 16-bit stereo).
 #pragma once
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -24,8 +25,14 @@ public:
   bool WriteWav(const std::string& path);
   void CloseWav();
 
+  // Everything played from now on also goes to `listener` (empty: no more).
+  // It is called on whichever thread the sound catches up.
+  void SetListener(std::function<void(const int16_t*, int)> listener);
+
   // Virtual pace: plays the next span.
   void Advance(uint64_t microseconds);
+  // Virtual pace: plays up to the clock it follows.
+  void CatchUp() { Sync(); }
 
 protected:
   void Sync() override;
@@ -42,6 +49,7 @@ private:
   std::mutex wavLock_;
   std::FILE* wav_ = nullptr;
   uint64_t wavFrames_ = 0;
+  std::function<void(const int16_t*, int)> listener_;
   std::unique_ptr<RealTimePump> pump_;
 };
 

@@ -1,16 +1,23 @@
 // The program's export, run as a user runs it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "app/record.h"
 #include "audio/filestream.h"
 #include "audio/mpeg/mpegstream.h"
 #include "tests/support/paths.h"
+#include "tools/common/png_io.h"
 
 namespace {
 
@@ -51,13 +58,36 @@ class Export : public ::testing::Test {
  protected:
   void SetUp() override { dir_ = testpaths::TempDir("export"); }
   void TearDown() override { fs::remove_all(dir_); }
+  std::string Program() const { return ShellQuote(testpaths::Build() + "/app/tessaline"); }
   // Runs the built program; its exit status.
   int Record(const std::string& sub, const std::string& args, const std::string& out = "") {
     std::string said = dir_ + "/" + (out.empty() ? sub : out) + ".out";
-    std::string cmd = "'" + testpaths::Build() + "/app/tessaline' --record '" + dir_ + "/" + sub + "' " + args +
-                      " >'" + said + "' 2>&1";
+    std::string cmd = Program() + " --record " + ShellQuote(dir_ + "/" + sub) + " " + args + " >" + ShellQuote(said) +
+                      " 2>&1";
     int status = std::system(cmd.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  // Runs a shell command line; its exit status, what it said in `said`.
+  int Shell(const std::string& line, std::string* said = nullptr) {
+    const std::string out = dir_ + "/shell.out";
+    int status = std::system(("(" + line + ") >'" + out + "' 2>&1").c_str());
+    if (said) *said = ReadAll(out);
+    fs::remove(out);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  // ffprobe's flat report of a file's streams, frames counted.
+  std::string Probe(const std::string& path) {
+    std::string said;
+    Shell("ffprobe -v error -count_frames -show_entries stream=codec_type,codec_name,width,height,nb_read_frames,"
+          "sample_rate,channels -of flat " + ShellQuote(path), &said);
+    return said;
+  }
+  // Files of a folder, by name.
+  std::vector<std::string> Names(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
   }
   std::string dir_;
 };
@@ -136,10 +166,155 @@ TEST_F(Export, TwoExportsAreByteIdentical) {
   EXPECT_EQ(files, 31);  // 30 frames and the sound
 }
 
+TEST_F(Export, VideoFilesHoldEveryFrameAndTheSound) {
+  struct Case {
+    const char* name;
+    const char* video;
+    const char* audio;
+    const char* rate;
+  };
+  for (const Case& c : {Case{"show.mp4", "h264", "aac", "44100"}, Case{"show.webm", "vp9", "opus", "48000"},
+                        Case{"SHOW.MKV", "ffv1", "flac", "44100"}}) {
+    ASSERT_EQ(Record(c.name, "--seconds 0.5 --fps 30", "v"), 0) << ReadAll(dir_ + "/v.out");
+    std::string said = ReadAll(dir_ + "/v.out");
+    EXPECT_NE(said.find("exported 15 frames at 30 per second with the sound to " + dir_ + "/" + c.name),
+              std::string::npos) << said;
+    std::string probe = Probe(dir_ + "/" + c.name);
+    for (const std::string& want :
+         {std::string("0.codec_name=\"") + c.video, std::string("0.width=640"), std::string("0.height=480"),
+          std::string("0.nb_read_frames=\"15\""), std::string("1.codec_type=\"audio\""),
+          std::string("1.codec_name=\"") + c.audio, std::string("1.sample_rate=\"") + c.rate, std::string("1.channels=2")})
+      EXPECT_NE(probe.find(want), std::string::npos) << c.name << " lacks " << want << " in\n" << probe;
+  }
+  // Nothing but the videos and the program's words: no temporary file is left.
+  EXPECT_EQ(Names(dir_), (std::vector<std::string>{"SHOW.MKV", "show.mp4", "show.webm", "v.out"}));
+}
+
+// The lossless video is the folder export: the same pictures, the same sound.
+TEST_F(Export, LosslessVideoDecodesToTheFolderExport) {
+  ASSERT_EQ(Record("frames", "--seconds 0.5 --fps 30"), 0) << ReadAll(dir_ + "/frames.out");
+  ASSERT_EQ(Record("show.mkv", "--seconds 0.5 --fps 30", "mkv"), 0) << ReadAll(dir_ + "/mkv.out");
+  ASSERT_EQ(Shell("ffmpeg -v error -i '" + dir_ + "/show.mkv' -map 0:v -f rawvideo -pix_fmt rgb24 '" + dir_ +
+                  "/video.rgb' -map 0:a -f s16le '" + dir_ + "/sound.pcm'"), 0);
+  const std::string video = ReadAll(dir_ + "/video.rgb");
+  ASSERT_EQ(video.size(), 15u * 640 * 480 * 3);
+  for (int i = 0; i < 15; ++i) {
+    PngImage png;
+    std::string error;
+    char name[32];
+    std::snprintf(name, sizeof name, "/frames/frame%05d.png", i);
+    ASSERT_TRUE(ReadPng(dir_ + name, &png, &error)) << error;
+    size_t differing = 0;
+    for (size_t p = 0; p < png.rgba.size(); ++p) {
+      const char* v = video.data() + (static_cast<size_t>(i) * 640 * 480 + p) * 3;
+      differing += static_cast<uint8_t>(v[0]) != png.rgba[p].r || static_cast<uint8_t>(v[1]) != png.rgba[p].g ||
+                   static_cast<uint8_t>(v[2]) != png.rgba[p].b;
+    }
+    EXPECT_EQ(differing, 0u) << "frame " << i;
+  }
+  const std::string wav = ReadAll(dir_ + "/frames/sound.wav");
+  EXPECT_TRUE(ReadAll(dir_ + "/sound.pcm") == wav.substr(44)) << "the sound differs";
+}
+
+// The printed command runs as printed, on a folder named with a quote and a '%'.
+TEST_F(Export, MuxCommandWorksOnAnyFolderName) {
+  ASSERT_EQ(Record("it's 100%", "--seconds 0.5 --fps 30", "odd"), 0) << ReadAll(dir_ + "/odd.out");
+  std::string said = ReadAll(dir_ + "/odd.out");
+  size_t at = said.find("  ffmpeg ");
+  ASSERT_NE(at, std::string::npos) << said;
+  std::string command = said.substr(at + 2, said.find('\n', at) - at - 2);
+  std::string out;
+  ASSERT_EQ(Shell(command + " -v error", &out), 0) << command << "\n" << out;
+  EXPECT_NE(Probe(dir_ + "/it's 100%.mp4").find("nb_read_frames=\"15\""), std::string::npos);
+}
+
+// A progress line only where a person watches: on a terminal, and not with --quiet.
+TEST_F(Export, ProgressOnlyOnATerminal) {
+  std::string said;
+  ASSERT_EQ(Shell("script -qec \"" + Program() + " --record '" + dir_ + "/t.mkv' --seconds 0.5\" /dev/null", &said), 0);
+  EXPECT_NE(said.find("\rtessaline: frame 30 of 30, "), std::string::npos) << said;
+  EXPECT_NE(said.find(" left\033[K"), std::string::npos) << said;
+  ASSERT_EQ(Record("p", "--seconds 0.5"), 0);
+  EXPECT_EQ(ReadAll(dir_ + "/p.out").find("frames/s"), std::string::npos);
+  ASSERT_EQ(Shell("script -qec \"" + Program() + " --quiet --record '" + dir_ + "/q.mkv' --seconds 0.5\" /dev/null", &said), 0);
+  EXPECT_EQ(said, "");
+}
+
 TEST_F(Export, UnwritableFolderIsRefused) {
   std::ofstream(dir_ + "/file") << "x";
-  EXPECT_EQ(Record("file/sub", "--seconds 1", "refused"), 2);
+  EXPECT_EQ(Record("file/sub", "--seconds 1", "refused"), 1);
   EXPECT_NE(ReadAll(dir_ + "/refused.out").find("cannot make the folder"), std::string::npos);
+}
+
+// A folder export replaces only an earlier export of ours, and whole.
+TEST_F(Export, FolderOfOtherFilesIsRefusedUntouched) {
+  fs::create_directory(dir_ + "/d");
+  std::ofstream(dir_ + "/d/notes.txt") << "mine";
+  std::ofstream(dir_ + "/d/frame00000.png") << "old";
+  EXPECT_EQ(Record("d", "--seconds 0.5", "refused"), 1);
+  EXPECT_NE(ReadAll(dir_ + "/refused.out").find("holds \"notes.txt\", which no export makes"), std::string::npos)
+      << ReadAll(dir_ + "/refused.out");
+  EXPECT_EQ(Names(dir_ + "/d"), (std::vector<std::string>{"frame00000.png", "notes.txt"}));
+  EXPECT_EQ(ReadAll(dir_ + "/d/frame00000.png"), "old");
+}
+
+TEST_F(Export, EarlierExportIsReplacedWhole) {
+  ASSERT_EQ(Record("d", "--seconds 1 --fps 20"), 0);
+  ASSERT_EQ(Record("d", "--seconds 0.5 --fps 20"), 0) << ReadAll(dir_ + "/d.out");
+  std::vector<std::string> names = Names(dir_ + "/d");
+  ASSERT_EQ(names.size(), 11u);  // ten frames and the sound: no frame of the first run, no lock file
+  EXPECT_EQ(names[9], "frame00009.png");
+  EXPECT_EQ(names[10], "sound.wav");
+}
+
+TEST_F(Export, SecondExportIntoTheSameFolderIsRefused) {
+  fs::create_directory(dir_ + "/d");
+  const std::string lock = dir_ + "/d/.tessaline-export.lock";
+  int fd = ::open(lock.c_str(), O_RDWR | O_CREAT, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);  // an export running
+  EXPECT_EQ(Record("d", "--seconds 0.5", "second"), 1);
+  EXPECT_NE(ReadAll(dir_ + "/second.out").find("another export is writing into " + dir_ + "/d"), std::string::npos);
+  EXPECT_EQ(Names(dir_ + "/d"), (std::vector<std::string>{".tessaline-export.lock"}));
+  ::close(fd);
+  // Left behind by an export that died: no longer held, so it is taken and removed.
+  EXPECT_EQ(Record("d", "--seconds 0.5"), 0) << ReadAll(dir_ + "/d.out");
+  EXPECT_FALSE(fs::exists(lock));
+}
+
+// A show that ends before the export is complete leaves no output and the old file as it was.
+TEST_F(Export, FailedExportLeavesNothingUnderTheName) {
+  fs::create_directory(dir_ + "/data");
+  std::ofstream(dir_ + "/data/v01.dat") << "not a pack";
+  std::ofstream(dir_ + "/old.mp4") << "old";
+  EXPECT_EQ(Record("old.mp4", "--seconds 0.5 --data '" + dir_ + "/data'", "v"), 1);
+  EXPECT_EQ(Record("new", "--seconds 0.5 --data '" + dir_ + "/data'", "d"), 1);
+  EXPECT_NE(ReadAll(dir_ + "/d.out").find("the show ended after 0 of 30 frames"), std::string::npos)
+      << ReadAll(dir_ + "/d.out");
+  EXPECT_EQ(ReadAll(dir_ + "/old.mp4"), "old");
+  EXPECT_EQ(Names(dir_), (std::vector<std::string>{"d.out", "data", "old.mp4", "v.out"}));
+}
+
+// Through a symbolic link the file behind it is replaced; a FIFO is written through.
+TEST_F(Export, VideoThroughALinkOrAFifo) {
+  fs::create_directory(dir_ + "/real");
+  std::ofstream(dir_ + "/real/show.mkv") << "old";
+  fs::create_symlink(dir_ + "/real/show.mkv", dir_ + "/link.mkv");
+  ASSERT_EQ(Record("link.mkv", "--seconds 0.5", "link"), 0) << ReadAll(dir_ + "/link.out");
+  EXPECT_TRUE(fs::is_symlink(dir_ + "/link.mkv"));
+  EXPECT_NE(Probe(dir_ + "/real/show.mkv").find("nb_read_frames=\"30\""), std::string::npos);
+
+  ASSERT_EQ(::mkfifo((dir_ + "/pipe.webm").c_str(), 0644), 0);
+  std::string said;
+  ASSERT_EQ(Shell("cat '" + dir_ + "/pipe.webm' > '" + dir_ + "/copy.webm' & " + Program() + " --record '" + dir_ +
+                  "/pipe.webm' --seconds 0.5; wait", &said), 0) << said;
+  EXPECT_NE(Probe(dir_ + "/copy.webm").find("nb_read_frames=\"30\""), std::string::npos);
+  // MP4 must seek back to finish its index: through a FIFO that is an error, not a broken file.
+  ::unlink((dir_ + "/pipe.webm").c_str());
+  ASSERT_EQ(::mkfifo((dir_ + "/pipe.mp4").c_str(), 0644), 0);
+  ASSERT_EQ(Shell("cat '" + dir_ + "/pipe.mp4' > /dev/null & " + Program() + " --record '" + dir_ +
+                  "/pipe.mp4' --seconds 0.5; status=$?; wait; exit $status", &said), 1) << said;
+  EXPECT_NE(said.find("tessaline: export: "), std::string::npos) << said;
 }
 
 }  // namespace
