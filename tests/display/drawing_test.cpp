@@ -133,6 +133,13 @@ TEST_F(DrawingTest, LineEndsAndClipping) {
   EXPECT_EQ(1, At8(0, 12));
   EXPECT_EQ(1, At8(10, 10));
   driver->FillRect(0, 0, 0, 320, 200);
+  // Stepped from the end with the smaller x: from (0, 13) column 5 is on row
+  // 12; from (10, 10) it would be on row 11.
+  driver->Line(1, 10, 10, 0, 13);
+  const int rowOf[11] = {13, 13, 12, 12, 12, 12, 11, 11, 11, 10, 10};
+  EXPECT_EQ(11, Painted8());
+  for (int x = 0; x <= 10; ++x) EXPECT_EQ(1, At8(x, rowOf[x])) << x;
+  driver->FillRect(0, 0, 0, 320, 200);
   driver->Line(1, 4, 4, 4, 4);
   EXPECT_EQ(1, Painted8());
   driver->FillRect(0, 0, 0, 320, 200);
