@@ -66,6 +66,10 @@ public:
   // For tests and tools: the platform surfaces.
   platform::DDSurface* PrimarySurface() const { return Primary; }
   platform::DDSurface* BackBufferSurface() const { return BackBuffer; }
+  // The pointer's save-under of buffer i: its surface and whether it holds a
+  // background to put back.
+  const platform::DDSurface* SaveUnderSurface(int i) const { return SaveUnder[i]; }
+  bool PointerSaved(int i) const { return Saved[i]; }
 
 private:
   void BuildModeList();

@@ -224,11 +224,16 @@ TEST_F(PointerTest, EdgesOfTheScreen) {
   };
   EXPECT_EQ(1, front16(630, 470));
   EXPECT_EQ(0xFFFF, front16(631, 471));
-  driver->SetMousePointer(true, 640, 0);
-  debug.Clear();
-  driver->Present();  // nothing saved, nothing drawn
+  EXPECT_TRUE(driver->PointerSaved(0));
   driver->BeginFrame(0);
-  EXPECT_EQ(0, At16(639, 0));
+  EXPECT_FALSE(driver->PointerSaved(0)) << "put back";
+  // At (640, 0) the rectangle is empty: nothing is saved, the flag stays clear.
+  driver->FillRect(0x5555, 0, 0, 640, 480);
+  driver->SetMousePointer(true, 640, 0);
+  driver->Present();
+  EXPECT_FALSE(driver->PointerSaved(0));
+  const DDSurface* save = driver->SaveUnderSurface(0);
+  EXPECT_EQ(0, save->Memory()[0]) << "the save-under still holds what (630, 470) covered";
 }
 
 // On every screen kind the picture stays inside its 16 x 16 surfaces: below
