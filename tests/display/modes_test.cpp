@@ -87,6 +87,64 @@ TEST_F(ModesTest, FindModeTiesBackBuffersAndRefusals) {
   EXPECT_EQ(200, greedy.MemoryLeft) << "mode 0 has too little memory left";
 }
 
+TEST_F(ModesTest, FindModeZBufferDirect3DAndRefresh) {
+  const auto modes = List({{{640, 480}, FormatIndexed(8)},
+                           {{640, 480}, FormatIndexed(8)},
+                           {{640, 480}, FormatIndexed(8)},
+                           {{800, 600}, FormatIndexed(8)}});
+  SetDisplayModesForTest(&modes);
+  sWinDriver& d = Start();
+  auto set = [&](int i, bool z, int zBack, bool d3d, int refresh) {
+    sDisplayMode* m = d.GetMode(i);
+    m->ZBuffer = z;
+    m->ZBackBuffers = zBack;
+    m->Use3D = d3d;
+    m->Refresh = refresh;
+    m->MemoryLeft = i;  // tells the winner
+  };
+  // A Z-buffer with back buffers skips a mode without a Z-buffer and one
+  // whose Z-buffer leaves no back buffer, however well they score.
+  set(0, false, 2, true, 75);
+  set(1, true, 0, true, 75);
+  set(2, true, 1, true, 75);
+  set(3, true, 1, true, 75);
+  sDisplayMode z(640, 480, KindIndex8);
+  z.ZBuffer = true;
+  ASSERT_TRUE(d.FindMode(&z));
+  EXPECT_EQ(2, z.MemoryLeft);
+  sDisplayMode zFront(640, 480, KindIndex8);  // no back buffers: mode 1 will do
+  zFront.ZBuffer = true;
+  zFront.BackBuffers = 0;
+  ASSERT_TRUE(d.FindMode(&zFront));
+  EXPECT_EQ(1, zFront.MemoryLeft);
+
+  // Direct3D wanted: a mode without it pays 2 << 24, more than any size.
+  set(0, true, 2, false, 75);
+  set(1, true, 2, false, 75);
+  set(2, true, 2, false, 75);
+  sDisplayMode d3d(640, 480, KindIndex8);
+  d3d.Use3D = true;
+  d3d.Refresh = 75;
+  EXPECT_EQ((2 << 24) + 0, ModeScore(d3d, *d.GetMode(0)));
+  ASSERT_TRUE(d.FindMode(&d3d));
+  EXPECT_EQ(800, d3d.Width);
+
+  // The refresh rate decides between modes equal in all else: |75 - 72| wins.
+  set(0, false, 0, false, 60);
+  set(1, false, 0, false, 85);
+  set(2, false, 0, false, 72);
+  set(3, false, 0, false, 75);  // exact, but 800 x 600
+  sDisplayMode rate(640, 480, KindIndex8);
+  ASSERT_TRUE(d.FindMode(&rate));
+  EXPECT_EQ(72, rate.Refresh);
+  EXPECT_EQ(2, rate.MemoryLeft);
+  EXPECT_EQ(255, ModeScore(rate, [] {
+              sDisplayMode far(640, 480, KindIndex8);
+              far.Refresh = 400;
+              return far;
+            }())) << "the refresh term stops at 255";
+}
+
 TEST_F(ModesTest, BudgetOfTheClassicModes) {
   sWinDriver& d = Start();
   ASSERT_EQ(55, d.GetModeCount()) << "11 sizes in five kinds";

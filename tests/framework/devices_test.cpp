@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "tests/support/fatal_capture.h"
 
 namespace {
@@ -47,13 +49,23 @@ TEST(DeviceRegistry, Assertions) {
   ClearDevices();
 }
 
-TEST(DeviceRegistry, DestroyWalksEveryKindAndKeepsEntries) {
-  int destroyed = 0;
-  RegisterDevice(DeviceDisplay, new TestDevice(10, &destroyed));
-  RegisterDevice(DeviceKeyboard, new TestDevice(0, &destroyed));
-  RegisterDevice(DeviceCD, new TestDevice(0, &destroyed));
+TEST(DeviceRegistry, DestroyWalksEveryKindInOrderAndKeepsEntries) {
+  std::vector<int> order;
+  struct Named : sDevice {
+    Named(int n, std::vector<int>* order) : n_(n), order_(order) {}
+    ~Named() override { order_->push_back(n_); }
+    int n_;
+    std::vector<int>* order_;
+  };
+  // Registered in another order than kinds and slots: CD, keyboards, display, pointers.
+  RegisterDevice(DeviceCD, new Named(5, &order));
+  RegisterDevice(DeviceKeyboard, new Named(3, &order));
+  RegisterDevice(DeviceKeyboard, new Named(4, &order));
+  RegisterDevice(DeviceDisplay, new Named(0, &order));
+  RegisterDevice(DevicePointer, new Named(1, &order));
+  RegisterDevice(DevicePointer, new Named(2, &order));
   DestroyDevices();
-  EXPECT_EQ(3, destroyed);
+  EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4, 5}), order) << "kind 0 slots 0..3, then kind 1, and so on";
   EXPECT_NE(nullptr, GetDevice(DeviceDisplay, 0)) << "entries are not cleared";
   ClearDevices();
 }
