@@ -12,10 +12,12 @@
 #include "framework/system/shell.h"
 #include "platform/backend.h"
 #include "platform/clock.h"
+#include "platform/display.h"
 #include "tests/support/paths.h"
 #include "vo/frame_observer.h"
 #include "vo/main.h"
 #include "vo/moveit.h"
+#include "vo/screen.h"
 
 namespace platform {
 VirtualClock* HeadlessClock();
@@ -26,17 +28,23 @@ namespace {
 struct Clocked {
   std::vector<uint64_t> clockAfter;  // the clock for the next frame, per frame
   std::vector<float> times;
+  std::vector<uint64_t> pictures;  // a hash of each presented frame's pixels
 };
 
 void Observe(const sFrameInfo& f, void* user) {
   Clocked& c = *static_cast<Clocked*>(user);
   c.times.push_back(f.Time);
+  const platform::DDSurface* front = static_cast<sWinDriver*>(TheDisplay)->PrimarySurface();
+  uint64_t hash = 14695981039346656037ull;
+  for (int i = 0; i < front->Pitch() * front->Height(); ++i) hash = (hash ^ front->Memory()[i]) * 1099511628211ull;
+  c.pictures.push_back(hash);
   if (f.Frame < c.clockAfter.size()) platform::HeadlessClock()->Set(c.clockAfter[f.Frame]);
 }
 
 void CreateDisplay() { new sWinDriver; }
 
-std::vector<float> RunWithClock(const std::vector<uint64_t>& clock, const std::string& keys) {
+std::vector<float> RunWithClock(const std::vector<uint64_t>& clock, const std::string& keys,
+                                std::vector<uint64_t>* pictures = nullptr) {
   ResetProcessState();  // a show per test, also when they share a process
   Clocked c;
   c.clockAfter = clock;
@@ -52,6 +60,7 @@ std::vector<float> RunWithClock(const std::vector<uint64_t>& clock, const std::s
   WinMain();
   EXPECT_EQ(0, FatalText[0]) << FatalText;
   platform::StopBackend();
+  if (pictures) *pictures = c.pictures;
   return c.times;
 }
 
@@ -82,6 +91,23 @@ TEST(MainLoop, TheFirstTwoButtonsEndTheRunAfterTheIteration) {
       RunWithClock({50000, 100000, 150000, 200000}, "50 buttons 7\n100 buttons 0\n150 buttons 3\n");
   ASSERT_EQ(3u, t.size());
   EXPECT_EQ(100.0f, t[2]);
+}
+
+TEST(MainLoop, EachBufferOfTheChainKeepsWhatItHeld) {
+  // Three frames of the moving blobs at 20 s, then 40 s, where nothing draws:
+  // the chain's three buffers (front and two back) go round with the last
+  // three pictures, each different.
+  std::vector<uint64_t> clock = {20000000, 20016667, 20033333};
+  clock.resize(10, 40000000);
+  clock.push_back(40001000);
+  std::vector<uint64_t> pictures;
+  const std::vector<float> t = RunWithClock(clock, "40001 key Escape\n", &pictures);
+  ASSERT_EQ(11u, pictures.size());
+  EXPECT_EQ(40000.0f, t[4]);
+  for (size_t n = 4; n < pictures.size(); ++n) {
+    EXPECT_EQ(pictures[n - 3], pictures[n]) << "frame " << n;
+    EXPECT_NE(pictures[n - 1], pictures[n]) << "frame " << n;
+  }
 }
 
 TEST(MainLoop, OnlyPlainKeyCodesAct) {

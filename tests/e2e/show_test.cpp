@@ -127,16 +127,12 @@ TEST(Show, StatedMomentsOfTheShow) {
   EXPECT_GT(windowPixels("frame_20000.png"), 200);
   EXPECT_EQ(0, windowPixels("frame_17800.png"));
 
-  // After 36 s nothing is drawn: each back buffer keeps what it held.
+  // After 36 s nothing is drawn (MainLoop.EachBufferOfTheChainKeepsWhatItHeld
+  // shows the buffers going round).
   f = FrameAt(run, 40000);
   ASSERT_NE(nullptr, f);
   EXPECT_EQ("3,5,34", f->layers);
   EXPECT_EQ(0u, f->channels);
-  for (const e2e::TraceLine& g : run.frames) {
-    if (g.time < 36100) continue;
-    const e2e::TraceLine& before = run.frames[g.frame - 2];
-    EXPECT_EQ(before.index, g.index) << "frame " << g.frame;
-  }
 }
 
 TEST(Show, RestartAndProfilerKeys) {
