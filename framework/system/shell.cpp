@@ -152,3 +152,10 @@ int MainThread() {
 }
 
 bool MainThreadStillRunning() { return StillRunning; }
+
+void JoinMainThread() {
+  if (!MainThreadHandle) return;
+  MainThreadHandle->Join();
+  MainThreadHandle.reset();
+  StillRunning = false;
+}

@@ -34,3 +34,7 @@ int MainThread();
 // the show ran, or another thread failed). The process must then end without
 // tearing down what that thread still uses.
 bool MainThreadStillRunning();
+// Waits for a main thread that outlived WinMain and lets it go; nothing when
+// there is none. Only where it is known to be ending (the tests): the program
+// itself ends the process instead.
+void JoinMainThread();

@@ -202,8 +202,8 @@ TEST_F(ShellTest, FatalOnTheAudioThreadEndsTheProgramWithoutHanging) {
   EXPECT_TRUE(MainThreadStillRunning()) << "the show was still running when the loop ended";
   EXPECT_EQ(0, AudioThreadRunning.load());
   demoMayEnd = true;
-  while (!mainThreadDone.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // its last PostQuit
+  JoinMainThread();
+  EXPECT_TRUE(mainThreadDone.load());
   CloseCd();
 }
 
@@ -218,8 +218,8 @@ TEST_F(ShellTest, ClosedWindowEndsTheLoopWhileTheShowRuns) {
   EXPECT_TRUE(MainThreadStillRunning()) << "the loop ended without waiting for the show";
   EXPECT_EQ(0, FatalText[0]);
   demoMayEnd = true;
-  while (!mainThreadDone.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  JoinMainThread();
+  EXPECT_TRUE(mainThreadDone.load());
 }
 
 TEST_F(ShellTest, ThreadCreationFailureIsAFatalBox) {
