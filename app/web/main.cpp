@@ -82,10 +82,12 @@ uint64_t FrameMicros(uint64_t n) { return n * 1000000 / 60; }
 std::string BenchTitle() {
   std::vector<float> t = web::GetWebScreen()->FrameTimes();
   if (t.empty()) return "bench 0 frames";
+  // Times are of frames 1, 2, ...: the first is left out.
+  const size_t slowest = size_t(std::max_element(t.begin(), t.end()) - t.begin()) + 1;
   std::sort(t.begin(), t.end());
-  char s[160];
-  std::snprintf(s, sizeof s, "bench %zu frames median %.3f p99 %.3f max %.3f ms", t.size(), t[t.size() / 2],
-                t[std::min(t.size() - 1, t.size() * 99 / 100)], t.back());
+  char s[192];
+  std::snprintf(s, sizeof s, "bench %zu frames median %.3f p99 %.3f max %.3f ms (frame %zu)", t.size(),
+                t[t.size() / 2], t[std::min(t.size() - 1, t.size() * 99 / 100)], t.back(), slowest);
   return s;
 }
 

@@ -24,8 +24,14 @@ EM_JS(void, tess_put_frame, (const uint8_t* rgba, int width, int height), {
     canvas.height = height;
     Module.tessContext.imageSmoothingEnabled = false;
   }
-  const pixels = new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4);
-  Module.tessContext.putImageData(new ImageData(pixels, width, height), 0, 0);
+  // One view of the frame's memory, made again only when it moves.
+  let image = Module.tessImage;
+  if (!image || image.buffer !== HEAPU8.buffer || image.at !== rgba || image.data.width !== width ||
+      image.data.height !== height) {
+    const pixels = new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4);
+    image = Module.tessImage = {buffer: HEAPU8.buffer, at: rgba, data: new ImageData(pixels, width, height)};
+  }
+  Module.tessContext.putImageData(image.data, 0, 0);
 });
 
 EM_JS(void, tess_show_note, (int kind, const char* text), {

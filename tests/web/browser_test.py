@@ -4,7 +4,7 @@
 the keys, and the page around the show.
 
 usage: browser_test.py CASE SITE SHOWTRACE DATA OUT
-  CASE       frames | keys | page
+  CASE       frames | keys | page | live
   SITE       the built site (build-web/site)
   SHOWTRACE  the native showtrace program
   DATA       the folder of the native show's v01.dat and vo.mp3
@@ -36,8 +36,19 @@ def check(ok, what):
 
 
 class Quiet(http.server.SimpleHTTPRequestHandler):
+    posted = []
+    got_post = threading.Event()
+
     def log_message(self, *args):
         pass
+
+    def do_POST(self):
+        # Only the live test's page posts: its result.
+        length = min(int(self.headers.get("Content-Length", "0")), 4096)
+        Quiet.posted.append(self.rfile.read(length).decode("utf-8", "replace"))
+        self.send_response(204)
+        self.end_headers()
+        Quiet.got_post.set()
 
 
 def serve(directory):
@@ -173,8 +184,30 @@ def case_page(base, args):
           "no v01.dat: %r, note %r" % (title(dom), re.findall(r'<div id="note"[^>]*>[^<]*', dom)))
 
 
+def case_live(base, args):
+    # In real time (timers stand still in virtual time): click to start, the
+    # sound starts, Escape ends with a message, a key starts the show again.
+    with tempfile.TemporaryDirectory() as site:
+        for name in os.listdir(args.site):
+            shutil.copy(os.path.join(args.site, name), site)
+        shutil.copy(os.path.join(os.path.dirname(os.path.abspath(__file__)), "live_test.html"), site)
+        server, other = serve(site)
+        with tempfile.TemporaryDirectory() as profile:
+            browser = subprocess.Popen(CHROMIUM + ["--user-data-dir=" + profile, other + "live_test.html"],
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=profile)
+            try:
+                Quiet.got_post.wait(90)
+            finally:
+                browser.terminate()
+                browser.wait(30)
+                server.shutdown()
+    got = Quiet.posted[0] if Quiet.posted else "(no result in 90 s)"
+    want = "click to start | playing sound on | The show has ended. Click or press a key to watch it again. | playing again"
+    check(got == want, "live: %r" % got)
+
+
 def main():
-    if len(sys.argv) != 6 or sys.argv[1] not in ("frames", "keys", "page"):
+    if len(sys.argv) != 6 or sys.argv[1] not in ("frames", "keys", "page", "live"):
         sys.stderr.write(__doc__)
         return 2
 
@@ -192,7 +225,7 @@ def main():
                 return 1
     server, base = serve(args.site)
     try:
-        {"frames": case_frames, "keys": case_keys, "page": case_page}[case](base, args)
+        {"frames": case_frames, "keys": case_keys, "page": case_page, "live": case_live}[case](base, args)
     finally:
         server.shutdown()
     print("web %s: %s" % (case, "%d checks failed" % len(failures) if failures else "every check holds"))
