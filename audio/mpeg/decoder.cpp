@@ -24,7 +24,6 @@ sMpegDecoder::sMpegDecoder() {
 
 int sMpegDecoder::Open(sMpegInput* input, int* rate, int* stereo, int pcm16, int downShift,
                        int channels) {
-  DecodeTables();
   Input = input;
   InputNotSeekable = !input->Seekable();
   ResetFrameBuffer();

@@ -27,6 +27,12 @@ struct sGranuleInfo {
   int scfsi[4];
 };
 
+// Coded lines below `end` (and from the previous entry's end) take `factor`.
+struct sBandFactor {
+  int end;
+  float factor;
+};
+
 // Which Layer II allocation table a frame uses (index into kAllocTables): the
 // lower-sampling-rate table, or for MPEG-1 by the bit rate per channel.
 int Layer2AllocTable(int version, int rate, int kbps, int channels);
@@ -95,8 +101,10 @@ class sMpegDecoder {
   // Layer III.
   int ReadSideInfo(sGranuleInfo (*records)[2]);
   void ReadScaleFactors(sGranuleInfo& gi, int* list);
-  void DecodeHuffman(const sGranuleInfo& gi, float* lines);
-  void Requantize(const sGranuleInfo& gi, float* lines, const int* sf);
+  // Requantisation factors of the bands in coded order; returns the count.
+  int BandFactors(const sGranuleInfo& gi, const int* sf, sBandFactor* out) const;
+  // Returns the coded lines decoded; those beyond are zero.
+  int DecodeHuffman(const sGranuleInfo& gi, float* lines, const sBandFactor* factors);
   void JointStereo(const sGranuleInfo& right, float* lines, const int* rightSf);
   void HybridFilter(const sGranuleInfo& gi, float* out, float* overlap, float* lines);
   void DecodeLayer3();
@@ -171,8 +179,8 @@ class sMpegDecoder {
   // Synthesis state.
   alignas(16) float SynthBuf[2][2][272];
   int SynthOffset = 0;
-  const float* WindowP = nullptr;  // sign-folded window rows for the current rate
-  const float* WindowQ = nullptr;  // the same rows reversed
+  float WindowP[1024];  // sign-folded window rows for the current rate
+  float WindowQ[1024];  // the same rows reversed
 
   // Layer III state.
   int LongBands[23];

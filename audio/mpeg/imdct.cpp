@@ -1,5 +1,6 @@
 // Layer III hybrid filter: anti-alias butterflies, line gains, IMDCT with
 // windowing and overlap-add, frequency inversion.
+#include <cmath>
 #include <cstring>
 
 #include "audio/mpeg/decodetables.h"
@@ -11,11 +12,50 @@
 
 namespace {
 
+// The matrix IMDCT's tables, built on first use.
+struct sImdctTables {
+  float Dct4[18][20];        // 18-point DCT-IV, input k -> output m (padded rows)
+  float ImdctWindow[4][36];  // long windows by block type (2 unused)
+  float ImdctShort[6][12];   // input k -> windowed outputs of one window
+  float AliasCs[8], AliasCa[8];
+  sImdctTables() {
+    const double kPi = 3.14159265358979323846;
+    for (int type = 0; type < 4; ++type)
+      for (int i = 0; i < 36; ++i) {
+        double w;
+        if (type == 0 || type == 2) {
+          w = std::sin(kPi / 36 * (i + 0.5));
+        } else if (type == 1) {
+          w = i < 18 ? std::sin(kPi / 36 * (i + 0.5)) : i < 24 ? 1.0 : i < 30 ? std::sin(kPi / 12 * (i - 18 + 0.5)) : 0.0;
+        } else {
+          w = i < 6 ? 0.0 : i < 12 ? std::sin(kPi / 12 * (i - 6 + 0.5)) : i < 18 ? 1.0 : std::sin(kPi / 36 * (i + 0.5));
+        }
+        ImdctWindow[type][i] = float(w);
+      }
+    for (int k = 0; k < 18; ++k)
+      for (int m = 0; m < 20; ++m)
+        Dct4[k][m] = m < 18 ? float(std::cos(kPi / 72 * (2 * m + 1) * (2 * k + 1))) : 0.0f;
+    for (int i = 0; i < 12; ++i) {
+      double w = std::sin(kPi / 12 * (i + 0.5));
+      for (int k = 0; k < 6; ++k) ImdctShort[k][i] = float(w * std::cos(kPi / 24 * (2 * i + 1 + 6) * (2 * k + 1)));
+    }
+    for (int i = 0; i < 8; ++i) {
+      AliasCs[i] = mpegtab::kAliasCs[i];
+      AliasCa[i] = mpegtab::kAliasCa[i];
+    }
+  }
+};
+
+const sImdctTables& DecodeTables() {
+  static const sImdctTables t;
+  return t;
+}
+
 // One subband: 18 lines in, 18 samples out, overlap updated. The 36-point
 // IMDCT is an 18-point DCT-IV, y, unfolded: z[i] = y[i + 9] (i < 9),
 // -y[26 - i] (i < 27), -y[i - 27] (i < 36).
 void Imdct(float* out, const float* in, float* overlap, int blockType) {
-  const sDecodeTables& t = DecodeTables();
+  const sImdctTables& t = DecodeTables();
   if (blockType != 2) {
     alignas(16) float y[20];
 #if defined(__SSE2__)
@@ -88,7 +128,7 @@ void Silent(float* out, float* overlap) {
 }  // namespace
 
 void sMpegDecoder::HybridFilter(const sGranuleInfo& g, float* out, float* overlap, float* lines) {
-  const sDecodeTables& t = DecodeTables();
+  const sImdctTables& t = DecodeTables();
   int subbands = 32 >> DownShift;
   int longSubbands = g.blockType != 2 ? subbands : g.mixed ? ShortBands[3] / 18 : 0;
   if (longSubbands > subbands) longSubbands = subbands;

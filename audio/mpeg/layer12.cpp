@@ -43,7 +43,6 @@ int Layer2AllocTable(int version, int rate, int kbps, int channels) {
 }
 
 void sMpegDecoder::DecodeLayer1() {
-  const sDecodeTables& t = DecodeTables();
   for (int f = 0; f < 3; ++f) {
     if (f > 0) ReadHeader(0);
     if (HBitRateIndex == 0) {
@@ -66,7 +65,7 @@ void sMpegDecoder::DecodeLayer1() {
     }
     for (int sb = 0; sb < 32; ++sb)
       for (int ch = 0; ch < channels; ++ch)
-        mult[ch][sb] = alloc[ch][sb] ? t.L12Scale[GetBits(6)] * t.Layer1Factor[alloc[ch][sb]] : 0.0f;
+        mult[ch][sb] = alloc[ch][sb] ? mpegtab::kL12Scale[GetBits(6)] * mpegtab::kLayer1Factor[alloc[ch][sb]] : 0.0f;
     for (int slot = 0; slot < 12; ++slot) {
       float* row[2] = {Subband[0] + (12 * f + slot) * 32, Subband[1] + (12 * f + slot) * 32};
       for (int sb = 0; sb < 32; ++sb) {
@@ -89,7 +88,6 @@ void sMpegDecoder::DecodeLayer1() {
 }
 
 void sMpegDecoder::DecodeLayer2() {
-  const sDecodeTables& t = DecodeTables();
   if (HBitRateIndex == 0) {
     std::memset(Subband, 0, sizeof Subband);
     return;
@@ -137,22 +135,22 @@ void sMpegDecoder::DecodeLayer2() {
           s[1] = s[2] = GetBits(6);
           break;
       }
-      int cls = t.AllocClass[tab][sb][a];
-      float factor = cls >= 0 ? t.Classes[cls].factor : 0.0f;
-      for (int k = 0; k < 3; ++k) mult[ch][sb][k] = t.L12Scale[s[k]] * factor;
+      int cls = mpegtab::kAllocClass[tab][sb][a];
+      float factor = cls >= 0 ? mpegtab::kClasses[cls].factor : 0.0f;
+      for (int k = 0; k < 3; ++k) mult[ch][sb][k] = mpegtab::kL12Scale[s[k]] * factor;
     }
-  const sDecodeTables::sClass* cls[2][32] = {};
+  const mpegtab::sLayer2Class* cls[2][32] = {};
   for (int sb = 0; sb < limit; ++sb)
     for (int ch = 0; ch < channels; ++ch) {
-      int c = alloc[ch][sb] ? t.AllocClass[tab][sb][alloc[ch][sb]] : -1;
-      cls[ch][sb] = c >= 0 ? &t.Classes[c] : nullptr;
+      int c = alloc[ch][sb] ? mpegtab::kAllocClass[tab][sb][alloc[ch][sb]] : -1;
+      cls[ch][sb] = c >= 0 ? &mpegtab::kClasses[c] : nullptr;
     }
   // Bits of one granule's codes: granules that lie wholly inside the
   // reader's limit skip its per-read checks.
   int granuleBits = 0;
   for (int sb = 0; sb < limit; ++sb)
     for (int ch = 0; ch < (sb >= bound ? 1 : channels); ++ch) {
-      const sDecodeTables::sClass* c = cls[ch][sb];
+      const mpegtab::sLayer2Class* c = cls[ch][sb];
       if (!c) continue;
       if (c->bits <= 0 || c->bits >= 32) granuleBits = 1 << 30;
       granuleBits = std::min(granuleBits + (c->grouped ? c->bits : 3 * c->bits), 1 << 30);
@@ -171,14 +169,14 @@ void sMpegDecoder::DecodeLayer2() {
       bool shared = sb >= bound;  // one code for both channels, own scale factors
       int reads = shared ? 1 : channels;
       for (int ch = 0; ch < reads; ++ch) {
-        const sDecodeTables::sClass* c = cls[ch][sb];
+        const mpegtab::sLayer2Class* c = cls[ch][sb];
         if (!c) {
           v[ch][0] = v[ch][1] = v[ch][2] = 0.0f;
           continue;
         }
         int code[3];
         if (c->grouped) {
-          const int8_t* split = t.Ungroup[c - t.Classes][bits(c->bits)];
+          const int8_t* split = mpegtab::kUngroup[c - mpegtab::kClasses][bits(c->bits)];
           code[0] = split[0];
           code[1] = split[1];
           code[2] = split[2];

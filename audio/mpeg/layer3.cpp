@@ -158,8 +158,9 @@ void sMpegDecoder::DecodeLayer3() {
         sGranuleInfo& gi = Granules[g][ch];
         gi.part23End = std::min(gi.part23End, ReaderLimit);
         ReadScaleFactors(gi, ScaleFactors[ch]);
-        DecodeHuffman(gi, Lines[ch]);
-        Requantize(gi, Lines[ch], ScaleFactors[ch]);
+        sBandFactor factors[48];
+        BandFactors(gi, ScaleFactors[ch], factors);
+        DecodeHuffman(gi, Lines[ch], factors);
       }
       if (HMode == 1) JointStereo(Granules[g][1], Lines[0], ScaleFactors[1]);
       for (int ch = 0; ch < channels; ++ch)

@@ -5,11 +5,10 @@
 #include "audio/mpeg/decoder.h"
 
 void sMpegDecoder::JointStereo(const sGranuleInfo& right, float* lines, const int* sf) {
-  const sDecodeTables& t = DecodeTables();
   float* l = lines;
   float* r = lines + 576;
   int limit = 576 >> DownShift;
-  float m = t.MiddleSide;
+  float m = mpegtab::kMiddleSide;
   bool ms = (HModeExt & 2) != 0;
   if (!(HModeExt & 1)) {
     if (ms)
@@ -22,7 +21,7 @@ void sMpegDecoder::JointStereo(const sGranuleInfo& right, float* lines, const in
   }
   int* pos = IntensityPos;
   std::fill(pos, pos + 576, 7);
-  const float(*ratio)[2] = t.Ratio[std::min(right.intensitySelect, 2)];
+  const float(*ratio)[2] = mpegtab::kRatio[std::min(right.intensitySelect, 2)];
   bool mpeg1 = RefVersion == 0;
   int longEnd;  // lines of the long part
   int longBandCount;

@@ -190,15 +190,20 @@ void sMpegDecoder::ClearSynthesis() {
 }
 
 void sMpegDecoder::InitSynthesis() {
-  const sDecodeTables& t = DecodeTables();
-  WindowP = t.WindowP[StandardWindow ? 1 : 0][DownShift];
-  WindowQ = t.WindowQ[StandardWindow ? 1 : 0][DownShift];
+  const float* w = mpegtab::kSynthesisWindow[StandardWindow ? 1 : 0];
+  int rows = 32 >> DownShift;
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < 32; ++c) {
+      float v = w[32 * c + (r << DownShift)];
+      if (c & 2) v = -v;
+      WindowP[32 * r + c] = (c & 1) ? v : -v;
+      WindowQ[32 * r + 31 - c] = v;
+    }
   ClearSynthesis();
   ConfigureChannels();
 }
 
 void sMpegDecoder::Synthesize(uint8_t* dest) {
-  const sDecodeTables& t = DecodeTables();
   const int n = 32 >> DownShift;
   const int half = n / 2;
   const int N = 16 >> DownShift;
@@ -242,19 +247,19 @@ void sMpegDecoder::Synthesize(uint8_t* dest) {
     const float* in = Subband[ch] + group * 32;
 #if defined(__SSE2__)
     if (DownShift == 0)
-      DctSlots4<32>(in, dct[ch], t.DctCoef);
+      DctSlots4<32>(in, dct[ch], mpegtab::kDctCoef);
     else if (DownShift == 1)
-      DctSlots4<16>(in, dct[ch], t.DctCoef);
+      DctSlots4<16>(in, dct[ch], mpegtab::kDctCoef);
     else
-      DctSlots4<8>(in, dct[ch], t.DctCoef);
+      DctSlots4<8>(in, dct[ch], mpegtab::kDctCoef);
 #else
     for (int k = 0; k < 4; ++k) {
       if (DownShift == 0)
-        Dct<32>(in + 32 * k, dct[ch][k], t.DctCoef);
+        Dct<32>(in + 32 * k, dct[ch][k], mpegtab::kDctCoef);
       else if (DownShift == 1)
-        Dct<16>(in + 32 * k, dct[ch][k], t.DctCoef);
+        Dct<16>(in + 32 * k, dct[ch][k], mpegtab::kDctCoef);
       else
-        Dct<8>(in + 32 * k, dct[ch][k], t.DctCoef);
+        Dct<8>(in + 32 * k, dct[ch][k], mpegtab::kDctCoef);
     }
 #endif
   }

@@ -24,7 +24,14 @@ struct sMpegDecoderTest {
     g.count1Table = 32;
     g.intensitySelect = 2;
   }
-  void Requantize(float* lines) { d.Requantize(g, lines, sf); }
+  // The requantisation factor of coded line `line`.
+  float Factor(int line) {
+    sBandFactor f[48];
+    d.BandFactors(g, sf, f);
+    int k = 0;
+    while (f[k].end <= line) ++k;
+    return f[k].factor;
+  }
   void Stereo(float* lines, int modeExt, int downShift = 0) {
     d.HMode = 1;
     d.HModeExt = modeExt;
@@ -38,7 +45,9 @@ struct sMpegDecoderTest {
     d.MainDataFill = int(bytes.size());
     d.ReaderLimit = 8 * int(bytes.size());
     d.MainDataPos = 0;
-    d.DecodeHuffman(g, lines);
+    sBandFactor f[48];
+    d.BandFactors(g, sf, f);
+    d.DecodeHuffman(g, lines, f);
   }
   const int16_t* Reorder(int kind) const { return d.Reorder[kind]; }
   void SetShift(int shift) { d.DownShift = shift; }
@@ -76,34 +85,85 @@ struct sMpegDecoderTest {
 
 TEST(Layer3Stages, RequantisationGains) {
   sMpegDecoderTest t;
-  float lines[576];
-  for (int i = 0; i < 576; ++i) lines[i] = float(i % 7) - 3;
-  float before[576];
-  std::memcpy(before, lines, sizeof lines);
   t.g.globalGain = 210;  // gain 1, all scale factors 0: values unchanged
-  t.Requantize(lines);
-  EXPECT_EQ(std::memcmp(before, lines, sizeof lines), 0);
+  for (int i = 0; i < 576; ++i) ASSERT_EQ(t.Factor(i), 1.0f) << i;
   // A scale factor of 1 in band 3: 2^-1/2, or 2^-1 with scalefac_scale.
   t.sf[3] = 1;
-  float a[576], b[576];
-  std::fill(a, a + 576, 1.0f);
-  std::fill(b, b + 576, 1.0f);
-  t.Requantize(a);
+  EXPECT_FLOAT_EQ(t.Factor(12), float(std::sqrt(0.5)));  // band 3 = lines 12..15 at 44.1 kHz
+  EXPECT_FLOAT_EQ(t.Factor(16), 1.0f);
   t.g.scalefacScale = 1;
-  t.Requantize(b);
-  EXPECT_FLOAT_EQ(a[12], float(std::sqrt(0.5)));  // band 3 = lines 12..15 at 44.1 kHz
-  EXPECT_FLOAT_EQ(b[12], 0.5f);
-  EXPECT_FLOAT_EQ(a[16], 1.0f);
-  // Short blocks: subblock gain 1 (stored x4) gives 2^-2 in its window only.
+  EXPECT_FLOAT_EQ(t.Factor(12), 0.5f);
+  // Short blocks: subblock gain 1 (stored x4) gives 2^-2 in its window only;
+  // in coded order band 0 holds windows 0, 1, 2 four lines each.
   t.g.scalefacScale = 0;
   t.g.blockType = 2;
   t.g.subblockGain[1] = 4;
   std::fill(t.sf, t.sf + 39, 0);
-  std::fill(a, a + 576, 1.0f);
-  t.Requantize(a);
-  EXPECT_FLOAT_EQ(a[0], 1.0f);
-  EXPECT_FLOAT_EQ(a[1], 0.25f);  // window 1 of band 0
-  EXPECT_FLOAT_EQ(a[2], 1.0f);
+  EXPECT_FLOAT_EQ(t.Factor(0), 1.0f);
+  EXPECT_FLOAT_EQ(t.Factor(4), 0.25f);
+  EXPECT_FLOAT_EQ(t.Factor(8), 1.0f);
+}
+
+namespace {
+
+// Bits, first bit first.
+struct sBitWriter {
+  std::vector<uint8_t> bytes;
+  int bits = 0;
+  void Put(uint32_t value, int count) {
+    for (int i = count - 1; i >= 0; --i, ++bits) {
+      if (bits % 8 == 0) bytes.push_back(0);
+      if ((value >> i) & 1) bytes.back() |= uint8_t(0x80 >> (bits % 8));
+    }
+  }
+};
+
+}  // namespace
+
+TEST(Layer3Stages, EveryHuffmanCodeDecodes) {
+  // Each table's codes one after the other, each with its linbits and sign
+  // bits, through the decoder: the lines hold the signed powers in order.
+  for (int n = 1; n < 34; ++n) {
+    const mpegtab::sHuffTable& h = mpegtab::kHuffTables[n];
+    if (!h.codes) continue;
+    sMpegDecoderTest t;
+    t.g.globalGain = 210;
+    sBitWriter out;
+    std::vector<float> expected;
+    for (int i = 0; i < h.count; ++i) {
+      const mpegtab::sHuffCode& c = h.codes[(i * 37) % h.count];
+      out.Put(c.bits, c.length);
+      int values[4], k = 0;
+      if (n >= 32) {
+        for (int b = 3; b >= 0; --b) values[k++] = (c.value >> b) & 1;
+      } else {
+        values[k++] = c.value >> 4;
+        values[k++] = c.value & 15;
+      }
+      for (int j = 0; j < k; ++j) {
+        int v = values[j];
+        if (h.linbits && v == 15) {
+          int extra = (i * 7919) & ((1 << h.linbits) - 1);
+          out.Put(extra, h.linbits);
+          v += extra;
+        }
+        int sign = (i + j) & 1;
+        if (v) out.Put(sign, 1);
+        expected.push_back(float(sign && v ? -std::pow(double(v), 4.0 / 3.0) : std::pow(double(v), 4.0 / 3.0)));
+      }
+    }
+    if (n < 32) {
+      t.g.tableSelect[0] = t.g.tableSelect[1] = t.g.tableSelect[2] = n;
+      t.g.bigValues = t.g.region1Start = t.g.region2Start = int(expected.size());
+    } else {
+      t.g.count1Table = n;
+    }
+    t.g.part23End = out.bits;
+    float lines[576];
+    t.Huffman(out.bytes, lines);
+    for (size_t i = 0; i < expected.size(); ++i) ASSERT_FLOAT_EQ(lines[i], expected[i]) << "table " << n << " line " << i;
+    for (size_t i = expected.size(); i < 576; ++i) ASSERT_EQ(lines[i], 0.0f) << "table " << n << " line " << i;
+  }
 }
 
 TEST(Layer3Stages, MiddleSideAndIntensity) {
@@ -146,6 +206,7 @@ TEST(Layer3Stages, MiddleSideAndIntensity) {
 
 TEST(Layer3Stages, HuffmanRegionEnds) {
   sMpegDecoderTest t;
+  t.g.globalGain = 210;  // requantisation by 1
   float lines[576];
   // No big values, part2_3 ending where it starts: 576 zeros, no bits read.
   std::fill(lines, lines + 576, 9.0f);
@@ -245,13 +306,12 @@ TEST(Layer12, FrameGeometryTableChoiceAndGroupedCodes) {
   EXPECT_EQ(30, mpegtab::kAllocTables[Layer2AllocTable(1, 22050, 64, 2)].sblimit) << "lower rates: one table";
 
   // Class 0 (3 levels): one 5-bit code holds three samples, remainder first.
-  const sDecodeTables& t = DecodeTables();
-  EXPECT_EQ(1, t.Classes[0].grouped);
-  EXPECT_EQ(5, t.Classes[0].bits);
-  EXPECT_EQ(3, t.Classes[0].levels);
+  EXPECT_EQ(1, mpegtab::kClasses[0].grouped);
+  EXPECT_EQ(5, mpegtab::kClasses[0].bits);
+  EXPECT_EQ(3, mpegtab::kClasses[0].levels);
   for (int code = 0; code < 27; ++code) {
-    EXPECT_EQ(code % 3, t.Ungroup[0][code][0]);
-    EXPECT_EQ(code / 3 % 3, t.Ungroup[0][code][1]);
-    EXPECT_EQ(code / 9, t.Ungroup[0][code][2]);
+    EXPECT_EQ(code % 3, mpegtab::kUngroup[0][code][0]);
+    EXPECT_EQ(code / 3 % 3, mpegtab::kUngroup[0][code][1]);
+    EXPECT_EQ(code / 9, mpegtab::kUngroup[0][code][2]);
   }
 }
