@@ -104,6 +104,7 @@ void SetAudioThreadSleep(void (*sleep)(unsigned)) { SleepFor.store(sleep); }
 
 int AudioThread() {
   RunningFlagGuard guard;
+  LeaveDisplayOnFatal();  // the CD assertions fire here, under the running show
   while (ServeAudioCommand()) {
     auto sleep = SleepFor.load();
     if (sleep)

@@ -376,6 +376,7 @@ void sWinDriver::SetPalette(const sColor palette[256]) {
 }
 
 void sWinDriver::BeginFrame(int flags) {
+  EndIfAnotherThreadFailed();
   if (flags != 0) Assertion(1355, Source);
   Clipping = false;
   RestorePointer();

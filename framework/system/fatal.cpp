@@ -16,6 +16,11 @@ char FatalText[256];
 namespace {
 char debugBuffer[256];
 std::atomic<FatalHandler> handler{nullptr};
+// A thread that leaves the display to the main thread (the audio thread):
+// its fatal error is taken up by the main thread at its next frame.
+thread_local bool leavesDisplay = false;
+std::atomic<bool> otherThreadFailed{false};
+char otherThreadText[256];
 FatalDisplayHooks displayHooks{nullptr, nullptr};
 const char* toolName = "tool";
 
@@ -32,12 +37,30 @@ void ToolHandler(const char* text) {
 
 const ResetHook resetFatal([] {
   FatalText[0] = 0;
+  otherThreadFailed.store(false);
   handler.store(nullptr);
   displayHooks = {nullptr, nullptr};
 });
+
+// A thread that must not touch the display ends alone: the text and the
+// quit are out, the main thread releases the display and ends at its next
+// frame.
+[[noreturn]] void FatalLeavingDisplay(const char* text) {
+  FormatText(otherThreadText, sizeof otherThreadText, "%s", text);
+  FormatText(FatalText, sizeof FatalText, "Fatal:%s\n", text);
+  otherThreadFailed.store(true);
+  platform::GetWindow().PostQuit(0);
+  platform::OutputDebugString(FatalText);  // without unlocking the display
+  if (FatalHandler h = handler.load()) {
+    h(text);
+    std::abort();
+  }
+  platform::EndThread(666);
+}
 }  // namespace
 
 void Fatal(const char* text) {
+  if (leavesDisplay) FatalLeavingDisplay(text);
   ReleaseDisplay();
   // The text is in place before the first thread can see the quit and show it.
   FormatText(FatalText, sizeof FatalText, "Fatal:%s\n", text);
@@ -82,6 +105,19 @@ void DebugPrintf(const char* format, ...) {
   FormatTextV(debugBuffer, sizeof debugBuffer, format, args);
   va_end(args);
   DebugPrint(debugBuffer);
+}
+
+void LeaveDisplayOnFatal() { leavesDisplay = true; }
+
+void EndIfAnotherThreadFailed() {
+  if (!otherThreadFailed.exchange(false)) return;
+  ReleaseDisplay();
+  platform::GetWindow().PostQuit(0);
+  if (FatalHandler h = handler.load()) {
+    h(otherThreadText);
+    std::abort();
+  }
+  platform::EndThread(666);
 }
 
 void SetFatalHandler(FatalHandler h) { handler.store(h); }

@@ -10,6 +10,14 @@ extern char FatalText[256];
 void DebugPrint(const char* text);
 void DebugPrintf(const char* format, ...);
 
+// The calling thread leaves the display to the main thread (the audio thread
+// calls it): its Fatal writes the text and posts the quit but releases
+// nothing, and the main thread ends at its next frame through
+// EndIfAnotherThreadFailed, as its own Fatal would.
+void LeaveDisplayOnFatal();
+// Main thread, at the start of each frame.
+void EndIfAnotherThreadFailed();
+
 // Replaces the end of a fatal path (ending the thread, or exiting for FatalBox).
 // It receives the bare message ("Assertion in line 530, file system") and must
 // not return: tests throw, command-line tools print and exit with status 1.

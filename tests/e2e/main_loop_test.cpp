@@ -2,16 +2,21 @@
 // after every frame: the show-time clamp and a clock that goes back.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <thread>
 #include <vector>
 
 #include "framework/math.h"
+#include "framework/system/cd.h"
 #include "framework/system/driver.h"
 #include "framework/system/fatal.h"
 #include "framework/system/reset.h"
 #include "framework/system/shell.h"
 #include "platform/backend.h"
 #include "platform/clock.h"
+#include "platform/headless/cd.h"
 #include "platform/display.h"
 #include "tests/support/paths.h"
 #include "vo/frame_observer.h"
@@ -29,11 +34,13 @@ struct Clocked {
   std::vector<uint64_t> clockAfter;  // the clock for the next frame, per frame
   std::vector<float> times;
   std::vector<uint64_t> pictures;  // a hash of each presented frame's pixels
+  std::function<void(uint64_t frame)> onFrame;
 };
 
 void Observe(const sFrameInfo& f, void* user) {
   Clocked& c = *static_cast<Clocked*>(user);
   c.times.push_back(f.Time);
+  if (c.onFrame) c.onFrame(f.Frame);
   const platform::DDSurface* front = static_cast<sWinDriver*>(TheDisplay)->PrimarySurface();
   uint64_t hash = 14695981039346656037ull;
   for (int i = 0; i < front->Pitch() * front->Height(); ++i) hash = (hash ^ front->Memory()[i]) * 1099511628211ull;
@@ -44,10 +51,12 @@ void Observe(const sFrameInfo& f, void* user) {
 void CreateDisplay() { new sWinDriver; }
 
 std::vector<float> RunWithClock(const std::vector<uint64_t>& clock, const std::string& keys,
-                                std::vector<uint64_t>* pictures = nullptr) {
+                                std::vector<uint64_t>* pictures = nullptr,
+                                std::function<void(uint64_t frame)> onFrame = nullptr) {
   ResetProcessState();  // a show per test, also when they share a process
   Clocked c;
   c.clockAfter = clock;
+  c.onFrame = std::move(onFrame);
   std::filesystem::current_path(testpaths::Build() + "/app");
   InitMathTables();
   platform::BackendOptions options;
@@ -58,7 +67,9 @@ std::vector<float> RunWithClock(const std::vector<uint64_t>& clock, const std::s
   SetFrameObserver(Observe, &c);
   SetShellParts({StartDirectDraw, CreateDisplay, ReleaseDirectDraw, DemoMain});
   WinMain();
-  EXPECT_EQ(0, FatalText[0]) << FatalText;
+  if (!c.onFrame) {  // else the caller looks
+    EXPECT_EQ(0, FatalText[0]) << FatalText;
+  }
   platform::StopBackend();
   if (pictures) *pictures = c.pictures;
   return c.times;
@@ -108,6 +119,31 @@ TEST(MainLoop, EachBufferOfTheChainKeepsWhatItHeld) {
     EXPECT_EQ(pictures[n - 3], pictures[n]) << "frame " << n;
     EXPECT_NE(pictures[n - 1], pictures[n]) << "frame " << n;
   }
+}
+
+TEST(MainLoop, AFatalErrorOnTheAudioThreadEndsTheShowAtItsNextFrame) {
+  // The CD's assertion fires on the audio thread while the show runs: the
+  // display stays the main thread's until its next frame, which ends it.
+  platform::FakeCdAudio cd(platform::FakeDisc::Even(12, 1000));
+  std::vector<uint64_t> clock(6000);
+  for (size_t i = 0; i < clock.size(); ++i) clock[i] = (i + 1) * 16667;
+  uint64_t failedAt = 0;
+  const std::vector<float> t = RunWithClock(clock, "100000 key Escape\n", nullptr, [&](uint64_t frame) {
+    if (frame == 0) {
+      SetAudioThreadSleep([](unsigned) { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
+      platform::SetCdAudio(&cd);
+      AudioCommand.store(CdOpen);
+    } else if (!failedAt && AudioCommand.load() == 0) {
+      AudioCommand.store(CdPlay + 13);  // the disc has 12 tracks
+      for (int ms = 0; ms < 5000 && !FatalText[0]; ++ms) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      failedAt = frame;
+    }
+  });
+  platform::SetCdAudio(nullptr);
+  EXPECT_STREQ("Fatal:Assertion in line 2912, file system\n", FatalText);
+  ASSERT_NE(0u, failedAt);
+  EXPECT_EQ(failedAt + 1, t.size()) << "the next frame did not start";
+  EXPECT_FALSE(MainThreadStillRunning());
 }
 
 TEST(MainLoop, OnlyPlainKeyCodesAct) {
