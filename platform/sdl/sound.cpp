@@ -17,6 +17,7 @@ std::atomic<bool> lastSilent{false};
 class SdlSound final : public SoundMixer {
 public:
   SdlSound() {
+    QuietAlsaMessages();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
       initialised_ = true;
       SDL_AudioSpec want{}, have{};

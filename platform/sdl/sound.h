@@ -10,5 +10,7 @@ namespace platform {
 std::unique_ptr<Sound> MakeSdlSound();
 // True when the last SDL sound service runs silent.
 bool SdlSoundIsSilent();
+// ALSA's own messages go to the debug output, not stderr.
+void QuietAlsaMessages();
 
 }  // namespace platform
