@@ -26,7 +26,6 @@ int sMpegDecoder::Open(sMpegInput* input, int* rate, int* stereo, int pcm16, int
                        int channels) {
   Input = input;
   InputNotSeekable = !input->Seekable();
-  ResetFrameBuffer();
   OutChannels = channels;
   DownShift = std::max(0, std::min(downShift, 2));
   BytesPerSample = pcm16 ? 2 : 4;
@@ -34,30 +33,38 @@ int sMpegDecoder::Open(sMpegInput* input, int* rate, int* stereo, int pcm16, int
   ReadOffset = 0;
   FrameCount = 0;
   FrameBytes = 0;
+  EndOfStream = false;
+  MainDataValid = 0;
+  GaplessOn = false;
+  TrimHead = 0;
+  TrimLength = -1;
+  EmitFlush = true;
+  if (!LocateFirstFrame()) {
+    Input = nullptr;
+    return -1;
+  }
   FirstFrame = true;
   int ok = DecodeFrame(Pcm);
   FirstFrame = false;
   if (!ok) {
+    Failure = FailureNoFrame;
     Input = nullptr;
     return -1;
   }
   if (rate) *rate = mpegtab::kSampleRates[0][RefRateIndex] >> (RefVersion + DownShift);
   if (stereo) *stereo = OutChannels == 2 ? 1 : 0;
+  if (GaplessWanted) SetUpGapless();
   return 0;
 }
 
 int sMpegDecoder::DecodeFrame(uint8_t* dest) {
   if (!Input) return 0;
-  if (FirstFrame) {
-    InputNotSeekable = !Input->Seekable();
-    BitRate = 0;
-    if (!ProbeStream()) return 0;
-    if (InputNotSeekable) BitRate = 0;
-    EndOfStream = false;
-  }
   if (EndOfStream) return 0;
-  if (!ReadHeader(FirstFrame ? 1 : 0)) {
-    if (FirstFrame) return 0;
+  if (!ReadHeader()) {
+    if (FirstFrame || !EmitFlush) {
+      EndOfStream = true;
+      return 0;
+    }
     EndOfStream = true;
   }
   if (FirstFrame) {
@@ -70,12 +77,14 @@ int sMpegDecoder::DecodeFrame(uint8_t* dest) {
       InitLayer3(BitRate);
     else
       return 0;
-    if (BitRate > 0) {
-      int divisor = (FrameSlots * SampleRate + FrameSlotRemainder) * SlotBytes;
-      double frames = double(Input->Length() + SlotBytes) * SampleRate / divisor;
-      FrameCount = int(std::floor(frames + 0.5));
-    } else {
-      FrameCount = 0;
+    FrameCount = 0;
+    if (BitRate > 0 && Info.frames >= 0) {
+      int perDecoded = RefLayer == 0 ? 3 : RefLayer == 2 && RefVersion != 0 ? 2 : 1;
+      FrameCount = (Info.frames + 1 + perDecoded - 1) / perDecoded;
+    } else if (BitRate > 0) {
+      int64_t divisor = (int64_t(FrameSlots) * SampleRate + FrameSlotRemainder) * SlotBytes;
+      double frames = double(AudioEnd - AudioStart + SlotBytes) * SampleRate / double(divisor);
+      FrameCount = int64_t(std::floor(frames + 0.5));
     }
   }
   if (RefLayer == 0)
@@ -90,12 +99,66 @@ int sMpegDecoder::DecodeFrame(uint8_t* dest) {
     ReadOffset = 0;
     FrameBytes = (BytesPerSample * 1152 * OutChannels) >> DownShift;
     FrameNumber = 1;
+    PcmFrame = dest == Pcm ? 1 : 0;
   }
   Synthesize(dest);
   return 1;
 }
 
+// Gapless: what the Xing/Info frame says is not the source's sound comes
+// off both ends (the frame itself, the encoder delay plus the decoder's 529
+// samples, the padding).
+void sMpegDecoder::SetUpGapless() {
+  GaplessOn = true;
+  if (!Info.present) {
+    EmitFlush = false;
+    return;
+  }
+  int perFrame = RefLayer == 0 ? 384 : RefLayer == 2 && RefVersion != 0 ? 576 : 1152;
+  int64_t sampleBytes = int64_t(BytesPerSample) * OutChannels;
+  int64_t head = perFrame + std::max(Info.delay, 0) + 529;
+  TrimHead = (head >> DownShift) * sampleBytes;
+  if (Info.frames >= 0) {
+    int64_t total = Info.frames * perFrame - std::max(Info.delay, 0) - std::max(Info.padding, 0);
+    TrimLength = (std::max<int64_t>(total, 0) >> DownShift) * sampleBytes;
+  }
+  uint8_t scratch[4608];
+  for (int64_t left = TrimHead; left > 0;) {
+    int got = RawRead(scratch, int(std::min<int64_t>(left, sizeof scratch)));
+    if (got <= 0) break;
+    left -= got;
+  }
+}
+
 int sMpegDecoder::Read(void* buffer, int count) {
+  if (TrimLength >= 0) count = int(std::max<int64_t>(0, std::min<int64_t>(count, TrimLength - Position())));
+  return RawRead(buffer, count);
+}
+
+int sMpegDecoder::Peek(void* buffer, int count) {
+  if (TrimLength >= 0) count = int(std::max<int64_t>(0, std::min<int64_t>(count, TrimLength - Position())));
+  return RawPeek(buffer, count);
+}
+
+int64_t sMpegDecoder::Seek(int64_t position) {
+  if (!GaplessOn) return RawSeek(position);
+  if (InputNotSeekable) return Position();
+  position = std::max<int64_t>(0, position);
+  if (TrimLength >= 0) position = std::min(position, TrimLength);
+  return std::max<int64_t>(0, RawSeek(position + TrimHead) - TrimHead);
+}
+
+int sMpegDecoder::AtEnd() const {
+  if (TrimLength >= 0 && Position() >= TrimLength) return 1;
+  return ReadOffset == FrameBytes && EndOfStream;
+}
+
+int64_t sMpegDecoder::Length() const {
+  if (TrimLength >= 0) return TrimLength;
+  return std::max<int64_t>(0, FrameCount * FrameBytes - TrimHead);
+}
+
+int sMpegDecoder::RawRead(void* buffer, int count) {
   uint8_t* out = static_cast<uint8_t*>(buffer);
   int done = 0;
   while (done < count && FrameBytes > 0) {
@@ -108,7 +171,7 @@ int sMpegDecoder::Read(void* buffer, int count) {
       }
       if (!DecodeFrame(Pcm)) break;
       ReadOffset = 0;
-      ++FrameNumber;
+      PcmFrame = ++FrameNumber;
     }
     int n = std::min(FrameBytes - ReadOffset, count - done);
     std::memcpy(out + done, Pcm + ReadOffset, n);
@@ -118,56 +181,52 @@ int sMpegDecoder::Read(void* buffer, int count) {
   return done;
 }
 
-int sMpegDecoder::Peek(void* buffer, int count) {
+int sMpegDecoder::RawPeek(void* buffer, int count) {
   if (FrameBytes <= 0 || count <= 0) return 0;
   if (ReadOffset == FrameBytes) {
     if (!DecodeFrame(Pcm)) return 0;
     ReadOffset = 0;
-    ++FrameNumber;
+    PcmFrame = ++FrameNumber;
   }
   int n = std::min(FrameBytes - ReadOffset, count);
   std::memcpy(buffer, Pcm + ReadOffset, n);
   return n;
 }
 
-int sMpegDecoder::Seek(int position) {
+int64_t sMpegDecoder::RawSeek(int64_t position) {
   if (InputNotSeekable || !Input || FrameBytes <= 0) return 0;
   // The length is an estimate; frames decoded beyond it stay reachable (a
   // Peek on a seekable stream seeks back after reading).
-  int limit = std::max(FrameCount, FrameNumber) * FrameBytes;
-  int pos = std::max(0, std::min(position, limit));
-  int target = pos / FrameBytes, offset = pos % FrameBytes;
-  if (target + 1 == FrameNumber) {
+  int64_t limit = std::max<int64_t>(FrameCount, FrameNumber) * FrameBytes;
+  int64_t pos = std::max<int64_t>(0, std::min(position, limit));
+  int64_t target = pos / FrameBytes;
+  int offset = int(pos % FrameBytes);
+  // The frame in the buffer (a frame decoded straight into a reader's
+  // memory is not there).
+  if (target + 1 == FrameNumber && PcmFrame == FrameNumber) {
     ReadOffset = offset;
-    return (FrameNumber - 1) * FrameBytes + ReadOffset;
+    return RawPosition();
   }
-  FrameNumber = target;
-  int start = target - SeekBackFrames;
-  int missing = start < 0 ? -start : 0;
+  FrameNumber = int(target);
+  int64_t start = target - SeekBackFrames;
+  int missing = start < 0 ? int(-start) : 0;
   start += missing;
-  int64_t slots = int64_t(start) * FrameSlots + int64_t(start) * FrameSlotRemainder / SampleRate;
-  // A straight Layer I/II decode starts with the second MPEG frame (the probe
-  // took the first one's first byte): land inside the frame before the one
-  // wanted, as the header search did then.
-  if (RefLayer == 0) slots += FrameSlots / 6;
-  if (RefLayer == 1) slots += FrameSlots / 2;
-  Input->Seek(int(slots * SlotBytes));
-  BufferFill = 0;
-  BitPosition = 0;
-  std::memset(Buffer, 0, sizeof Buffer);
+  int perDecoded = RefLayer == 0 ? 3 : RefLayer == 2 && RefVersion != 0 ? 2 : 1;
+  SyncNear(FramePosition(start * perDecoded));
   // The synthesis rotates its start column by 36 slots a frame; restarting
   // it where a straight decode would stand keeps seeks bit-exact.
   ClearSynthesis();
-  int firstFrame = missing != SeekBackFrames ? target - 1 : target;
+  int firstFrame = int(missing != SeekBackFrames ? target - 1 : target);
   SynthOffset = (-36 * firstFrame) & 15;
   // A seek to the very start leaves no stale overlap behind either.
   if (missing == SeekBackFrames) std::memset(Overlap, 0, sizeof Overlap);
   EndOfStream = false;
+  MainDataValid = 0;
   if (RefLayer == 2) PreRoll(missing);
   if (missing != SeekBackFrames) DecodeFrame(nullptr);
   if (offset != 0) {
     if (DecodeFrame(Pcm)) {
-      ++FrameNumber;
+      PcmFrame = ++FrameNumber;
       ReadOffset = offset;
     } else {
       ReadOffset = FrameBytes;
@@ -175,5 +234,5 @@ int sMpegDecoder::Seek(int position) {
   } else {
     ReadOffset = FrameBytes;
   }
-  return (FrameNumber - 1) * FrameBytes + ReadOffset;
+  return RawPosition();
 }

@@ -2,9 +2,11 @@
 // output controls. sMpegStream wraps it as a stream; it reads its compressed
 // input through sMpegInput.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 
 #include "audio/mpeg/input.h"
+#include "audio/mpeg/tags.h"
 
 // Control codes of the decoder stream.
 enum {
@@ -46,19 +48,27 @@ class sMpegDecoder {
 
   // Options the port adds (not part of the original control set).
   void SetStandardWindow(bool on) { StandardWindow = on; }
+  // Gapless output, from the next Open on: the Xing/Info frame, the encoder's
+  // delay and its padding are left out, so the output has the source's
+  // length; a stream without that frame loses only its end-of-stream flush.
+  void SetGapless(bool on) { GaplessWanted = on; }
 
   // Forget the input: later decodes and seeks do nothing.
   void Detach() { Input = nullptr; }
 
-  // Returns 0 on success, -1 when the input is not an MPEG audio stream.
+  // Returns 0 on success, -1 when the input is not an MPEG audio stream
+  // (OpenFailure says why).
   int Open(sMpegInput* input, int* rate, int* stereo, int pcm16, int downShift, int channels);
+  enum { FailureNoFrame = 1, FailureFreeFormat = 2 };
+  int OpenFailure() const { return Failure; }
 
   // PCM access (bytes of interleaved output samples).
   int Read(void* buffer, int count);
   int Peek(void* buffer, int count);
-  int Seek(int position);
-  int AtEnd() const { return ReadOffset == FrameBytes && EndOfStream; }
-  int Length() const { return FrameCount * FrameBytes; }
+  int64_t Seek(int64_t position);
+  int64_t Position() const { return std::max<int64_t>(0, RawPosition() - TrimHead); }
+  int AtEnd() const;
+  int64_t Length() const;
   int Control(int command, void* a);
 
   // Stream facts.
@@ -68,10 +78,14 @@ class sMpegDecoder {
   int StreamChannelCount() const { return StreamChannels; }
   int OutputChannels() const { return OutChannels; }
   int FrameByteCount() const { return FrameBytes; }
-  int TotalFrames() const { return FrameCount; }
+  int64_t TotalFrames() const { return FrameCount; }
   int ProbedBitRate() const { return BitRate; }
   int LookBackFrames() const { return SeekBackFrames; }
   bool InputSeekable() const { return !InputNotSeekable; }
+  int64_t AudioStartByte() const { return AudioStart; }
+  int64_t AudioEndByte() const { return AudioEnd; }
+  const mpegtags::sInfoFrame& InfoFrame() const { return Info; }
+  bool Gapless() const { return GaplessOn; }
 
   void SetVolume(const float* v);
   void SetMixMatrix(const float* nine);
@@ -81,16 +95,22 @@ class sMpegDecoder {
  private:
   friend struct sMpegDecoderTest;
 
-  // Frame buffer and headers.
+  // Frame buffer, headers, the first frame and the frame positions.
   void ResetFrameBuffer();
   void FillBuffer();
-  int FindSync();
-  int ReadHeader(int first);
+  void SkipInput(int64_t bytes);
+  void PositionInput(int64_t position);
+  bool Accepts(const uint8_t* p) const;
+  bool Confirmed(int at, int length) const;
+  int ReadHeader();
   inline unsigned GetBits(int n);
   // GetBits where the caller knows 0 < n < 32 and the bits lie within the limit.
   inline unsigned GetBitsInside(int n);
   void CopyBytes(uint8_t* dest, int n);
-  int ProbeStream();
+  int LocateFirstFrame();
+  void MeasureStream(int at);
+  int64_t FramePosition(int64_t mpegFrame) const;
+  bool SyncNear(int64_t position);
   void InitLayer3(int bitRate);
   void InitLayer1(int bitRate);
   void InitLayer2(int bitRate);
@@ -119,16 +139,35 @@ class sMpegDecoder {
   void Synthesize(uint8_t* dest);
   int DecodeFrame(uint8_t* dest);
   void ConfigureChannels();
+  // The decoder's own output, before the gapless trim.
+  int RawRead(void* buffer, int count);
+  int RawPeek(void* buffer, int count);
+  int64_t RawSeek(int64_t position);
+  int64_t RawPosition() const { return int64_t(FrameNumber - 1) * FrameBytes + ReadOffset; }
+  void SetUpGapless();
 
   sMpegInput* Input = nullptr;
   bool InputNotSeekable = false;
   bool StandardWindow = false;
+  bool GaplessWanted = false, GaplessOn = false;
+  int Failure = 0;
+
+  // Where the audio lies in the input: tags and leading junk excluded.
+  int64_t AudioStart = 0, AudioEnd = INT64_MAX;
+  mpegtags::sInfoFrame Info;
+  int64_t InfoEnd = 0;  // input position of the frame after the Info frame
+  // The gapless trim in output bytes: left out at the start, and the length
+  // kept (-1: up to the end).
+  int64_t TrimHead = 0, TrimLength = -1;
+  bool EmitFlush = true;
 
   // Frame bit buffer (with padding so three-byte loads never leave it).
   uint8_t Buffer[kBufferCapacity + 8];
-  int RefillThreshold = 2048;
   int BufferFill = 0;
   int BitPosition = 0;
+  int64_t BufferBase = 0;   // input position of Buffer[0]
+  bool InputDone = false;   // the input has given its last byte of audio
+  bool SyncExpected = true; // the next header should start right at the position
   // The bit reader: which bytes and which position it reads.
   const uint8_t* ReaderBytes = nullptr;
   int* ReaderPos = nullptr;
@@ -138,6 +177,11 @@ class sMpegDecoder {
   uint8_t MainData[kMainDataSize + 8];
   int MainDataPos = 0;
   int MainDataFill = 0;
+  // Bytes of main data gathered since the reservoir was last lost (a seek,
+  // a loss of sync); a frame reaching back further is silent.
+  int MainDataValid = 0;
+  bool ReservoirShort = false;
+  bool SilentFrame = false;  // the Info frame: no audio
 
   // Current header.
   int HVersion = 0, HLayer = 0, HCrc = 0, HBitRateIndex = 0, HRateIndex = 0;
@@ -145,7 +189,6 @@ class sMpegDecoder {
   int HeaderStart = 0;  // bit position of the header's first bit
   // Reference fields.
   int RefVersion = 0, RefLayer = 0, RefRateIndex = 0, RefMode = 0;
-  int ProbeVersion = 0, ProbeLayer = 0, ProbeRateIndex = 0;  // the probe's first frame
   bool FirstFrame = false;
 
   // Geometry.
@@ -155,7 +198,9 @@ class sMpegDecoder {
 
   // PCM frame.
   uint8_t Pcm[9216];
-  int FrameNumber = 0, ReadOffset = 0, FrameCount = 0, FrameBytes = 0;
+  int FrameNumber = 0, ReadOffset = 0, FrameBytes = 0;
+  int PcmFrame = 0;  // the frame Pcm holds
+  int64_t FrameCount = 0;
   bool EndOfStream = false;
 
   // Subband samples: [channel][36 slots x 32].

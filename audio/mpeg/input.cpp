@@ -4,20 +4,14 @@
 #include <cstring>
 
 int sMpegMemoryInput::Read(void* buffer, int count) {
-  int n = std::max(0, std::min(count, size_ - pos_));
-  if (buffer && n) std::memcpy(buffer, data_ + pos_, n);
+  int n = int(std::max<int64_t>(0, std::min<int64_t>(count, size_ - pos_)));
+  if (buffer && n) std::memcpy(buffer, data_ + pos_, size_t(n));
   pos_ += n;
   return n;
 }
 
-int sMpegMemoryInput::Peek(void* buffer, int count) {
-  int n = std::max(0, std::min(count, size_ - pos_));
-  if (buffer && n) std::memcpy(buffer, data_ + pos_, n);
-  return n;
-}
-
-int sMpegMemoryInput::Seek(int position) {
+int64_t sMpegMemoryInput::Seek(int64_t position) {
   if (!seekable_) return pos_;
-  pos_ = std::max(0, std::min(position, size_));
+  pos_ = std::max<int64_t>(0, std::min(position, size_));
   return pos_;
 }

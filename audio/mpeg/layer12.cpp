@@ -44,7 +44,7 @@ int Layer2AllocTable(int version, int rate, int kbps, int channels) {
 
 void sMpegDecoder::DecodeLayer1() {
   for (int f = 0; f < 3; ++f) {
-    if (f > 0) ReadHeader(0);
+    if (f > 0) ReadHeader();
     if (HBitRateIndex == 0) {
       for (int ch = 0; ch < 2; ++ch) std::fill(Subband[ch] + 12 * f * 32, Subband[ch] + 12 * (f + 1) * 32, 0.0f);
       continue;

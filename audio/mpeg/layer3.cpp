@@ -148,13 +148,15 @@ void sMpegDecoder::DecodeLayer3() {
   int passes = mpeg1 ? 1 : 2;
   int p = 0;
   for (; p < passes; ++p) {
-    if (p > 0) ReadHeader(0);
+    if (p > 0) ReadHeader();
     if (HBitRateIndex == 0) break;
     ReadSideInfo(Granules);
     int channels = HMode == 3 ? 1 : 2;
     int granules = mpeg1 ? 2 : 1;
     for (int g = 0; g < granules; ++g) {
-      for (int ch = 0; ch < channels; ++ch) {
+      // Main data that is not there (the reservoir was lost) is silence.
+      for (int ch = 0; ch < channels && ReservoirShort; ++ch) std::memset(Lines[ch], 0, sizeof Lines[ch]);
+      for (int ch = 0; ch < channels && !ReservoirShort; ++ch) {
         sGranuleInfo& gi = Granules[g][ch];
         gi.part23End = std::min(gi.part23End, ReaderLimit);
         ReadScaleFactors(gi, ScaleFactors[ch]);
@@ -162,7 +164,7 @@ void sMpegDecoder::DecodeLayer3() {
         BandFactors(gi, ScaleFactors[ch], factors);
         DecodeHuffman(gi, Lines[ch], factors);
       }
-      if (HMode == 1) JointStereo(Granules[g][1], Lines[0], ScaleFactors[1]);
+      if (HMode == 1 && !ReservoirShort) JointStereo(Granules[g][1], Lines[0], ScaleFactors[1]);
       for (int ch = 0; ch < channels; ++ch)
         HybridFilter(Granules[g][ch], Subband[ch] + (p + g) * 18 * 32, &Overlap[ch][0][0],
                      Lines[ch]);

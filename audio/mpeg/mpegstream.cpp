@@ -1,5 +1,8 @@
 #include "audio/mpeg/mpegstream.h"
 
+#include <algorithm>
+#include <climits>
+
 sMpegStream::sMpegStream() : Decoder(new sMpegDecoder) {}
 
 sMpegStream::~sMpegStream() { Close(); }
@@ -11,7 +14,9 @@ int sMpegStream::Open(sStream* input, int* rate, int* stereo, int pcm16, int dow
   Adapter.In = input;
   if (Decoder->Open(&Adapter, rate, stereo, pcm16, downShift, channels) != 0) return -1;
   int flags = Decoder->InputSeekable() ? StreamReadable | StreamSeekable : StreamReadable;
-  SetOpenState(flags, 0, Decoder->Length());
+  // The stream's 32-bit length holds about three hours of 44.1 kHz stereo;
+  // longer streams are reachable to there.
+  SetOpenState(flags, 0, int(std::min<int64_t>(Decoder->Length(), INT_MAX)));
   return 0;
 }
 
@@ -27,7 +32,13 @@ int sMpegStream::DoRead(void* buffer, int count) { return Decoder->Read(buffer, 
 
 int sMpegStream::DoPeek(void* buffer, int count) { return Decoder->Peek(buffer, count); }
 
-int sMpegStream::DoSeek(int position) { return Decoder->Seek(position); }
+int sMpegStream::DoSeek(int position) {
+  return int(std::min<int64_t>(Decoder->Seek(position), INT_MAX));
+}
+
+int64_t sMpegStream::sInputAdapter::Seek(int64_t position) {
+  return In->Seek(int(std::min<int64_t>(position, INT_MAX)));
+}
 
 int sMpegStream::Control(int command, intptr_t a, int b) {
   switch (command) {

@@ -20,6 +20,8 @@ public:
   // The port's option: synthesis with the standard's window table (takes
   // effect at the next Open).
   void SetStandardWindow(bool on) { Decoder->SetStandardWindow(on); }
+  // Gapless output (sMpegDecoder::SetGapless; takes effect at the next Open).
+  void SetGapless(bool on) { Decoder->SetGapless(on); }
   const sMpegDecoder& Core() const { return *Decoder; }
 
   int DoClose() override;
@@ -35,11 +37,8 @@ private:
     sStream* In = nullptr;
     int Seekable() override { return (In->GetFlags() & StreamSeekable) != 0; }
     int Read(void* buffer, int count) override { return In->Read(buffer, count); }
-    int Peek(void* buffer, int count) override { return In->Peek(buffer, count); }
-    int AtEnd() override { return In->AtEndOfInput(); }
-    int Seek(int position) override { return In->Seek(position); }
-    int SeekRelative(int delta) override { return In->SeekRelative(delta); }
-    int Length() override { return In->GetLength(); }
+    int64_t Seek(int64_t position) override;
+    int64_t Length() override { return In->GetLength(); }
   };
 
   sInputAdapter Adapter;

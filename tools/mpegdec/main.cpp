@@ -145,9 +145,9 @@ int main(int argc, char** argv) {
                 dec.Layer(), dec.SampleRateHz(), dec.StreamChannelCount());
     std::printf("output: %d Hz, %d channel(s), %s\n", rate, outChannels,
                 useFloat ? "32-bit float" : "16-bit");
-    std::printf("first frame at byte %d; probed bit rate %d bit/s; %d decoded frames of %d bytes "
+    std::printf("first frame at byte %d; probed bit rate %d bit/s; %lld decoded frames of %d bytes "
                 "estimated, %zu bytes decoded\n",
-                start, dec.ProbedBitRate(), dec.TotalFrames(), dec.FrameByteCount(), pcm.size());
+                start, dec.ProbedBitRate(), (long long)dec.TotalFrames(), dec.FrameByteCount(), pcm.size());
   }
   if (!ref.empty()) {
     std::vector<int16_t> refPcm;
