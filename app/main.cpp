@@ -4,9 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <system_error>
 
@@ -29,12 +27,7 @@ void CreateDisplay() { new sWinDriver; }  // registers itself; destroyed with th
 
 bool ReadKeyScript(const std::string& path, std::string& text, std::string& error) {
   std::vector<platform::InputScriptEvent> events;
-  if (!platform::LoadInputScript(path.c_str(), events, error)) return false;
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream all;
-  all << file.rdbuf();
-  text = all.str();
-  return true;
+  return platform::ReadInputScript(path.c_str(), text, error) && platform::ParseInputScript(text, events, error);
 }
 
 }  // namespace

@@ -53,4 +53,8 @@ public:
 
   void Load(sFile* file);
   void Load(const char* name);
+  // The most pixel bytes Load makes for an image whose rows the file does not
+  // all hold ("sBitmap::Load() image too large"); the tools keep every image
+  // they write within it.
+  static constexpr int64_t MaxLoadBytes = int64_t{64} << 20;
 };

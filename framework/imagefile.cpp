@@ -13,7 +13,7 @@ namespace {
 const char* const Source = "bitmap";
 // The largest image with short rows (4096 x 4096 at 32 bits); the show's
 // pictures are far smaller.
-const int64_t MaxImageBytes = int64_t{64} << 20;
+const int64_t MaxImageBytes = sBitmap::MaxLoadBytes;
 
 int ReadByte(sFile* f) {
   uint8_t b;

@@ -38,6 +38,11 @@ void KeyBuffer::SetDepth(int depth) {
   depth_ = std::max(depth, 1);
 }
 
+int KeyBuffer::Room() {
+  std::lock_guard<std::mutex> hold(lock_);
+  return std::max(depth_ - static_cast<int>(events_.size()), 0);
+}
+
 void KeyBuffer::Clear() {
   std::lock_guard<std::mutex> hold(lock_);
   events_.clear();

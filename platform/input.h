@@ -126,6 +126,8 @@ public:
   int32_t Take(KeyData* events, int& count);
   void SetDepth(int depth);
   void Clear();
+  // Events that can still be pushed without an overflow.
+  int Room();
 
 private:
   std::mutex lock_;

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace platform {
@@ -75,7 +76,15 @@ bool OutputFile::Open(const std::string& name, std::string* error) {
   }
   std::string why;
   if (name.empty()) return fail(ENOENT);
-  if (!FollowLinks(name, &target_, &why)) {
+  // Absolute, so the rename still finds it after the working folder changed.
+  std::string absolute = name;
+  if (name[0] != '/') {
+    char* here = ::getcwd(nullptr, 0);
+    if (!here) return fail(errno);
+    absolute = std::string(here) + "/" + name;
+    std::free(here);
+  }
+  if (!FollowLinks(absolute, &target_, &why)) {
     *error = "cannot write " + name + ": " + why;
     return false;
   }

@@ -1,10 +1,13 @@
 #include "platform/headless/input.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <mutex>
 #include <sstream>
 
@@ -40,11 +43,13 @@ const Name Names[] = {
 const char* const Rows[] = {"1234567890", "qwertzuiop", "asdfghjkl", "yxcvbnm"};
 const int RowStart[] = {0x02, 0x10, 0x1E, 0x2C};
 
-bool ParseInt(const std::string& s, long& value) {
-  if (s.empty()) return false;
+// Decimal, with an optional sign; base 16 only where a key code says "0x".
+bool ParseInt(const std::string& s, long& value, int base = 10) {
+  if (s.empty() || std::isspace(static_cast<unsigned char>(s[0]))) return false;
   char* end = nullptr;
-  value = std::strtol(s.c_str(), &end, 0);
-  return end && *end == 0;
+  errno = 0;
+  value = std::strtol(s.c_str(), &end, base);
+  return end && *end == 0 && errno == 0;
 }
 
 }  // namespace
@@ -62,7 +67,8 @@ int ScanCodeOfKeyName(const std::string& name) {
   for (const Name& n : Names)
     if (lower == n.name) return n.scan;
   long v;
-  if (lower.compare(0, 2, "0x") == 0 && ParseInt(lower, v) && v > 0 && v <= 0xFF) return static_cast<int>(v);
+  if (lower.compare(0, 2, "0x") == 0 && ParseInt(lower.substr(2), v, 16) && v > 0 && v <= 0xFF)
+    return static_cast<int>(v);
   return -1;
 }
 
@@ -84,7 +90,8 @@ bool ParseInputScript(const std::string& text, std::vector<InputScriptEvent>& ev
     for (std::string s; words >> s;) w.push_back(s);
     if (w.empty()) continue;
     long time;
-    if (!ParseInt(w[0], time) || time < 0 || time > 0xFFFFFFFFL) return fail("'" + w[0] + "' is not a time in ms");
+    if (!std::isdigit(static_cast<unsigned char>(w[0][0])) || !ParseInt(w[0], time) || time > 0xFFFFFFFFL)
+      return fail("'" + w[0] + "' is not a time in ms");
     if (w.size() < 2) return fail("an event is missing after the time");
     InputScriptEvent e;
     e.timeMs = static_cast<uint32_t>(time);
@@ -110,7 +117,8 @@ bool ParseInputScript(const std::string& text, std::vector<InputScriptEvent>& ev
       events.push_back(e);
     } else if (what == "move") {
       long x, y;
-      if (w.size() < 4 || !ParseInt(w[2], x) || !ParseInt(w[3], y)) return fail("'move' needs x and y");
+      if (w.size() < 4 || !ParseInt(w[2], x) || !ParseInt(w[3], y) || std::labs(x) > 1000000 || std::labs(y) > 1000000)
+        return fail("'move' needs x and y");
       e.kind = InputScriptEvent::Kind::Move;
       e.a = static_cast<int>(x);
       e.b = static_cast<int>(y);
@@ -130,15 +138,42 @@ bool ParseInputScript(const std::string& text, std::vector<InputScriptEvent>& ev
   return true;
 }
 
-bool LoadInputScript(const char* path, std::vector<InputScriptEvent>& events, std::string& error) {
-  std::ifstream file(path, std::ios::binary);
+bool ReadInputScript(const char* path, std::string& text, std::string& error) {
+  text.clear();
+  std::FILE* file = std::fopen(path, "rb");
   if (!file) {
-    error = "cannot read the file";
+    error = std::strerror(errno);
     return false;
   }
-  std::ostringstream text;
-  text << file.rdbuf();
-  return ParseInputScript(text.str(), events, error);
+  struct stat st;
+  if (::fstat(fileno(file), &st) == 0 && S_ISDIR(st.st_mode)) {
+    std::fclose(file);
+    error = std::strerror(EISDIR);
+    return false;
+  }
+  errno = 0;
+  char chunk[65536];
+  size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0 && text.size() <= MaxInputScriptBytes)
+    text.append(chunk, got);
+  const bool failed = std::ferror(file) != 0;
+  const int code = errno;
+  std::fclose(file);
+  if (failed) {
+    error = std::strerror(code ? code : EIO);
+    return false;
+  }
+  if (text.size() > MaxInputScriptBytes) {
+    error = "larger than 1 MB: not a key script";
+    text.clear();
+    return false;
+  }
+  return true;
+}
+
+bool LoadInputScript(const char* path, std::vector<InputScriptEvent>& events, std::string& error) {
+  std::string text;
+  return ReadInputScript(path, text, error) && ParseInputScript(text, events, error);
 }
 
 // What both devices see: the script, the keyboard's buffer and the mouse.
@@ -165,6 +200,9 @@ struct HeadlessInput::State {
     uint64_t now = (NowMicros() - origin) / 1000u;
     for (; next < script.size() && script[next].timeMs <= now; ++next) {
       const InputScriptEvent& e = script[next];
+      // A full buffer keeps the rest, in order, for the reads that follow.
+      const bool key = e.kind == InputScriptEvent::Kind::Press || e.kind == InputScriptEvent::Kind::Release;
+      if (key && keys.Room() == 0) break;
       switch (e.kind) {
         case InputScriptEvent::Kind::Press: keys.Push(e.a, true, e.timeMs); break;
         case InputScriptEvent::Kind::Release: keys.Push(e.a, false, e.timeMs); break;

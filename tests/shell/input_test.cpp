@@ -331,10 +331,12 @@ TEST_F(InputTest, HeadlessScriptDeliversAtItsTimes) {
   ShutdownInput();
 }
 
-TEST_F(InputTest, HeadlessBufferOverflowAndReadError) {
+// More events at one time than the 16-deep buffer holds arrive over the
+// following reads, in order: the Escape after them is not lost.
+TEST_F(InputTest, HeadlessEventsBeyondTheBufferFollowInOrderThenReadError) {
   std::string text;
-  for (int i = 0; i < 10; ++i) text += "100 key a\n";  // 20 events, 16 fit
-  text += "200 key b\n300 error\n";
+  for (int i = 0; i < 10; ++i) text += "100 key a\n";  // 20 events, 16 fit at once
+  text += "100 key Escape\n200 key b\n300 error\n";
   std::vector<platform::InputScriptEvent> script;
   std::string error;
   ASSERT_TRUE(platform::ParseInputScript(text, script, error)) << error;
@@ -344,8 +346,9 @@ TEST_F(InputTest, HeadlessBufferOverflowAndReadError) {
   auto* k = static_cast<sKeyboard*>(GetDevice(DeviceKeyboard, -1));
   ASSERT_NE(nullptr, k);
   AdvanceMs(100);
-  for (int i = 0; i < 8; ++i) EXPECT_EQ((std::vector<uint32_t>{0x61u, 0x80000061u}), Keys(*k, 2));
-  EXPECT_EQ(0u, k->ReadKey()) << "the four events beyond the 16-deep buffer are lost";
+  for (int i = 0; i < 10; ++i) EXPECT_EQ((std::vector<uint32_t>{0x61u, 0x80000061u}), Keys(*k, 2)) << i;
+  EXPECT_EQ((std::vector<uint32_t>{0x1Bu, 0x8000001Bu}), Keys(*k, 2));
+  EXPECT_EQ(0u, k->ReadKey());
   AdvanceMs(100);
   EXPECT_EQ((std::vector<uint32_t>{0x62u, 0x80000062u}), Keys(*k, 2));
   AdvanceMs(100);
@@ -386,6 +389,31 @@ TEST(InputScript, ParsesNamesAndRejectsMistakes) {
   EXPECT_EQ("line 1: unexpected 'b'", error);
   EXPECT_FALSE(platform::ParseInputScript("100\n", events, error));
   EXPECT_FALSE(platform::LoadInputScript("/nonexistent/keys.txt", events, error));
+  EXPECT_EQ("No such file or directory", error);
+
+  // Times are decimal: a leading zero is not octal, and no other base or sign is a time.
+  ASSERT_TRUE(platform::ParseInputScript("0500 key a\n", events, error)) << error;
+  EXPECT_EQ(500u, events[0].timeMs);
+  for (const char* bad : {"0x10", "-5", "+5", "1e3", "99999999999"}) {
+    EXPECT_FALSE(platform::ParseInputScript(std::string(bad) + " key a\n", events, error)) << bad;
+    EXPECT_EQ(std::string("line 1: '") + bad + "' is not a time in ms", error);
+  }
+  // Nothing to do is a script too.
+  EXPECT_TRUE(platform::ParseInputScript("", events, error));
+  EXPECT_TRUE(platform::ParseInputScript("# only a comment\n\n   \n", events, error));
+  EXPECT_TRUE(events.empty());
+}
+
+// What a key script file may be: nothing larger than a script, nothing that is not a file.
+TEST(InputScript, FilesAreReadWithinBounds) {
+  std::string text, error;
+  EXPECT_FALSE(platform::ReadInputScript("/dev/zero", text, error));
+  EXPECT_EQ("larger than 1 MB: not a key script", error);
+  EXPECT_TRUE(text.empty());
+  EXPECT_FALSE(platform::ReadInputScript("/", text, error));
+  EXPECT_EQ("Is a directory", error);
+  EXPECT_TRUE(platform::ReadInputScript("/dev/null", text, error)) << error;
+  EXPECT_EQ("", text);
 }
 
 }  // namespace

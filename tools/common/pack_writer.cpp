@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <memory>
 
+#include "platform/output.h"
+
 namespace {
 
 constexpr int64_t PackLimit = int64_t{1} << 31;
@@ -99,24 +101,19 @@ bool PackWriter::Write(const std::string& path, std::string* error) const {
   }
   head.insert(head.end(), {'p', 'a', 'c', 'k'});
 
-  const std::string temp = path + ".part";
-  std::unique_ptr<FILE, FileCloser> out(std::fopen(temp.c_str(), "wb"));
-  if (!out) {
-    *error = "cannot create " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  bool ok = std::fwrite(head.data(), 1, head.size(), out.get()) == head.size();
+  platform::OutputFile out;
+  if (!out.Open(path, error)) return false;
+  bool ok = std::fwrite(head.data(), 1, head.size(), out.Stream()) == head.size();
   for (const Entry& e : entries_) {
     if (!ok) break;
     if (e.path.empty()) {
-      ok = e.data.empty() || std::fwrite(e.data.data(), 1, e.data.size(), out.get()) == e.data.size();
+      ok = e.data.empty() || std::fwrite(e.data.data(), 1, e.data.size(), out.Stream()) == e.data.size();
       continue;
     }
     std::unique_ptr<FILE, FileCloser> in(std::fopen(e.path.c_str(), "rb"));
     if (!in) {
       *error = "cannot open " + e.path + ": " + std::strerror(errno);
-      ok = false;
-      break;
+      return false;
     }
     // The directory already holds the size: a file that changed since is an error.
     int64_t copied = 0;
@@ -124,18 +121,17 @@ bool PackWriter::Write(const std::string& path, std::string* error) const {
     size_t got;
     while (ok && (got = std::fread(chunk, 1, sizeof chunk, in.get())) > 0) {
       copied += static_cast<int64_t>(got);
-      ok = copied <= e.size && std::fwrite(chunk, 1, got, out.get()) == got;
+      ok = copied <= e.size && std::fwrite(chunk, 1, got, out.Stream()) == got;
+    }
+    if (std::ferror(in.get())) {
+      *error = "cannot read " + e.path + ": " + std::strerror(errno);
+      return false;
     }
     if (copied != e.size) {
       *error = e.path + " changed size while the pack was written";
-      ok = false;
+      return false;
     }
   }
-  ok = std::fclose(out.release()) == 0 && ok;
-  if (ok && std::rename(temp.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) {
-    if (error->empty()) *error = "cannot write " + path + ": " + std::strerror(errno);
-    std::remove(temp.c_str());
-  }
-  return ok;
+  // A write that failed set the stream's error flag: Commit reports it.
+  return out.Commit(error);
 }

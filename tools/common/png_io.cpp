@@ -1,6 +1,7 @@
 #include "tools/common/png_io.h"
 
 #include <png.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <csetjmp>
@@ -8,7 +9,7 @@
 #include <cstring>
 #include <memory>
 
-#include "tools/common/whole_file.h"
+#include "platform/output.h"
 
 namespace {
 
@@ -26,15 +27,18 @@ void PngWarning(png_structp, png_const_charp) {}
 
 // The reading itself. A libpng error jumps back here: no object with a
 // destructor may live in this frame, so the buffers belong to the caller.
-bool ReadRows(png_structp png, png_infop info, FILE* f, PngImage* image, std::vector<uint8_t>* pixels,
-              std::vector<png_bytep>* rows, int* channels) {
+bool ReadRows(png_structp png, png_infop info, FILE* f, int64_t maxPixels, PngImage* image,
+              std::vector<uint8_t>* pixels, std::vector<png_bytep>* rows, int* channels) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_init_io(png, f);
+  png_set_sig_bytes(png, 8);
   png_read_info(png, info);
   png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
   int type = png_get_color_type(png, info);
   int depth = png_get_bit_depth(png, info);
   if (w > 0xFFFF || h > 0xFFFF) png_error(png, "image larger than 65535 pixels on a side");
+  // Refused before anything of its size is allocated.
+  if (int64_t{w} * h > maxPixels) png_error(png, "image too large");
   image->width = static_cast<int>(w);
   image->height = static_cast<int>(h);
   image->indexed = type == PNG_COLOR_TYPE_PALETTE;
@@ -72,18 +76,27 @@ bool ReadRows(png_structp png, png_infop info, FILE* f, PngImage* image, std::ve
 
 }  // namespace
 
-bool ReadPng(const std::string& path, PngImage* image, std::string* error) {
-  std::unique_ptr<FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
-  if (!f) {
-    *error = "cannot open " + path + ": " + std::strerror(errno);
+bool ReadPng(const std::string& path, PngImage* image, std::string* error, int64_t maxPixels) {
+  const bool standardInput = path == "-";
+  std::unique_ptr<FILE, FileCloser> opened(standardInput ? nullptr : std::fopen(path.c_str(), "rb"));
+  FILE* f = standardInput ? stdin : opened.get();
+  const std::string name = standardInput ? "standard input" : path;
+  struct stat st;
+  const int code = !f ? errno : ::fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode) ? EISDIR : 0;
+  if (code) {
+    *error = "cannot open " + name + ": " + std::strerror(code);
     return false;
   }
   uint8_t signature[8] = {};
-  if (std::fread(signature, 1, 8, f.get()) != 8 || png_sig_cmp(signature, 0, 8) != 0) {
-    *error = path + " is not a PNG file";
+  const size_t got = std::fread(signature, 1, 8, f);
+  if (std::ferror(f)) {
+    *error = "cannot read " + name + ": " + std::strerror(errno);
     return false;
   }
-  std::rewind(f.get());
+  if (got != 8 || png_sig_cmp(signature, 0, 8) != 0) {
+    *error = name + " is not a PNG file";
+    return false;
+  }
   std::string message;
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &message, PngError, PngWarning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
@@ -96,10 +109,10 @@ bool ReadPng(const std::string& path, PngImage* image, std::string* error) {
   std::vector<uint8_t> pixels;
   std::vector<png_bytep> rows;
   int channels = 0;
-  bool ok = ReadRows(png, info, f.get(), image, &pixels, &rows, &channels);
+  bool ok = ReadRows(png, info, f, maxPixels, image, &pixels, &rows, &channels);
   png_destroy_read_struct(&png, &info, nullptr);
   if (!ok) {
-    *error = path + ": " + message;
+    *error = name + ": " + message;
     return false;
   }
   const size_t n = static_cast<size_t>(image->width) * image->height;
@@ -109,7 +122,7 @@ bool ReadPng(const std::string& path, PngImage* image, std::string* error) {
     for (size_t i = 0; i < n; ++i) {
       uint8_t index = image->indices[i];
       if (index >= image->palette.size()) {
-        *error = path + ": pixel index " + std::to_string(index) + " outside the palette";
+        *error = name + ": pixel index " + std::to_string(index) + " outside the palette";
         return false;
       }
       image->rgba[i] = image->palette[index];
@@ -179,25 +192,16 @@ bool WritePng(const std::string& path, const sBitmap& b, std::string* error) {
       if (alpha) pixels.push_back(c.a);
     }
 
-  const std::string temp = path + ".part";
-  std::unique_ptr<FILE, FileCloser> f(std::fopen(temp.c_str(), "wb"));
-  if (!f) {
-    *error = "cannot create " + path + ": " + std::strerror(errno);
-    return false;
-  }
+  platform::OutputFile out;
+  if (!out.Open(path, error)) return false;
   std::string message;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &message, PngError, PngWarning);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
-  bool ok = info && WriteRows(png, info, f.get(), b, pixels, channels);
+  bool ok = info && WriteRows(png, info, out.Stream(), b, pixels, channels);
   png_destroy_write_struct(&png, &info);
-  ok = std::fclose(f.release()) == 0 && ok;
-  if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {
-    message = std::strerror(errno);
-    ok = false;
-  }
   if (!ok) {
-    std::remove(temp.c_str());
     *error = "cannot write " + path + (message.empty() ? "" : ": " + message);
+    return false;
   }
-  return ok;
+  return out.Commit(error);
 }

@@ -23,3 +23,17 @@ void Fail(const std::string& message) {
 }
 
 void BadUsage(const std::string& message) { ExitUsage(toolName, message); }
+
+std::string Printable(const std::string& text) {
+  std::string shown;
+  for (unsigned char c : text) {
+    if (c < 0x20 || c == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      shown += escaped;
+    } else {
+      shown += static_cast<char>(c);
+    }
+  }
+  return shown;
+}

@@ -9,3 +9,7 @@ void StartTool(const char* name);
 const char* ToolName();
 [[noreturn]] void Fail(const std::string& message);
 [[noreturn]] void BadUsage(const std::string& message);
+
+// A name from a user or a file as it may be shown on a terminal: control
+// characters as \xNN.
+std::string Printable(const std::string& text);

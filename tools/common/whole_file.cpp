@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/output.h"
+
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* data, std::string* error) {
   FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) {
@@ -14,25 +16,16 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* data, std::str
   uint8_t chunk[65536];
   size_t got;
   while ((got = std::fread(chunk, 1, sizeof chunk, f)) > 0) data->insert(data->end(), chunk, chunk + got);
-  bool ok = !std::ferror(f);
+  const bool ok = !std::ferror(f);
+  const int code = errno;
   std::fclose(f);
-  if (!ok) *error = "cannot read " + path;
+  if (!ok) *error = "cannot read " + path + ": " + std::strerror(code);
   return ok;
 }
 
 bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& data, std::string* error) {
-  const std::string temp = path + ".part";
-  FILE* f = std::fopen(temp.c_str(), "wb");
-  if (!f) {
-    *error = "cannot create " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  bool ok = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
-  ok = (std::fclose(f) == 0) && ok;
-  if (ok && std::rename(temp.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) {
-    std::remove(temp.c_str());
-    *error = "cannot write " + path + ": " + std::strerror(errno);
-  }
-  return ok;
+  platform::OutputFile out;
+  if (!out.Open(path, error)) return false;
+  if (!data.empty()) std::fwrite(data.data(), 1, data.size(), out.Stream());
+  return out.Commit(error);  // a short write left the stream's error flag
 }

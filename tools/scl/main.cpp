@@ -7,12 +7,12 @@
 
 #include "framework/bitmap.h"
 #include "framework/system/fatal.h"
-#include "platform/files.h"
 #include "tools/common/command_line.h"
 #include "tools/common/image_convert.h"
 #include "tools/common/png_io.h"
 #include "tools/common/scl_writer.h"
 #include "tools/common/tool_exit.h"
+#include "tools/common/tool_input.h"
 #include "tools/common/whole_file.h"
 
 namespace {
@@ -37,48 +37,66 @@ const char* const Usage =
     "A malformed image file is reported as the loader reports it: assertion line\n"
     "708 no \"BMAP\" tag, 728 a depth other than 1, 8, 16, 24, 735 a palette of\n"
     "more than 256 entries, 746 a level count outside 1..16 (58: 16 levels),\n"
-    "754 rows wider than the image, 771 no \"bmap\" tag after the data.\n";
+    "754 rows wider than the image, 771 no \"bmap\" tag after the data.\n"
+    "\n"
+    "Any input may be - for the standard input and any output - for the standard\n"
+    "output. An output is written whole or not at all: a failed run leaves no\n"
+    "part of a file under its name. Pictures whose pixels (rounded up for the\n"
+    "levels) take more than 64 MiB are refused, as the loader refuses them.\n";
 
-// Also makes the loader's fatal errors name the file.
-void RequireFile(const std::string& path) {
-  if (!platform::FileExists(path.c_str())) Fail("cannot open " + path + ": no such file");
+// The path to load from ("-", a FIFO or a device are copied first); the
+// loader's fatal errors then name the file.
+std::string LoadableInput(const std::string& name) {
+  std::string path, error;
+  if (!SeekableInput(name, "BMAP", "an image file", int64_t{1} << 31, &path, &error)) Fail(error);
   static std::string label;
-  label = "scl: " + path;
+  label = "scl: " + (name == "-" ? std::string("standard input") : Printable(name));
   UseToolFatalHandler(label.c_str());
+  return path;
 }
 
 int ToScl(const std::vector<std::string>& args, int kind, int levels) {
   if (args.size() != 2) BadUsage("to-scl takes IN.png and OUT.scl");
+  const std::string shown = args[0] == "-" ? "standard input" : Printable(args[0]);
   std::string error;
   PngImage image;
-  if (!ReadPng(args[0], &image, &error)) Fail(error);
+  const int bits = KindBits[kind];
+  if (!ReadPng(args[0], &image, &error, sBitmap::MaxLoadBytes * 8 / bits)) Fail(Printable(error));
+  // The size rounded up for the levels must stay within what the loader takes.
+  const int64_t align = int64_t{1} << (levels - 1);
+  const int64_t w = (image.width + align - 1) / align * align, h = (image.height + align - 1) / align * align;
+  if (w * h * bits / 8 > sBitmap::MaxLoadBytes)
+    Fail(shown + ": image too large: " + std::to_string(image.width) + " x " + std::to_string(image.height) +
+         " with " + std::to_string(levels) + " levels is " + std::to_string(w) + " x " + std::to_string(h) +
+         ", more than the loader's " + std::to_string(sBitmap::MaxLoadBytes >> 20) + " MiB");
   sBitmap bitmap;
   std::vector<uint8_t> bytes;
   if (!PngToBitmap(image, kind, levels, &bitmap, &error) || !EncodeScl(bitmap, &bytes, &error) ||
       !WriteWholeFile(args[1], bytes, &error))
-    Fail(error);
+    Fail(Printable(error));
   return 0;
 }
 
 int ToPng(const std::vector<std::string>& args) {
   if (args.size() != 2) BadUsage("to-png takes IN.scl and OUT.png");
-  RequireFile(args[0]);
+  const std::string path = LoadableInput(args[0]);
   sBitmap bitmap;
-  bitmap.Load(args[0].c_str());
+  bitmap.Load(path.c_str());
   std::string error;
-  if (!WritePng(args[1], bitmap, &error)) Fail(error);
+  if (!WritePng(args[1], bitmap, &error)) Fail(Printable(error));
   return 0;
 }
 
 int Info(const std::vector<std::string>& args) {
   if (args.size() != 1) BadUsage("info takes one FILE.scl");
-  RequireFile(args[0]);
+  const std::string path = LoadableInput(args[0]);
   sBitmap bitmap;
-  bitmap.Load(args[0].c_str());  // any format error ends here
+  bitmap.Load(path.c_str());  // any format error ends here
 
+  // The header: tag, depth, flags, palette, sizes.
   std::vector<uint8_t> raw;
   std::string error;
-  if (!ReadWholeFile(args[0], &raw, &error)) Fail(error);
+  if (!ReadFileStart(path, 8 + 256 * 4 + 6, &raw, &error)) Fail(error);
   const int flags = raw[5];
   size_t at = 6;
   int paletteCount = -1;
@@ -86,7 +104,8 @@ int Info(const std::vector<std::string>& args) {
     paletteCount = raw[at] | raw[at + 1] << 8;
     at += 2 + static_cast<size_t>(paletteCount) * 4;
   }
-  std::printf("%s: %s, %d x %d, %d level%s\n", args[0].c_str(), KindNames[bitmap.Kind], bitmap.Width,
+  const std::string shown = args[0] == "-" ? "standard input" : Printable(args[0]);
+  std::printf("%s: %s, %d x %d, %d level%s\n", shown.c_str(), KindNames[bitmap.Kind], bitmap.Width,
               bitmap.Height, bitmap.Levels, bitmap.Levels == 1 ? "" : "s");
   std::printf("  stored: depth %d, flags 0x%02X", raw[4], flags);
   if (flags & 2) {
@@ -143,5 +162,5 @@ int main(int argc, char** argv) {
   if (command == "to-scl") return ToScl(args, kind, levels);
   if (command == "to-png") return ToPng(args);
   if (command == "info") return Info(args);
-  BadUsage("unknown command \"" + command + "\"");
+  BadUsage("unknown command \"" + Printable(command) + "\"");
 }

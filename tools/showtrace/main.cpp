@@ -2,6 +2,9 @@
 // 1/60 s per frame from t = 0, and prints one line per frame: frame number,
 // show time, active channels, the layers drawn, and checksums of the frame's
 // index buffer and palette. Writes PNG frames at chosen show times.
+#include <unistd.h>
+
+#include <cerrno>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -22,6 +25,7 @@
 #include "platform/clock.h"
 #include "platform/headless/input.h"
 #include "platform/headless/screen.h"
+#include "platform/output.h"
 #include "tools/common/command_line.h"
 #include "tools/common/png_io.h"
 #include "tools/showtrace/checksum.h"
@@ -56,6 +60,7 @@ const char* const Usage =
 
 struct Run {
   std::FILE* trace = stdout;
+  bool failed = false;  // a PNG could not be written
   std::vector<double> pngTimes;
   std::vector<bool> pngDone;
   fs::path out = ".";
@@ -113,7 +118,7 @@ void OnFrame(const sFrameInfo& info, void* user) {
     run.pngDone[i] = true;
     char name[64];
     std::snprintf(name, sizeof name, "frame_%05ld.png", std::lround(run.pngTimes[i]));
-    WriteFramePng(f, run.out / name);
+    if (!WriteFramePng(f, run.out / name)) run.failed = true;
   }
   run.frames = info.Frame + 1;
   platform::HeadlessClock()->Set(FrameMicros(info.Frame + 1));
@@ -167,14 +172,14 @@ int main(int argc, char** argv) {
   backend.virtualClock = true;
   backend.frameMicros = 0;  // the trace steps the clock itself
   if (!keysFile.empty()) {
-    std::ifstream f(keysFile, std::ios::binary);
-    if (!f) {
-      std::fprintf(stderr, "showtrace: cannot read %s\n", keysFile.c_str());
+    std::string error;
+    std::vector<platform::InputScriptEvent> events;
+    if (!platform::ReadInputScript(keysFile.c_str(), backend.keyScript, error) ||
+        !platform::ParseInputScript(backend.keyScript, events, error)) {
+      std::fprintf(stderr, "showtrace: --keys %s: %s\n", keysFile.c_str(), error.c_str());
       return 2;
     }
-    std::ostringstream all;
-    all << f.rdbuf();
-    backend.keyScript = all.str() + "\n";
+    backend.keyScript += "\n";
   }
   char end[64];
   std::snprintf(end, sizeof end, "%.0f key Escape\n", until);
@@ -182,19 +187,30 @@ int main(int argc, char** argv) {
 
   if (data.empty()) data = DefaultDataDir(argv[0]);
   std::error_code ec;
-  fs::create_directories(run.out, ec);
-  run.out = fs::absolute(run.out);
+  if (!run.pngTimes.empty()) {
+    // Checked before the show runs, not after it.
+    fs::create_directories(run.out, ec);
+    if (ec || ::access(run.out.c_str(), W_OK) != 0) {
+      std::fprintf(stderr, "showtrace: --out %s: %s\n", run.out.c_str(),
+                   ec ? ec.message().c_str() : std::strerror(errno));
+      return 1;
+    }
+  }
+  run.out = fs::absolute(run.out, ec);
+  // Written whole at the end, or not at all; opened before the working folder changes.
+  platform::OutputFile traceFile;
+  if (!tracePath.empty()) {
+    std::string error;
+    if (!traceFile.Open(tracePath, &error)) {
+      std::fprintf(stderr, "showtrace: %s\n", error.c_str());
+      return 1;
+    }
+    run.trace = traceFile.Stream();
+  }
   fs::current_path(data, ec);
   if (ec) {
     std::fprintf(stderr, "showtrace: --data %s: %s\n", data.c_str(), ec.message().c_str());
     return 2;
-  }
-  if (!tracePath.empty()) {
-    run.trace = std::fopen(tracePath.c_str(), "w");
-    if (!run.trace) {
-      std::fprintf(stderr, "showtrace: cannot write %s\n", tracePath.c_str());
-      return 2;
-    }
   }
   uint64_t contentHash;
   if (!FileFnv1a64("v01.dat", &contentHash)) {
@@ -211,10 +227,14 @@ int main(int argc, char** argv) {
   SetFrameObserver(OnFrame, &run);
   SetShellParts({StartDirectDraw, CreateDisplay, ReleaseDirectDraw, DemoMain});
   WinMain();
-  const int status = FatalText[0] ? 1 : 0;
-  if (status) std::fprintf(stderr, "showtrace: %s", FatalText);
+  int status = FatalText[0] || run.failed ? 1 : 0;
+  if (FatalText[0]) std::fprintf(stderr, "showtrace: %s", FatalText);
   std::fprintf(run.trace, "# %" PRIu64 " frames\n", run.frames);
-  if (run.trace != stdout) std::fclose(run.trace);
+  std::string error;
+  if (!tracePath.empty() && status == 0 && !traceFile.Commit(&error)) {
+    std::fprintf(stderr, "showtrace: %s\n", error.c_str());
+    status = 1;
+  }
   if (MainThreadStillRunning()) std::_Exit(status);
   platform::StopBackend();
   return status;

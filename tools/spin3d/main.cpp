@@ -26,7 +26,10 @@
 namespace {
 
 long FrameLimit = 0;  // 0: until Escape
+// Off screen nobody can press Escape: 10 s of frames unless --frames says otherwise.
+constexpr long HeadlessFrames = 600;
 std::string ShotPath;
+bool ShotFailed = false;
 
 void CreateDisplay() { new sWinDriver; }
 
@@ -50,7 +53,10 @@ void SpinMain() {
       sBitmap shot;
       display->Lock(&shot);
       std::string error;
-      if (!WritePng(ShotPath, shot, &error)) std::fprintf(stderr, "spin3d: %s\n", error.c_str());
+      if (!WritePng(ShotPath, shot, &error)) {
+        std::fprintf(stderr, "spin3d: %s\n", error.c_str());
+        ShotFailed = true;
+      }
       display->Unlock();
     }
     display->Present();
@@ -61,16 +67,6 @@ void SpinMain() {
   }
 }
 
-bool ReadWholeFile(const char* path, std::string& text) {
-  FILE* f = std::fopen(path, "rb");
-  if (!f) return false;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
-  std::fclose(f);
-  return true;
-}
-
 const char* const Usage =
     "usage: spin3d [--window] [--headless] [--frames N] [--shot FILE.png] [--keys SCRIPT]\n"
     "       spin3d --help | --version\n"
@@ -78,7 +74,7 @@ const char* const Usage =
     "path until Escape; L switches between nearest and linear magnification.\n"
     "  --window         a window instead of full screen\n"
     "  --headless       no window: run off screen on a virtual clock\n"
-    "  --frames N       end after N frames\n"
+    "  --frames N       end after N frames (with --headless: 600 unless given)\n"
     "  --shot FILE.png  write the last frame to FILE.png (one frame unless --frames)\n"
     "  --keys SCRIPT    timed keys for the headless keyboard\n";
 
@@ -99,8 +95,11 @@ int main(int argc, char** argv) {
       ShotPath = line.Value();
     } else if (line.Is("--keys")) {
       const std::string path = line.Value();
-      if (!line.Failed() && !ReadWholeFile(path.c_str(), backend.keyScript)) {
-        std::fprintf(stderr, "spin3d: cannot read %s\n", path.c_str());
+      std::string error;
+      std::vector<platform::InputScriptEvent> events;
+      if (!line.Failed() && (!platform::ReadInputScript(path.c_str(), backend.keyScript, error) ||
+                             !platform::ParseInputScript(backend.keyScript, events, error))) {
+        std::fprintf(stderr, "spin3d: --keys %s: %s\n", path.c_str(), error.c_str());
         return 2;
       }
     } else {
@@ -109,6 +108,7 @@ int main(int argc, char** argv) {
   }
   line.Finish("spin3d", Usage);
   if (!ShotPath.empty() && FrameLimit == 0) FrameLimit = 1;
+  if (headless && FrameLimit == 0) FrameLimit = HeadlessFrames;
   const char* name = headless ? "headless" : std::getenv("TESSALINE_BACKEND");
   if (!name || !*name) name = "sdl";
   if (!platform::StartBackend(name, backend)) {
@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
   }
   SetShellParts({StartDirectDraw, CreateDisplay, ReleaseDirectDraw, SpinMain});
   WinMain();
-  const int status = FatalText[0] ? 1 : 0;
+  const int status = FatalText[0] || ShotFailed ? 1 : 0;
   if (MainThreadStillRunning()) {
     std::fflush(nullptr);
     std::_Exit(status);

@@ -1,0 +1,197 @@
+// Careless and hostile inputs to every program, one named case each, grouped by
+// program: each ends with one line and status 1 (bad data) or 2 (bad usage),
+// within a time and memory bound, and leaves every file of the user's whole.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/bitmap.h"
+#include "tests/support/temp_folder.h"
+#include "tools/common/png_io.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Case {
+  const char* name;
+  std::string args;   // after the program, run in the test's folder by sh
+  int status;
+  std::string said;   // in the messages ("" for none expected)
+  std::function<void()> check = [] {};
+};
+
+class Hostile : public TempFolder {
+protected:
+  void SetUp() override {
+    TempFolder::SetUp();
+    sBitmap b;
+    b.Create(20, 10, KindIndex8, 1);
+    std::string error;
+    ASSERT_TRUE(WritePng(Path("p.png"), b, &error)) << error;
+    ASSERT_EQ(0, Sh(std::string(SCL_TOOL) + " to-scl p.png p.scl"));
+    Write("c/vo/a.scl", {'a'});
+    Write("c/top.raw", {'t'});
+    Write("old.txt", {'o', 'l', 'd'});
+  }
+
+  // Exit status of a shell line run in the folder, bounded in time and memory.
+  int Sh(const std::string& line, std::string* said = nullptr) {
+    const std::string out = Path(".said");
+    const std::string cmd = "cd '" + dir_ + "' && ulimit -v 4000000 && timeout 120 sh -c '" + Escape(line) + "' >'" +
+                            out + "' 2>&1";
+    const int raw = std::system(cmd.c_str());
+    if (said) {
+      std::vector<uint8_t> bytes = Read(out);
+      said->assign(bytes.begin(), bytes.end());
+    }
+    fs::remove(out);
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  }
+
+  static std::string Escape(const std::string& s) {
+    std::string e;
+    for (char c : s) e += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return e;
+  }
+
+  std::vector<std::string> Names() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::recursive_directory_iterator(dir_))
+      names.push_back(entry.path().lexically_relative(dir_).string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  std::string Text(const std::string& name) {
+    std::vector<uint8_t> bytes = Read(Path(name));
+    return std::string(bytes.begin(), bytes.end());
+  }
+
+  void Run(const std::string& program, const std::vector<Case>& cases) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.name);
+      const std::vector<std::string> before = Names();
+      std::string said;
+      const int status = Sh(program + " " + c.args, &said);
+      EXPECT_EQ(c.status, status) << said;
+      if (c.said.empty()) {
+        if (c.status != 0) EXPECT_EQ(1, std::count(said.begin(), said.end(), '\n')) << "one line: " << said;
+      } else {
+        EXPECT_NE(said.find(c.said), std::string::npos) << said;
+      }
+      if (status != 0) EXPECT_EQ(before, Names()) << "a failed run left or removed files";
+      c.check();
+    }
+  }
+};
+
+TEST_F(Hostile, Scl) {
+  sBitmap wide;
+  wide.Create(200, 150, KindIndex8, 1);
+  std::string error;
+  ASSERT_TRUE(WritePng(Path("wide.png"), wide, &error)) << error;
+  Write("bad.scl", {'B', 'M', 'A', 'P', 3, 0, 'b', 'm', 'a', 'p'});
+  Write("old.png", {'o', 'l', 'd'});
+  Run(SCL_TOOL, {
+      {"to-png into /dev/full writes through the device", "to-png p.scl /dev/full", 1,
+       "scl: cannot write /dev/full: No space left on device",
+       [] {
+         struct stat st;
+         ASSERT_EQ(0, ::stat("/dev/full", &st));
+         EXPECT_TRUE(S_ISCHR(st.st_mode)) << "/dev/full was replaced";
+       }},
+      {"a failed to-png keeps the old output", "to-png bad.scl old.png", 1, "Assertion in line 728",
+       [&] { EXPECT_EQ("old", Text("old.png")); }},
+      {"a 1.4 KB PNG claiming 65535 x 65535 is refused before allocating",
+       "to-scl '" + testpaths::Source() + "/tests/data/tools/huge_claim.png' h.scl", 1, "huge_claim.png: image too large"},
+      {"--levels 15 on 200 x 150 would make an image the loader refuses", "to-scl wide.png w.scl --levels 15", 1,
+       "scl: wide.png: image too large: 200 x 150 with 15 levels is 16384 x 16384"},
+      {"a folder is not 'no such file'", "info .", 1, "scl: cannot open .: Is a directory"},
+      {"a folder as PNG", "to-scl c x.scl", 1, "scl: cannot open c: Is a directory"},
+      {"a missing file", "to-png missing.scl x.png", 1, "scl: cannot open missing.scl: No such file or directory"},
+      {"endless zeros are not an image", "to-png /dev/zero x.png", 1, "scl: /dev/zero is not an image file"},
+      {"- reads a PNG from stdin", "to-scl - in.scl < p.png", 0, "",
+       [&] { EXPECT_EQ(Read(Path("p.scl")), Read(Path("in.scl"))); }},
+      {"- writes a PNG to stdout", "to-png p.scl - > out.png && " SCL_TOOL " to-png p.scl file.png", 0, "",
+       [&] { EXPECT_EQ(Read(Path("file.png")), Read(Path("out.png"))); }},
+      {"- reads an image file from a pipe", "info - < p.scl | head -1", 0, "standard input: Index 8, 20 x 10, 1 level"},
+  });
+}
+
+TEST_F(Hostile, Pack) {
+  Write("ctl.dat", {'P', 'A', 'C', 'K', 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 1, 0,   0,   0,   28,  0,  0,
+                    0,   'a', 0x1B, '[', '3', '1', 'm', 'b', 0, 'p', 'a', 'c', 'k', 'Z'});
+  Write("name\nwith\ttabs", {'x'});
+  ASSERT_EQ(0, Sh(std::string(PACK_TOOL) + " build c/in.dat c"));
+  ASSERT_EQ(0, ::link(Path("c/in.dat").c_str(), Path("hard.dat").c_str()));
+  fs::create_directory(Path("c2"));
+  fs::create_symlink("loop", Path("c2/loop"));
+  const std::vector<uint8_t> in = Read(Path("c/in.dat"));
+  Run(PACK_TOOL, {
+      {"a symbolic link loop in a walked folder", "build out.dat c2", 1, "pack: cannot read c2/loop: Too many levels",
+       [&] { fs::remove(Path("c2/loop")); }},
+      {"OUT is one of its own inputs", "build c/in.dat c", 1, "pack: cannot build c/in.dat: it is one of its own inputs",
+       [&] { EXPECT_EQ(in, Read(Path("c/in.dat"))); }},
+      {"OUT is a hard link of an input", "build hard.dat c", 1, "it is one of its own inputs",
+       [&] { EXPECT_EQ(in, Read(Path("c/in.dat"))); }},
+      {"-C applies to the paths after it, as tar's", "build x.dat c/top.raw -C c vo && " PACK_TOOL " list x.dat", 0,
+       "         1         55  c/top.raw\n         1         56  vo/a.scl\n2 entries"},
+      {"-C with no path after it", "build y.dat c -C c", 2, "-C DIR applies to the paths after it, and none follows"},
+      {"a file that is not a pack", "list old.txt", 1, "pack: old.txt is not a pack file"},
+      {"endless zeros are not a pack", "list /dev/zero", 1, "pack: /dev/zero is not a pack file"},
+      {"a folder is not a pack", "list c", 1, "pack: cannot open c: Is a directory"},
+      {"control characters of a name are escaped", "list ctl.dat", 0, "28  a\\x1B[31mb\n1 entries\n"},
+      {"control characters of a file name are escaped", "list 'name\nwith\ttabs'", 1,
+       "pack: name\\x0Awith\\x09tabs is not a pack file"},
+      {"- reads a pack from stdin", "list - < c/in.dat", 0, "vo/a.scl\n2 entries\n"},
+      {"- writes a pack to stdout", "build - -C c vo > z.dat && " PACK_TOOL " list z.dat", 0, "vo/a.scl\n1 entries\n"},
+  });
+}
+
+TEST_F(Hostile, Showtrace) {
+  Run(SHOWTRACE_TOOL, {
+      {"--until abc", "--until abc", 2, "showtrace: --until wants a number"},
+      {"an unwritable --trace", "--until 100 --trace /nonexistent/t.txt", 1,
+       "showtrace: cannot write /nonexistent/t.txt: No such file or directory"},
+      {"an unwritable --out", "--until 100 --png 50 --out /proc/none", 1, "showtrace: --out /proc/none:"},
+      {"--keys /dev/zero", "--keys /dev/zero", 2, "showtrace: --keys /dev/zero: larger than 1 MB: not a key script"},
+  });
+}
+
+TEST_F(Hostile, Spin3d) {
+  Run(SPIN3D_TOOL, {
+      {"--headless without --frames ends by itself", "--headless", 0, ""},
+      {"--shot to an unwritable path", "--headless --shot /nonexistent/s.png", 1,
+       "spin3d: cannot write /nonexistent/s.png: No such file or directory"},
+      {"--keys /dev/zero", "--headless --keys /dev/zero", 2, "larger than 1 MB: not a key script"},
+  });
+}
+
+TEST_F(Hostile, Tessaline) {
+  std::string many;
+  for (int i = 0; i < 12; ++i) many += "100 key m\n";
+  many += "100 key Escape\n";
+  Write("many.keys", std::vector<uint8_t>(many.begin(), many.end()));
+  Write("comments.keys", {'#', ' ', 'n', 'o', 'n', 'e', '\n'});
+  Write("big.keys", std::vector<uint8_t>((1 << 20) + 1, '\n'));
+  Run(TESSALINE_PROGRAM, {
+      {"--keys /dev/zero", "--keys /dev/zero", 2, "tessaline: --keys /dev/zero: larger than 1 MB: not a key script"},
+      {"a key script larger than 1 MB", "--keys big.keys", 2, "larger than 1 MB"},
+      {"a folder as key script", "--keys c", 2, "tessaline: --keys c: Is a directory"},
+      {"more keys at one time than the buffer holds: Escape still quits", "--keys many.keys", 0, ""},
+      {"a script of comments only is accepted", "--keys comments.keys --record x.mkv --seconds 0.2 --quiet", 0, "",
+       [&] { EXPECT_TRUE(fs::exists(Path("x.mkv"))); }},
+  });
+}
+
+}  // namespace
