@@ -14,7 +14,6 @@ uint64_t NowMicros() {
       std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
           .count());
 }
-constexpr uint64_t FrameMicros = 16667;
 }  // namespace
 
 void SdlPresenter::ShowFrame(const DDFrame& frame) {
@@ -69,27 +68,47 @@ SDL_Rect SdlPresenter::Placement(ScaleMode mode, int w, int h, int ow, int oh) {
   return r;
 }
 
-void SdlPresenter::Render(SDL_Renderer* renderer, bool redraw) {
-  uint64_t number = 0;
+bool SdlPresenter::Render(SDL_Renderer* renderer, bool redraw) {
+  if (!hinted_) {
+    // The display mode's rate gives the pacing a start; presents refine it.
+    hinted_ = true;
+    SDL_DisplayMode mode;
+    SDL_Window* window = SDL_RenderGetWindow(renderer);
+    if (window && SDL_GetWindowDisplayMode(window, &mode) == 0 && mode.refresh_rate > 0)
+      pacer_.SetRefreshHint(1e6 / mode.refresh_rate);
+  }
+  bool waiting = false;
   {
     std::lock_guard<std::mutex> hold(lock_);
-    if (stopped_) return;
-    if (submitted_ > shownNumber_) {
-      number = submitted_;
-      if (!texture_ || textureW_ != width_ || textureH_ != height_) {
-        if (texture_) SDL_DestroyTexture(texture_);
-        texture_ = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width_,
-                                     height_);
-        textureW_ = width_;
-        textureH_ = height_;
-        if (texture_)
-          SDL_SetTextureScaleMode(texture_, mode_ == ScaleMode::Linear ? SDL_ScaleModeLinear
-                                                                       : SDL_ScaleModeNearest);
-      }
-      if (texture_) SDL_UpdateTexture(texture_, nullptr, staging_.data(), width_ * 4);
-    } else if (!redraw) {
-      return;
+    if (stopped_) return false;
+    waiting = submitted_ > shownNumber_;
+  }
+  if (!waiting && !redraw) return false;
+  bool fresh = false;
+  if (waiting) {
+    // Without vsync (benchmarks) every flip goes out at once.
+    FramePacer::Decision d{FramePacer::Step::Show, 0};
+    if (vsync_) d = pacer_.Next(NowMicros());
+    if (d.step == FramePacer::Step::Wait) {
+      const uint64_t now = NowMicros();
+      if (d.until > now) std::this_thread::sleep_for(std::chrono::microseconds(d.until - now));
     }
+    fresh = d.step != FramePacer::Step::Hold;
+  }
+  uint64_t number = 0;
+  if (fresh) {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (stopped_) return false;
+    number = submitted_;
+    if (!texture_ || textureW_ != width_ || textureH_ != height_) {
+      if (texture_) SDL_DestroyTexture(texture_);
+      texture_ = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width_, height_);
+      textureW_ = width_;
+      textureH_ = height_;
+      if (texture_)
+        SDL_SetTextureScaleMode(texture_, mode_ == ScaleMode::Linear ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+    }
+    if (texture_) SDL_UpdateTexture(texture_, nullptr, staging_.data(), width_ * 4);
   }
   int ow = 0, oh = 0;
   SDL_GetRendererOutputSize(renderer, &ow, &oh);
@@ -101,19 +120,14 @@ void SdlPresenter::Render(SDL_Renderer* renderer, bool redraw) {
   }
   const uint64_t before = NowMicros();
   SDL_RenderPresent(renderer);
-  const uint64_t after = NowMicros();
-  presentCost_ = presentCost_ * 0.9 + (after - before) / 1000.0 * 0.1;
-  if (number) {
-    // A present that does not wait for the refresh (no vsync: Xvfb, some
-    // compositors) is paced here: the show's blobs move per frame.
-    if (vsync_ && presentCost_ < 2.0 && lastPresent_ && after < lastPresent_ + FrameMicros)
-      std::this_thread::sleep_for(std::chrono::microseconds(lastPresent_ + FrameMicros - after));
-    lastPresent_ = NowMicros();
+  pacer_.Presented(before, NowMicros(), fresh);
+  if (fresh) {
     std::lock_guard<std::mutex> hold(lock_);
     shownNumber_ = number;
     ++shownCount_;
   }
   shown_.notify_all();
+  return waiting && !fresh;
 }
 
 void SdlPresenter::Stop() {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/display.h"
+#include "platform/pacing.h"
 
 namespace platform {
 
@@ -24,8 +25,11 @@ public:
   void ShowFrame(const DDFrame& frame) override;
 
   // Window thread: shows a waiting frame (or redraws the last one when
-  // `redraw`), paced by vsync or, without it, at 60 Hz.
-  void Render(SDL_Renderer* renderer, bool redraw);
+  // `redraw`) at 60 frames per second whatever the refresh rate: a frame
+  // waits for the refresh nearest its slot while the one before is shown
+  // again. Returns true while a frame still waits: call again at once (the
+  // present then waits for the next refresh).
+  bool Render(SDL_Renderer* renderer, bool redraw);
   // Window thread, before the renderer goes: frees the texture, releases waiters.
   void Stop();
   uint64_t ShownCount();
@@ -45,8 +49,8 @@ private:
   // Window thread only.
   SDL_Texture* texture_ = nullptr;
   int textureW_ = 0, textureH_ = 0;
-  uint64_t lastPresent_ = 0;
-  double presentCost_ = 0;  // running mean of SDL_RenderPresent in ms
+  FramePacer pacer_;
+  bool hinted_ = false;
 };
 
 }  // namespace platform

@@ -132,13 +132,15 @@ bool SdlWindow::GetMessage(Message& message) {
         return message.id != Msg::Quit;
       }
     }
+    // While a flipped frame waits for its refresh the presents pace this
+    // loop; otherwise it sleeps until an event or a flip wakes it.
     SDL_Event e;
-    if (SDL_WaitEventTimeout(&e, 20)) {
+    if (frameWaiting_ ? SDL_PollEvent(&e) : SDL_WaitEventTimeout(&e, 20)) {
       do {
         if (e.type != wakeEvent) Handle(e);
       } while (SDL_PollEvent(&e));
     }
-    if (renderer_) presenter_.Render(renderer_, false);
+    frameWaiting_ = renderer_ && presenter_.Render(renderer_, false);
   }
 }
 

@@ -37,6 +37,7 @@ private:
   bool vsync_;
   int windowedW_ = 640, windowedH_ = 480;
   SdlPresenter presenter_;
+  bool frameWaiting_ = false;  // the presenter holds a flipped frame for its refresh
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   std::mutex lock_;
