@@ -14,6 +14,9 @@ EM_JS(void, tess_set_up_page, (int exact), {
   Module.tessNote = document.getElementById('note');
   Module.tessContext = Module.tessCanvas ? Module.tessCanvas.getContext('2d', {alpha: false}) : null;
   if (Module.tessContext) Module.tessContext.imageSmoothingEnabled = false;
+  // The right button belongs to the show, not to a menu.
+  const screen = document.getElementById("screen");
+  if (screen) screen.addEventListener("contextmenu", (e) => e.preventDefault());
 });
 
 EM_JS(void, tess_put_frame, (const uint8_t* rgba, int width, int height), {
