@@ -47,7 +47,9 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
       options.quiet = line.Flag();
     else if (line.Is("--record")) {
       options.record = line.Value();
-      if (OtherMediaName(options.record))
+      if (options.record == "-")
+        line.Problem("--record writes a folder or a named video file, not the standard output");
+      else if (OtherMediaName(options.record))
         line.Problem("--record writes a folder of PNG frames or a .mp4, .webm or .mkv video, not " + options.record);
     }
     else if (line.Is("--fps"))

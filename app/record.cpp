@@ -416,9 +416,9 @@ public:
   void TakeSound(const int16_t* samples, int frames) {
     std::lock_guard<std::mutex> hold(lock_);
     const uint64_t want = RecordSoundFrames(settings_);
-    const int n = static_cast<int>(std::min<uint64_t>(static_cast<uint64_t>(frames), want - std::min(want, sound_frames_)));
+    const int n = static_cast<int>(std::min<uint64_t>(static_cast<uint64_t>(frames), want - std::min(want, soundFrames_)));
     if (n <= 0 || !error_.empty()) return;
-    sound_frames_ += static_cast<uint64_t>(n);
+    soundFrames_ += static_cast<uint64_t>(n);
     sink_.Sound(samples, n, &error_);
   }
 
@@ -438,7 +438,7 @@ private:
   Progress progress_;
   std::mutex lock_;
   int frames_ = 0;
-  uint64_t sound_frames_ = 0;
+  uint64_t soundFrames_ = 0;
   std::string error_;
 };
 

@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
-"""Writes the small seed inputs of the image and pack harnesses (kept in the
+"""Writes the small seed inputs of the image, pack, PNG and key-script harnesses (kept in the
 repository) and, given the shared conformance folder, the decoder's seeds cut
 from its streams: python3 make_seeds.py [conformance-folder]."""
 import os
 import struct
 import sys
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -62,6 +63,39 @@ def packs():
     }
 
 
+def png(width, height, colour, depth, rows, palette=None, trns=None, interlace=0):
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+    out = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, depth, colour, 0, 0, interlace))
+    if palette:
+        out += chunk(b"PLTE", b"".join(bytes(c) for c in palette))
+    if trns:
+        out += chunk(b"tRNS", trns)
+    return out + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b"")
+
+
+def pngs():
+    # Each row starts with its filter byte (0: none; 1-4 exercise the filters).
+    grey_rows = b"".join(bytes([y % 5]) + bytes((x * 40 + y) & 255 for x in range(6)) for y in range(4))
+    rgb_rows = b"".join(bytes([y % 5]) + bytes((x * 9 + y * 3) & 255 for x in range(5 * 3)) for y in range(3))
+    rgba16_rows = b"".join(b"\0" + bytes((x * 7) & 255 for x in range(2 * 8)) for y in range(2))
+    index_rows = b"".join(b"\0" + bytes([(y << 4) | x for x in range(2)]) for y in range(3))  # 4-bit indices
+    return {
+        "grey.png": png(6, 4, 0, 8, grey_rows),
+        "rgb.png": png(5, 3, 2, 8, rgb_rows),
+        "rgba16.png": png(2, 2, 6, 16, rgba16_rows),
+        "palette4.png": png(4, 3, 3, 4, index_rows, [(i * 20, 255 - i * 20, i, ) for i in range(12)], b"\x00\x80"),
+    }
+
+
+def scripts():
+    return {
+        "keys.txt": b"# quit after a second\n500 press ShiftL\n500 key m\n520 release shiftl\n"
+                    b"700 buttons 3\n700 move 10 -20\n800 key 0x45\n0900 key AltGr\n1000 key Escape\n",
+        "error.txt": b"100 error\n200 key Kp7 # a comment\n\n",
+    }
+
+
 def write(folder, files):
     os.makedirs(folder, exist_ok=True)
     for name, data in files.items():
@@ -85,5 +119,7 @@ def mpeg_seeds(conformance):
 if __name__ == "__main__":
     write(os.path.join(HERE, "seeds", "bitmap"), images())
     write(os.path.join(HERE, "seeds", "pack"), packs())
+    write(os.path.join(HERE, "seeds", "png"), pngs())
+    write(os.path.join(HERE, "seeds", "keyscript"), scripts())
     if len(sys.argv) > 1:
         write(os.path.join(HERE, "seeds", "mpeg"), mpeg_seeds(sys.argv[1]))

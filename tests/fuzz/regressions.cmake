@@ -17,3 +17,7 @@ tess_fuzz_regression(pack repeated_names.dat)
 # into a 20-float array to mirror its backward sums (undefined behaviour,
 # reported by clang's undefined-behaviour sanitizer on every frame).
 tess_fuzz_regression(mpeg synth_mirror_pointer.in)
+
+# 651 bytes: a PNG header claiming 65535 x 65535 RGB with a short IDAT. The
+# reader allocated 16 GiB of pixels for it (bad_alloc in scl to-scl).
+tess_fuzz_regression(png huge_claim.png)

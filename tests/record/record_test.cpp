@@ -87,6 +87,9 @@ TEST(RecordOptions, RecordFpsAndSeconds) {
     EXPECT_FALSE(ParseOptions(3, other, o, error)) << name;
     EXPECT_EQ(error, std::string("--record writes a folder of PNG frames or a .mp4, .webm or .mkv video, not ") + name);
   }
+  const char* dash[] = {"tessaline", "--record", "-"};
+  EXPECT_FALSE(ParseOptions(3, dash, o, error));
+  EXPECT_EQ(error, "--record writes a folder or a named video file, not the standard output");
   const char* dotted[] = {"tessaline", "--record", "export.v2"};
   EXPECT_TRUE(ParseOptions(3, dotted, o, error)) << error;
 }

@@ -113,7 +113,7 @@ TEST_F(Hostile, Scl) {
       {"a failed to-png keeps the old output", "to-png bad.scl old.png", 1, "Assertion in line 728",
        [&] { EXPECT_EQ("old", Text("old.png")); }},
       {"a 1.4 KB PNG claiming 65535 x 65535 is refused before allocating",
-       "to-scl '" + testpaths::Source() + "/tests/data/tools/huge_claim.png' h.scl", 1, "huge_claim.png: image too large"},
+       "to-scl '" + testpaths::Source() + "/tests/fuzz/regressions/png/huge_claim.png' h.scl", 1, "huge_claim.png: image too large"},
       {"--levels 15 on 200 x 150 would make an image the loader refuses", "to-scl wide.png w.scl --levels 15", 1,
        "scl: wide.png: image too large: 200 x 150 with 15 levels is 16384 x 16384"},
       {"a folder is not 'no such file'", "info .", 1, "scl: cannot open .: Is a directory"},
