@@ -47,6 +47,11 @@ DDPixelFormat Format4444();
 DDPixelFormat Format0888();
 DDPixelFormat Format8888();
 
+// Pixel x of a surface row of `bits` bits per pixel: whole bytes, low byte
+// first, or below 8 bits packed with the leftmost pixel in the high bits.
+uint32_t LoadRowPixel(const uint8_t* row, int x, int bits);
+void StoreRowPixel(uint8_t* row, int x, int bits, uint32_t value);
+
 // Surface capabilities (DDSCAPS).
 enum : uint32_t {
   DDSCAPS_BACKBUFFER = 0x4,

@@ -24,17 +24,6 @@ void ReleaseRef(T*& object) {
   object = nullptr;
 }
 
-// Pixel x of a row: whole bytes, low byte first, or packed below 8 bits with
-// the leftmost pixel in the high bits (as Mono and Index 4 bitmaps are).
-void StorePixel(uint8_t* row, int x, int bits, uint32_t v) {
-  if (bits >= 8) {
-    for (int i = 0; i < bits / 8; ++i) row[x * (bits / 8) + i] = static_cast<uint8_t>(v >> (8 * i));
-    return;
-  }
-  const int bit = x * bits, shift = 8 - bits - bit % 8;
-  const uint32_t mask = ((1u << bits) - 1) << shift;
-  row[bit / 8] = static_cast<uint8_t>((row[bit / 8] & ~mask) | ((v << shift) & mask));
-}
 }  // namespace
 
 void sWinDriver::ReleasePointer() {
@@ -64,7 +53,7 @@ void sWinDriver::SetUpPointer() {
     for (int y = 0; y < 16; ++y) {
       for (int x = 0; x < 16; ++x) {
         const char c = x < 15 ? Arrow[y][x] : 0;
-        StorePixel(p + y * pitch, x, bits, c == '1' ? fill : c == '2' ? 1u : 0u);
+        StoreRowPixel(p + y * pitch, x, bits, c == '1' ? fill : c == '2' ? 1u : 0u);
       }
     }
     PointerSurface->Unlock();

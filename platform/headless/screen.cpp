@@ -59,23 +59,18 @@ uint8_t Channel(uint32_t value, uint32_t mask) {
 
 void FrameToRgb(const DDFrame& f, uint8_t* rgb) {
   const int bits = static_cast<int>(f.format.bitCount);
-  const int bytes = (bits + 7) / 8;
   const bool indexed = f.format.flags & (DDPF_PALETTEINDEXED1 | DDPF_PALETTEINDEXED2 | DDPF_PALETTEINDEXED4 |
                                          DDPF_PALETTEINDEXED8);
   for (int y = 0; y < f.height; ++y) {
     const uint8_t* row = f.pixels.data() + static_cast<size_t>(y) * f.pitch;
     for (int x = 0; x < f.width; ++x, rgb += 3) {
-      const uint8_t* p = row + x * bytes;
+      const uint32_t v = LoadRowPixel(row, x, indexed && bits > 8 ? 8 : bits);
       if (indexed) {
-        // Pixels below 8 bits are packed, the leftmost in the high bits.
-        const int i = bits >= 8 ? *p : (row[x * bits / 8] >> (8 - bits - x * bits % 8)) & ((1 << bits) - 1);
-        rgb[0] = f.palette[i].red;
-        rgb[1] = f.palette[i].green;
-        rgb[2] = f.palette[i].blue;
+        rgb[0] = f.palette[v].red;
+        rgb[1] = f.palette[v].green;
+        rgb[2] = f.palette[v].blue;
         continue;
       }
-      uint32_t v = 0;
-      for (int i = 0; i < bytes; ++i) v |= static_cast<uint32_t>(p[i]) << (8 * i);
       rgb[0] = Channel(v, f.format.redMask);
       rgb[1] = Channel(v, f.format.greenMask);
       rgb[2] = Channel(v, f.format.blueMask);

@@ -27,6 +27,26 @@ DDPixelFormat Rgb(uint32_t bits, uint32_t r, uint32_t g, uint32_t b, uint32_t a)
 }
 }  // namespace
 
+uint32_t LoadRowPixel(const uint8_t* row, int x, int bits) {
+  if (bits < 8) {
+    const int bit = x * bits;
+    return static_cast<uint32_t>(row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+  }
+  uint32_t v = 0;
+  for (int i = 0; i < bits / 8; ++i) v |= static_cast<uint32_t>(row[x * (bits / 8) + i]) << (8 * i);
+  return v;
+}
+
+void StoreRowPixel(uint8_t* row, int x, int bits, uint32_t value) {
+  if (bits < 8) {
+    const int bit = x * bits, shift = 8 - bits - bit % 8;
+    const uint32_t mask = ((1u << bits) - 1) << shift;
+    row[bit / 8] = static_cast<uint8_t>((row[bit / 8] & ~mask) | ((value << shift) & mask));
+    return;
+  }
+  for (int i = 0; i < bits / 8; ++i) row[x * (bits / 8) + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
 DDPixelFormat Format0565() { return Rgb(16, 0xF800, 0x07E0, 0x001F, 0); }
 DDPixelFormat Format1555() { return Rgb(16, 0x7C00, 0x03E0, 0x001F, 0x8000); }
 DDPixelFormat Format4444() { return Rgb(16, 0x0F00, 0x00F0, 0x000F, 0xF000); }

@@ -10,49 +10,11 @@ int BytesPerPixel(const DDPixelFormat& format) { return static_cast<int>((format
 
 namespace {
 
-// Pixels of 1, 2 and 4 bits are packed, the leftmost in the most significant bits.
-uint32_t LoadPacked(const uint8_t* row, int x, int bits) {
-  const int bit = x * bits;
-  return static_cast<uint32_t>(row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
-}
-
-void StorePacked(uint8_t* row, int x, int bits, uint32_t value) {
-  const int bit = x * bits, shift = 8 - bits - bit % 8;
-  const uint32_t mask = ((1u << bits) - 1) << shift;
-  row[bit / 8] = static_cast<uint8_t>((row[bit / 8] & ~mask) | ((value << shift) & mask));
-}
-
 // The blitter takes rectangles that are non-empty and inside the surface, as
 // the hardware did; anything else is rejected, never clipped.
 bool Inside(const DDRect& r, int width, int height) {
   return r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height && r.left < r.right &&
          r.top < r.bottom;
-}
-
-void StorePixel(uint8_t* p, int bytes, uint32_t value) {
-  switch (bytes) {
-    case 1: *p = static_cast<uint8_t>(value); break;
-    case 2: p[0] = static_cast<uint8_t>(value); p[1] = static_cast<uint8_t>(value >> 8); break;
-    case 3:
-      p[0] = static_cast<uint8_t>(value);
-      p[1] = static_cast<uint8_t>(value >> 8);
-      p[2] = static_cast<uint8_t>(value >> 16);
-      break;
-    default: std::memcpy(p, &value, 4); break;
-  }
-}
-
-uint32_t LoadPixel(const uint8_t* p, int bytes) {
-  switch (bytes) {
-    case 1: return *p;
-    case 2: return static_cast<uint32_t>(p[0] | p[1] << 8);
-    case 3: return static_cast<uint32_t>(p[0] | p[1] << 8 | p[2] << 16);
-    default: {
-      uint32_t v;
-      std::memcpy(&v, p, 4);
-      return v;
-    }
-  }
 }
 
 }  // namespace
@@ -167,7 +129,7 @@ DDResult DDSurface::ColorFill(const DDRect* area, uint32_t value) {
   if (bits < 8) {
     for (int y = r.top; y < r.bottom; ++y)
       for (int x = r.left; x < r.right; ++x)
-        StorePacked(memory_->bytes.data() + static_cast<size_t>(y) * pitch_, x, bits, value);
+        StoreRowPixel(memory_->bytes.data() + static_cast<size_t>(y) * pitch_, x, bits, value);
     return DD_OK;
   }
   const int bytes = soft::BytesPerPixel(format_);
@@ -177,7 +139,7 @@ DDResult DDSurface::ColorFill(const DDRect* area, uint32_t value) {
       std::memset(p, static_cast<int>(value & 0xFF), static_cast<size_t>(r.right - r.left));
       continue;
     }
-    for (int x = r.left; x < r.right; ++x, p += bytes) StorePixel(p, bytes, value);
+    for (int x = r.left; x < r.right; ++x, p += bytes) StoreRowPixel(p, 0, 8 * bytes, value);
   }
   return DD_OK;
 }
@@ -203,8 +165,8 @@ DDResult DDSurface::BltFast(int x, int y, DDSurface* source, const DDRect& area,
       const uint8_t* from = source->memory_->bytes.data() + static_cast<size_t>(area.top + j) * source->pitch_;
       uint8_t* to = memory_->bytes.data() + static_cast<size_t>(y + j) * pitch_;
       for (int i = 0; i < target.right - target.left; ++i) {
-        const uint32_t v = LoadPacked(from, area.left + i, bits);
-        if (!keyed || v < source->keyLow_ || v > source->keyHigh_) StorePacked(to, x + i, bits, v);
+        const uint32_t v = LoadRowPixel(from, area.left + i, bits);
+        if (!keyed || v < source->keyLow_ || v > source->keyHigh_) StoreRowPixel(to, x + i, bits, v);
       }
     }
     return DD_OK;
@@ -220,8 +182,8 @@ DDResult DDSurface::BltFast(int x, int y, DDSurface* source, const DDRect& area,
       continue;
     }
     for (size_t i = 0; i < rowBytes; i += bytes) {
-      const uint32_t v = LoadPixel(from + i, bytes);
-      if (v < source->keyLow_ || v > source->keyHigh_) StorePixel(to + i, bytes, v);
+      const uint32_t v = LoadRowPixel(from + i, 0, 8 * bytes);
+      if (v < source->keyLow_ || v > source->keyHigh_) StoreRowPixel(to + i, 0, 8 * bytes, v);
     }
   }
   return DD_OK;

@@ -265,13 +265,7 @@ TEST_F(PointerTest, EveryScreenKindDrawsThePictureInItsOwnPixels) {
     driver->SetMousePointer(true, 3, 2);  // off a byte boundary for the packed kinds
     driver->Present();
     const DDSurface* front = driver->PrimarySurface();
-    auto pixel = [&](int x, int y) {
-      const uint8_t* row = front->Memory() + front->Pitch() * y;
-      if (bits < 8) return static_cast<uint32_t>(row[x * bits / 8] >> (8 - bits - x * bits % 8)) & fill;
-      uint32_t v = 0;
-      for (int i = 0; i < bits / 8; ++i) v |= static_cast<uint32_t>(row[x * (bits / 8) + i]) << (8 * i);
-      return v;
-    };
+    auto pixel = [&](int x, int y) { return LoadRowPixel(front->Memory() + front->Pitch() * y, x, bits); };
     int wrong = 0;
     for (int y = 0; y < 48; ++y)
       for (int x = 0; x < 64; ++x) {
