@@ -139,6 +139,7 @@ TEST(MainLoop, AFatalErrorOnTheAudioThreadEndsTheShowAtItsNextFrame) {
       failedAt = frame;
     }
   });
+  CloseCd();  // the audio thread is gone; the device goes before the disc
   platform::SetCdAudio(nullptr);
   EXPECT_STREQ("Fatal:Assertion in line 2912, file system\n", FatalText);
   ASSERT_NE(0u, failedAt);
