@@ -80,18 +80,25 @@ std::unique_ptr<WebInput> input;
 std::unique_ptr<PageClock> pageClock;
 std::unique_ptr<VirtualClock> virtualClock;
 bool gestureWanted = false;
+bool soundRuns = true;  // the sound of the last gesture is running, or gave up
 
 uint32_t EventTime() { return static_cast<uint32_t>(static_cast<uint64_t>(PageMilliseconds())); }
+
+void SoundRuns() {
+  if (pageClock) pageClock->Run();
+  soundRuns = true;
+  WakeTasks();
+}
 
 // A click or key the viewer gives to start; true when it was taken for that.
 bool TakeGesture() {
   if (!gestureWanted) return false;
   gestureWanted = false;
+  soundRuns = false;
   // What was pressed before belongs to no show.
   if (input) input->Forget();
-  ResumeAudio();
-  if (pageClock) pageClock->Run();
-  WakeTasks();
+  // The show's clock starts with the sound, which the browser starts a moment later.
+  ResumeAudio(SoundRuns);
   return true;
 }
 
@@ -192,9 +199,9 @@ VirtualClock* WebVirtualClock() { return virtualClock.get(); }
 void WantGesture() { gestureWanted = true; }
 
 void WaitForGesture(const char* note) {
-  if (!gestureWanted) return;
+  if (!gestureWanted && soundRuns) return;
   ShowNote(Note::Start, note);
-  WaitUntil([] { return !gestureWanted; });
+  WaitUntil([] { return !gestureWanted && soundRuns; });
   ShowNote(Note::None, "");
 }
 

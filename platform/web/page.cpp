@@ -8,6 +8,8 @@ namespace platform::web {
 
 namespace {
 
+using Callback = void (*)();
+
 EM_JS(void, tess_set_up_page, (int exact), {
   document.body.classList.toggle('exact', !!exact);
   Module.tessCanvas = document.getElementById('canvas');
@@ -79,14 +81,24 @@ EM_JS(void, tess_dispatch_key, (const char* code), {
   window.dispatchEvent(new KeyboardEvent('keyup', {code: c, bubbles: true}));
 });
 
-EM_JS(void, tess_resume_audio, (), {
+// Calls running (a function of the program) once the sound runs, or after
+// 300 ms when it does not come.
+EM_JS(void, tess_resume_audio, (Callback running), {
+  let called = false;
+  const call = () => {
+    if (called) return;
+    called = true;
+    wasmTable.get(running)();
+  };
+  setTimeout(call, 300);
   if (!Module.tessAudio) {
     const Context = window.AudioContext || window.webkitAudioContext;
-    if (!Context) return;
+    if (!Context) return call();
     Module.tessAudio = {context: new Context(), source: null, queuedUntil: 0};
   }
   const context = Module.tessAudio.context;
-  if (context.state != 'running') context.resume().catch(() => {});
+  if (context.state == "running") return call();
+  context.resume().then(call, call);
 });
 
 EM_JS(int, tess_play_pcm, (const uint8_t* data, double frames, int channels, int bits, int rate), {
@@ -174,7 +186,7 @@ bool QueryParameter(const char* name, std::string& value) {
 void SetCursorVisible(bool visible) { tess_cursor(visible ? 1 : 0); }
 void ToggleFullScreen() { tess_toggle_full_screen(); }
 void DispatchKey(const char* code) { tess_dispatch_key(code); }
-void ResumeAudio() { tess_resume_audio(); }
+void ResumeAudio(void (*running)()) { tess_resume_audio(running); }
 
 bool PlayPcm(const uint8_t* data, size_t frames, int channels, int bits, int rate) {
   return tess_play_pcm(data, static_cast<double>(frames), channels, bits, rate) != 0;

@@ -34,7 +34,8 @@ void ToggleFullScreen();
 void DispatchKey(const char* code);
 
 // WebAudio. Resuming needs a user gesture; before it, sound is held back.
-void ResumeAudio();
+// running is called once the sound runs (or after 300 ms without it).
+void ResumeAudio(void (*running)());
 // Plays PCM at its own rate (the browser resamples it); replaces what played.
 // False when the browser cannot take the format.
 bool PlayPcm(const uint8_t* data, size_t frames, int channels, int bits, int rate);
