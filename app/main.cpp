@@ -12,6 +12,8 @@
 
 #include "app/options.h"
 #include "app/record.h"
+#include "app/show_setup.h"
+#include "app/studio.h"
 #include "tools/common/command_line.h"
 #include "framework/system/driver.h"
 #include "framework/system/fatal.h"
@@ -53,6 +55,23 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "tessaline: --keys %s: %s\n", options.keys.c_str(), error.c_str());
     return BadOptionsStatus;
   }
+  // The show and its data, checked before anything starts.
+  static ShowSetup show;
+  std::error_code ec;
+  const std::string cwd = std::filesystem::current_path(ec).string();
+  if (int status = SetUpShow(options, cwd, ExecutableDirectory(argv[0]), &show, &error)) {
+    std::fprintf(stderr, "tessaline: %s\n", error.c_str());
+    return status;
+  }
+  if (options.check) {
+    bool complete = false;
+    std::fputs(CheckReport(show, &complete).c_str(), stdout);
+    return complete ? 0 : 1;
+  }
+  if (std::string problem = FirstProblem(show.data, show.needs); !problem.empty()) {
+    std::fprintf(stderr, "tessaline: %s\n", problem.c_str());
+    return 1;
+  }
   RecordSettings record;
   const bool recording = !options.record.empty();
   if (recording) {
@@ -67,15 +86,13 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  std::error_code ec;
-  std::string dir = ChooseDataDirectory(options, std::filesystem::current_path(ec).string(),
-                                        ExecutableDirectory(argv[0]));
-  std::filesystem::current_path(dir, ec);
+  std::filesystem::current_path(show.data.Folder(), ec);
   if (ec) {
-    std::fprintf(stderr, "tessaline: --data %s: %s\n", dir.c_str(), ec.message().c_str());
+    std::fprintf(stderr, "tessaline: %s: %s\n", show.data.Folder().c_str(), ec.message().c_str());
     if (recording) AbandonRecord();
-    return BadOptionsStatus;
+    return 1;
   }
+  SetShowSource(SourceOf(show));
 
   const char* name = options.headless ? "headless" : std::getenv("TESSALINE_BACKEND");
   if (!name || !*name) name = "sdl";
@@ -103,7 +120,8 @@ int main(int argc, char** argv) {
     platform::SetCdAudio(disc.get());
   }
 
-  SetShellParts({StartDirectDraw, CreateDisplay, ReleaseDirectDraw, DemoMain});
+  if (options.studio) SetStudio(&show, cwd);
+  SetShellParts({StartDirectDraw, CreateDisplay, ReleaseDirectDraw, options.studio ? StudioMain : DemoMain});
   WinMain();
   // The original returned 0 even after a fatal error.
   int status = FatalText[0] ? 1 : 0;

@@ -45,6 +45,12 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
       options.data = line.Value();
     else if (line.Is("--quiet"))
       options.quiet = line.Flag();
+    else if (line.Is("--show"))
+      options.show = line.Value();
+    else if (line.Is("--check"))
+      options.check = line.Flag();
+    else if (line.Is("--studio"))
+      options.studio = line.Flag();
     else if (line.Is("--record")) {
       options.record = line.Value();
       if (options.record == "-")
@@ -69,8 +75,14 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
     error = line.Error();
     return false;
   }
+  if (options.studio && !options.record.empty()) {
+    error = "--studio and --record do not go together";
+    return false;
+  }
   // Scripted keys only reach the headless keyboard; an export runs headless.
   if (!options.keys.empty() || !options.record.empty()) options.headless = true;
+  // The studio is a window unless it runs headless.
+  if (options.studio) options.window = true;
   return true;
 }
 
@@ -86,7 +98,19 @@ std::string Usage() {
          "                  (one frame every 1/60 s of show time, as fast as it goes)\n"
          "  --keys SCRIPT   feed the headless keyboard and mouse from SCRIPT\n"
          "                  (implies --headless); lines like \"5000 key Escape\"\n"
-         "  --data DIR      look for \"v01.dat\" and \"vo.mp3\" in DIR\n"
+         "  --data PATH     where the show's files are: a folder holding \"v01.dat\"\n"
+         "                  (or the pack a show file names) and \"vo.mp3\", a folder\n"
+         "                  of the pictures as files, or a pack file\n"
+         "  --show FILE     play the show file FILE (docs/SHOWS.md) instead of the\n"
+         "                  built-in show\n"
+         "  --check         list every picture and raw file the show needs, with\n"
+         "                  its kind and size and whether the data has it; exit\n"
+         "                  status 0 only when all are there\n"
+         "  --studio        play the show in a window made for editing it: Space\n"
+         "                  pauses, Left/Right step a frame, Shift+Left/Right a\n"
+         "                  second, PgUp/PgDn jump between channel windows, Home\n"
+         "                  goes to 0, S saves the frame as a PNG, Escape quits;\n"
+         "                  the show reloads when its files change\n"
          "  --record FILE   export the show off screen as a video with its sound:\n"
          "                  .mp4 (H.264, AAC), .webm (VP9, Opus) or .mkv (lossless\n"
          "                  FFV1 in RGB, FLAC); implies --headless\n"

@@ -14,6 +14,9 @@ struct Options {
   std::string record;        // --record DIR|FILE: export as PNG frames and a WAV, or as a video
   int recordFps = 60;        // --fps N: frames per second of an export
   double recordSeconds = 36.0;  // --seconds S: length of an export
+  std::string show;  // --show FILE: play a show file instead of the built-in show
+  bool check = false;   // --check: list the files the show needs and whether the data has them
+  bool studio = false;  // --studio: the show in a window, with keys to pause, step and jump
 };
 
 // Exit status for options that are not understood.

@@ -17,7 +17,11 @@ bool PackOpen = false;
 // Smallest directory entry on disk: size, offset and an empty name.
 constexpr int64_t MinEntryBytes = 9;
 
-const ResetHook resetPack([] {
+const ResetHook resetPack(ClosePackFile);
+
+}  // namespace
+
+void ClosePackFile() {
   platform::FileClose(PackFile.Handle);
   PackFile.Handle = platform::NoFile;
   PackFile.SizeKnown = false;
@@ -27,7 +31,9 @@ const ResetHook resetPack([] {
   Directory = nullptr;
   Count = 0;
   PackOpen = false;
-});
+}
+
+namespace {
 
 int32_t ReadWord(sFile& f) {
   uint8_t b[4];

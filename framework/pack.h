@@ -14,6 +14,9 @@ struct sPackEntry {
 // Called once, before any other file is opened.
 void OpenPackFile(const char* name);
 
+// Closes the pack: files are plain files again, and another pack may be opened.
+void ClosePackFile();
+
 // For sFile.
 bool PackIsOpen();
 platform::FileHandle PackHandle();

@@ -42,6 +42,8 @@ public:
   // Window placement over the screen below the caption (while active).
   virtual void PlaceOverScreen() = 0;
   virtual void SetCursorVisible(bool visible) = 0;
+  // Any thread may set the caption; the window shows it soon after.
+  virtual void SetTitle(const char* title) {}
   // A blocking box with a caption; also written to stderr.
   virtual void MessageBox(const char* text, const char* caption) = 0;
 };

@@ -8,6 +8,9 @@ public:
   ~sBackdrop() override;
   void Draw(sDisplay* display, float t) override;
   void Prepare(sDisplay* display) override;
+  // A picture of the screen's size (or larger: the blit then draws nothing,
+  // which is not covering) is copied opaquely over all of it.
+  bool Covers() const override;
   void LoadImage(const char* name);
   void MapToRange(int lo, int hi);
 

@@ -8,8 +8,13 @@
 namespace {
 // The first field of the program lays its blobs out differently from later ones.
 bool firstFieldMade = false;
-const ResetHook resetBlobField([] { firstFieldMade = false; });
+const ResetHook resetBlobField(ForgetBlobFields);
 
+}  // namespace
+
+void ForgetBlobFields() { firstFieldMade = false; }
+
+namespace {
 void AddSaturated(uint8_t* dst, const uint8_t* src, int n) {
   for (int i = 0; i < n; ++i) {
     const unsigned v = dst[i] + src[i];

@@ -4,6 +4,9 @@
 
 #include "vo/path.h"
 
+// The next field made lays its blobs out as the program's first one does.
+void ForgetBlobFields();
+
 class sBlobField {
 public:
   enum { Size = 352, Blobs = 40, PathPoints = 32 };

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
 
 #include "framework/bitmap.h"
 #include "framework/file.h"
@@ -19,10 +20,8 @@ uint8_t* EffectPalette;
 sBlobField* TheBlobField;
 
 namespace {
-const char* const MaskName = "vo/v01_mask.scl";
-const char* const BlobName = "vo/v01_raw1.raw";
-const char* const TextureName = "vo/v01_raw2.raw";
-const char* const PaletteName = "vo/v01_raw3.raw";
+// The files of the effect that set up the shared state last.
+std::string MaskName, TextureName;
 
 // Owners of the shared state: a new effect replaces what an earlier one made.
 struct RawDeleter {
@@ -45,31 +44,36 @@ void FreeEffectState() {
 }
 const ResetHook resetEffect(FreeEffectState);
 
-[[noreturn]] void BadFile(const char* name, const char* problem) {
+[[noreturn]] void BadFile(const std::string& name, const char* problem) {
   char text[256];
-  FormatText(text, sizeof text, "sMaskedEffect() %s %s", name, problem);
+  FormatText(text, sizeof text, "sMaskedEffect() %s %s", name.c_str(), problem);
   Fatal(text);
 }
 
 uint8_t* LoadRaw(const char* name, int* size) { return static_cast<uint8_t*>(LoadFile(name, size)); }
 }  // namespace
 
-sMaskedEffect::sMaskedEffect() {
+sMaskedEffect::sMaskedEffect()
+    : sMaskedEffect("vo/v01_mask.scl", "vo/v01_raw1.raw", "vo/v01_raw2.raw", "vo/v01_raw3.raw") {}
+
+sMaskedEffect::sMaskedEffect(const char* mask, const char* blob, const char* texture, const char* palette) {
   FreeEffectState();
+  MaskName = mask;
+  TextureName = texture;
   maskOwner.reset(new sBitmap);
   EffectMask = maskOwner.get();
-  EffectMask->Load(MaskName);
+  EffectMask->Load(mask);
   EffectMask->MapToRange(0, 64);  // asserts an Index 8 mask
 
   // Only what is read must be there: a longer file is fine. The texture's
   // rows are checked against the rectangle when it is drawn.
   int size = 0;
-  blobOwner.reset(BlobImage = LoadRaw(BlobName, &size));
-  if (size < 64 * 64) BadFile(BlobName, "must hold 4096 bytes");
-  textureOwner.reset(EffectTexture = LoadRaw(TextureName, &size));
+  blobOwner.reset(BlobImage = LoadRaw(blob, &size));
+  if (size < 64 * 64) BadFile(blob, "must hold 4096 bytes");
+  textureOwner.reset(EffectTexture = LoadRaw(texture, &size));
   EffectTextureSize = size;
-  paletteOwner.reset(EffectPalette = LoadRaw(PaletteName, &size));
-  if (size < 768) BadFile(PaletteName, "must hold 768 bytes");
+  paletteOwner.reset(EffectPalette = LoadRaw(palette, &size));
+  if (size < 768) BadFile(palette, "must hold 768 bytes");
 
   fieldOwner.reset(TheBlobField = new sBlobField(BlobImage, 64));
 }
@@ -110,6 +114,8 @@ void sMaskedEffect::Shade(sBitmap& screen) {
     }
   }
 }
+
+void sMaskedEffect::Skip(float) { TheBlobField->Render(Step); }
 
 void sPaletteImage::Draw(sDisplay*, float) {
   if (std::fabs(static_cast<double>(Fade) - LastFade) <= 0.02) return;

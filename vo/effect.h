@@ -21,7 +21,10 @@ public:
   enum { Step = 14, TextureWidth = 352 };
 
   sMaskedEffect();
+  // The same effect from other files: the mask image and the three raw files.
+  sMaskedEffect(const char* mask, const char* blob, const char* texture, const char* palette);
   void Draw(sDisplay* display, float t) override;
+  void Skip(float t) override;
   // Moves the blobs and draws on a locked screen.
   void Shade(sBitmap& screen);
 
@@ -33,6 +36,8 @@ public:
 class sPaletteImage : public sLayer {
 public:
   void Draw(sDisplay* display, float t) override;
+  void Skip(float t) override { Draw(nullptr, t); }
+  bool DrawsPixels() const override { return false; }
 
   float LastFade = -1.0f;
   float Fade = 1.0f;

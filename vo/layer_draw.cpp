@@ -32,6 +32,8 @@ void sBackdrop::Prepare(sDisplay* display) {
   display->AddTexture(&Texture);
 }
 
+bool sBackdrop::Covers() const { return Image && Image->Width == 640 && Image->Height == 480; }
+
 void sBackdrop::Draw(sDisplay* display, float) {
   if (!Image) Assertion(MoveitAssertDrawBackdrop, "vo/moveit");
   const sBlitRect area{0, 0, 0, 0, Image->Width, Image->Height};

@@ -25,6 +25,8 @@ sBitmap* LoadLayerImage(const char* name);
 class sPaletteRamp : public sLayer {
 public:
   void Draw(sDisplay* display, float t) override;
+  void Skip(float t) override { Draw(nullptr, t); }
+  bool DrawsPixels() const override { return false; }
 
   float LastFade = -1.0f;
   float Fade = 1.0f;

@@ -23,7 +23,27 @@ const int AssertNoScreenMode = 67;
 const uint64_t LastMicrosecond = 2147483647;
 
 enum : uint32_t { KeyEscape = 27, KeySpace = 32, KeyM = 109, KeyR = 114 };
+
+sShowSource source;
 }  // namespace
+
+void SetShowSource(const sShowSource& s) { source = s; }
+const sShowSource& ShowSource() { return source; }
+
+void OpenShowData(const sShowSource& s) {
+  if (s.Pack) OpenPackFile(s.Pack);
+}
+
+void BuildShowTimeline(const sShowSource& s, sTimeline* timeline) {
+  if (s.Build)
+    s.Build(timeline, s.User);
+  else
+    Script(timeline);
+}
+
+void LoadShowSoundtrack(const sShowSource& s) {
+  if (s.Soundtrack) DecodeSoundtrack(s.Soundtrack);
+}
 
 void DemoMain() {
   sTimeline timeline;
@@ -34,20 +54,20 @@ void DemoMain() {
   if (!TheDisplay) Fatal("No display device");
   if (!pointer) Fatal("No pointer device");
   if (!keyboard) Fatal("No keyboard device");
-  OpenPackFile("v01.dat");
+  OpenShowData(source);
 
   ScreenMode = sDisplayMode(640, 480, KindIndex8);
   if (!TheDisplay->FindMode(&ScreenMode)) Assertion(AssertNoScreenMode, "vo/main");
   TheDisplay->SetDisplayMode(&ScreenMode);
 
   timeline.Reset();
-  Script(&timeline);
+  BuildShowTimeline(source, &timeline);
   timeline.Prepare(TheDisplay);
   TheDisplay->LoadTextures(&ScreenMode);
   TheDisplay->UploadTextures();
   Profiler.SetScale(25);
   bool running = true, overlay = false;
-  DecodeSoundtrack("vo.mp3");
+  LoadShowSoundtrack(source);
   uint64_t start = GetMicroseconds();
 
   for (uint64_t frame = 0; running; ++frame) {

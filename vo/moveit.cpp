@@ -101,13 +101,36 @@ void sTimeline::Prepare(sDisplay* display) {
   for (int i = 0; i < LayerCount; ++i) Layers[i]->Prepare(display);
 }
 
+namespace {
+uint32_t ActiveAt(const sTimeline::Window* channel, float t) {
+  uint32_t active = 0;
+  for (int c = 0; c < sTimeline::Channels; ++c)
+    if (channel[c].Start < t && t < channel[c].End) active |= 1u << c;
+  return active;
+}
+
+bool Drawn(const sLayer* layer, uint32_t active) { return layer->ChannelMask == 0 || (layer->ChannelMask & active) != 0; }
+}  // namespace
+
 void sTimeline::Render(sDisplay* display, float t) {
   for (int i = 0; i < TrackCount; ++i) Tracks[i].Evaluate(t);
-  ActiveChannels = 0;
-  for (int c = 0; c < Channels; ++c)
-    if (Channel[c].Start < t && t < Channel[c].End) ActiveChannels |= 1u << c;
+  ActiveChannels = ActiveAt(Channel, t);
   for (int i = 0; i < LayerCount; ++i) {
     sLayer* layer = Layers[i];
-    if (layer->ChannelMask == 0 || (layer->ChannelMask & ActiveChannels) != 0) layer->Draw(display, t);
+    if (Drawn(layer, ActiveChannels)) layer->Draw(display, t);
   }
+}
+
+void sTimeline::Advance(float t) {
+  for (int i = 0; i < TrackCount; ++i) Tracks[i].Evaluate(t);
+  ActiveChannels = ActiveAt(Channel, t);
+  for (int i = 0; i < LayerCount; ++i)
+    if (Drawn(Layers[i], ActiveChannels)) Layers[i]->Skip(t);
+}
+
+bool sTimeline::Covered(float t) const {
+  const uint32_t active = ActiveAt(Channel, t);
+  for (int i = 0; i < LayerCount; ++i)
+    if (Drawn(Layers[i], active) && Layers[i]->DrawsPixels()) return Layers[i]->Covers();
+  return false;
 }

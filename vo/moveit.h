@@ -12,6 +12,13 @@ public:
   virtual ~sLayer() = default;
   virtual void Draw(sDisplay* display, float t) = 0;
   virtual void Prepare(sDisplay* display) {}
+  // For skipping frames whose picture is drawn over (the studio): Skip does
+  // what Draw does to everything but the screen; Covers is true when Draw
+  // overwrites the whole screen without reading it; DrawsPixels false when
+  // Draw leaves the screen alone.
+  virtual void Skip(float t) {}
+  virtual bool Covers() const { return false; }
+  virtual bool DrawsPixels() const { return true; }
 
   // Bit c: drawn while channel c is active; 0: drawn in every frame.
   uint32_t ChannelMask = 0;
@@ -54,6 +61,10 @@ public:
   void AddKey(float* target, float time, float value);
   void Prepare(sDisplay* display);
   void Render(sDisplay* display, float t);
+  // Render without drawing: the tracks, the channels and each drawn layer's Skip.
+  void Advance(float t);
+  // True when the first layer that draws pixels at t covers the screen.
+  bool Covered(float t) const;
   // Evaluation depends on the time alone: nothing to reset.
   void Reset() {}
 

@@ -8,8 +8,7 @@ sColor ScreenPalette[256];
 uint8_t PaletteChanged;
 uint8_t ShadeLevel[256];
 
-namespace {
-void InitPaletteState() {
+void ResetScreenPalette() {
   std::memset(ScreenPalette, 0, sizeof ScreenPalette);
   PaletteChanged = 0;
   for (int i = 0; i < 256; ++i) {
@@ -22,6 +21,7 @@ void InitPaletteState() {
   }
 }
 
-const bool initialised = (InitPaletteState(), true);
-const ResetHook resetPalette(InitPaletteState);
+namespace {
+const bool initialised = (ResetScreenPalette(), true);
+const ResetHook resetPalette(ResetScreenPalette);
 }  // namespace

@@ -18,6 +18,9 @@ enum {
   EffectFirst = 64,   // 64..255: the effect's colours
 };
 
+// Puts the palette state back as the program starts with it.
+void ResetScreenPalette();
+
 // Rewrites ScreenPalette entries (r, g, b; alpha kept) and their levels.
 inline void SetScreenColor(int i, int r, int g, int b) {
   ScreenPalette[i].r = static_cast<uint8_t>(r);

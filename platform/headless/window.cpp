@@ -33,4 +33,14 @@ void HeadlessWindow::MessageBox(const char* text, const char* caption) {
   std::fflush(stderr);
 }
 
+void HeadlessWindow::SetTitle(const char* title) {
+  std::lock_guard<std::mutex> hold(lock_);
+  title_ = title;
+}
+
+std::string HeadlessWindow::Title() {
+  std::lock_guard<std::mutex> hold(lock_);
+  return title_;
+}
+
 }  // namespace platform

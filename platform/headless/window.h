@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <string>
 
 #include "platform/window.h"
 
@@ -19,11 +20,15 @@ public:
   void PlaceOverScreen() override {}
   void SetCursorVisible(bool) override {}
   void MessageBox(const char* text, const char* caption) override;
+  // Kept for tests: the last caption set.
+  void SetTitle(const char* title) override;
+  std::string Title();
 
 private:
   std::mutex lock_;
   std::condition_variable ready_;
   std::deque<Message> queue_;
+  std::string title_;
 };
 
 }  // namespace platform

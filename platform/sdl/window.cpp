@@ -132,6 +132,12 @@ bool SdlWindow::GetMessage(Message& message) {
         return message.id != Msg::Quit;
       }
     }
+    std::string title;
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      title.swap(title_);
+    }
+    if (!title.empty() && window_) SDL_SetWindowTitle(window_, title.c_str());
     // While a flipped frame waits for its refresh the presents pace this
     // loop; otherwise it sleeps until an event or a flip wakes it.
     SDL_Event e;
@@ -153,6 +159,14 @@ void SdlWindow::PostMessage(const Message& message) {
 }
 
 bool SdlWindow::IsMinimized() { return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED); }
+
+void SdlWindow::SetTitle(const char* title) {
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    title_ = title;
+  }
+  WakeWindowThread();
+}
 
 void SdlWindow::SetCursorVisible(bool visible) { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
 

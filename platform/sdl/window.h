@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <mutex>
+#include <string>
 
 #include "platform/sdl/presenter.h"
 #include "platform/window.h"
@@ -25,6 +26,7 @@ public:
   void PlaceOverScreen() override {}
   void SetCursorVisible(bool visible) override;
   void MessageBox(const char* text, const char* caption) override;
+  void SetTitle(const char* title) override;
 
   SdlPresenter& Presenter() { return presenter_; }
   SDL_Window* Handle() { return window_; }
@@ -42,6 +44,7 @@ private:
   SDL_Renderer* renderer_ = nullptr;
   std::mutex lock_;
   std::deque<Message> queue_;
+  std::string title_;  // waiting for the window thread, "" when none
 };
 
 // The window of the running sdl backend, or null.

@@ -1,0 +1,71 @@
+// The studio through the headless backend and a key script: every paused
+// frame it saves is the exported frame of that number, byte for byte.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <sstream>
+#include <string>
+
+#include "tests/e2e/show_run.h"
+#include "tests/support/paths.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(Studio, KeysMoveThroughTheShowAndPausedFramesAreTheExportedOnes) {
+  const std::string dir = testpaths::TempDir("studio");
+  // Times are of the virtual clock, which a shown or re-shown frame moves on.
+  e2e::WriteText(dir + "/keys",
+                 "100 key Space\n"                                        // pause
+                 "200 key Right\n300 key s\n"                             // one frame on
+                 "400 press ShiftL\n410 key Right\n420 release ShiftL\n"  // one second on
+                 "500 key s\n"
+                 "600 key Left\n700 key s\n"                          // back: the show runs again from 0
+                 "800 key PageDown\n900 key s\n"                      // channel 1 opens
+                 "1000 key PageDown\n1010 key PageDown\n1020 key PageDown\n1100 key s\n"  // the effect's scene
+                 "1200 press ShiftL\n1210 key Right\n1220 release ShiftL\n1300 key s\n"   // its blobs moving
+                 "1400 key PageUp\n1500 key s\n"
+                 "1600 key Home\n1700 key s\n"
+                 "1800 key Space\n2300 key Space\n2400 key s\n"  // played on, paused again
+                 "2500 key Escape\n");
+  const std::string run = "cd '" + dir + "' && timeout 120 '" + testpaths::Build() +
+                          "/app/tessaline' --studio --headless --keys keys >out 2>&1";
+  ASSERT_EQ(std::system(run.c_str()), 0) << e2e::ReadText(dir + "/out");
+  const std::string said = e2e::ReadText(dir + "/out");
+  std::string exported;
+  ASSERT_EQ(e2e::RunProgram("--record '" + dir + "/export' --seconds 19", &exported), 0) << exported;
+
+  std::istringstream lines(said);
+  const std::regex saved("tessaline: saved (.*/studio-frame([0-9]+)(?:-[0-9]+)?\\.png) \\(Tessaline studio  ([0-9.]+) s  frame ([0-9]+)"
+                         "  channels ([0-9 a-z]+)  paused\\)");
+  std::vector<int> frames;
+  for (std::string line; std::getline(lines, line);) {
+    std::smatch m;
+    if (!std::regex_match(line, m, saved)) continue;
+    const int frame = std::stoi(m[2]);
+    frames.push_back(frame);
+    EXPECT_EQ(std::stoi(m[4]), frame);
+    EXPECT_NEAR(std::stod(m[3]), frame / 60.0, 0.001);
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame%05d.png", frame);
+    EXPECT_TRUE(e2e::ReadText(m[1]) == e2e::ReadText(dir + "/export" + name)) << "frame " << frame << " differs";
+  }
+  ASSERT_EQ(frames.size(), 9u) << said;
+  const int f = frames[0];
+  // Right, Shift+Right, Left; then the channel windows opening at 2, 17.3 and 15.8 s.
+  EXPECT_EQ(frames[1], f + 60);
+  EXPECT_EQ(frames[2], f + 59);
+  EXPECT_EQ(frames[3], 120);
+  EXPECT_EQ(frames[4], 1038);
+  EXPECT_EQ(frames[5], 1098);
+  EXPECT_EQ(frames[6], 1038);
+  EXPECT_EQ(frames[7], 0);
+  EXPECT_GT(frames[8], 10);  // played for half a second
+  EXPECT_NE(said.find("frame 1098  channels 2 4  paused"), std::string::npos) << said;
+  fs::remove_all(dir);
+}
+
+}  // namespace
