@@ -164,9 +164,11 @@ TEST_F(ShowData, EachFileIsCheckedAgainstWhatItsLayerNeeds) {
   votest::WriteImage(Path("w.scl"), 512, 10, {16});
   EXPECT_EQ(Check("w.scl"), "is 512 x 10; it must be at most 511 x 511");
   votest::WriteBytes(Path("b.raw"), std::vector<uint8_t>(4095));
-  EXPECT_EQ(Check("b.raw"), "holds 4095 bytes; it must hold 4096 bytes");
-  votest::WriteBytes(Path("t.raw"), std::vector<uint8_t>(352 * 49));
-  EXPECT_EQ(Check("t.raw"), "holds 17248 bytes; it must be whole rows of 352 bytes, at least 50 of them");
+  EXPECT_EQ(Check("b.raw"), "holds 4095 bytes; it must hold at least 4096 bytes");
+  votest::WriteBytes(Path("t.raw"), std::vector<uint8_t>(352 * 50 - 1));
+  EXPECT_EQ(Check("t.raw"), "holds 17599 bytes; it must hold at least 17600 bytes (50 rows of 352)");
+  votest::WriteBytes(Path("p.raw"), std::vector<uint8_t>(800));  // only what is read must be there
+  EXPECT_EQ(Check("p.raw"), "ok: 800 bytes");
   std::filesystem::remove(Path("p.raw"));
   EXPECT_EQ(Check("p.raw"), "missing");
   std::filesystem::create_directory(Path("p.raw"));  // a folder is no file

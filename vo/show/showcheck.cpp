@@ -176,8 +176,8 @@ std::vector<uint8_t> sShowData::Read(const std::string& name, int64_t offset, si
 
 std::string DescribeNeed(const sNeed& n) {
   if (!n.Image) {
-    if (n.Bytes) return "raw, " + Quantity(n.Bytes, "bytes");
-    return "raw, " + std::to_string(n.MinRows) + "+ rows of " + Quantity(n.RowBytes, "bytes");
+    if (!n.RowBytes) return "raw, at least " + Quantity(n.MinBytes, "bytes");
+    return "raw, at least " + std::to_string(n.MinRows) + " rows of " + Quantity(n.RowBytes, "bytes");
   }
   std::string text = "Index 8 picture";
   if (n.MaxWidth < 65535) text += ", at most " + std::to_string(n.MaxWidth) + " x " + std::to_string(n.MaxHeight);
@@ -213,16 +213,17 @@ std::vector<sNeed> ShowNeeds(const sShow& show) {
           break;
         case sPictureRole::Blob:
           n.Image = false;
-          n.Bytes = 64 * 64;
+          n.MinBytes = 64 * 64;
           break;
         case sPictureRole::Texture:
           n.Image = false;
           n.RowBytes = sMaskedEffect::TextureWidth;
           n.MinRows = std::max(1, h);
+          n.MinBytes = n.RowBytes * n.MinRows;
           break;
         case sPictureRole::Palette:
           n.Image = false;
-          n.Bytes = 768;
+          n.MinBytes = 768;
           break;
       }
       needs.push_back(n);
@@ -241,11 +242,9 @@ sNeedState CheckNeed(const sShowData& data, const sNeed& need) {
   }
   if (!need.Image) {
     state.Found = Quantity(size, "bytes");
-    if (need.Bytes && size != need.Bytes)
-      state.Problem = "holds " + state.Found + "; it must hold " + Quantity(need.Bytes, "bytes");
-    else if (need.RowBytes && (size % need.RowBytes != 0 || size / need.RowBytes < need.MinRows))
-      state.Problem = "holds " + state.Found + "; it must be whole rows of " + Quantity(need.RowBytes, "bytes") +
-                      ", at least " + std::to_string(need.MinRows) + " of them";
+    if (size < need.MinBytes)
+      state.Problem = "holds " + state.Found + "; it must hold at least " + Quantity(need.MinBytes, "bytes") +
+                      (need.RowBytes ? " (" + std::to_string(need.MinRows) + " rows of " + std::to_string(need.RowBytes) + ")" : "");
     return state;
   }
   int kind = 0, w = 0, h = 0;

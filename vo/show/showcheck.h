@@ -47,9 +47,9 @@ struct sNeed {
   bool Image = true;
   // Images: Index 8, at least 1 x 1; at most and at least these sizes.
   int MaxWidth = 65535, MaxHeight = 65535, MinWidth = 1, MinHeight = 1;
-  // Raw files: exactly Bytes (when not 0), or whole rows of RowBytes and at
-  // least MinRows of them.
-  int64_t Bytes = 0, RowBytes = 0, MinRows = 0;
+  // Raw files: at least MinBytes (a longer file is fine: the rest is not
+  // read); the texture's are MinRows rows of RowBytes.
+  int64_t MinBytes = 0, RowBytes = 0, MinRows = 0;
 };
 
 // What the layer needs, in words: "an Index 8 picture of at most 511 x 511".
