@@ -212,7 +212,7 @@ int64_t sMpegDecoder::RawSeek(int64_t position) {
   int missing = start < 0 ? int(-start) : 0;
   start += missing;
   int perDecoded = RefLayer == 0 ? 3 : RefLayer == 2 && RefVersion != 0 ? 2 : 1;
-  SyncNear(FramePosition(start * perDecoded));
+  SeekToFrame(start * perDecoded);
   // The synthesis rotates its start column by 36 slots a frame; restarting
   // it where a straight decode would stand keeps seeks bit-exact.
   ClearSynthesis();

@@ -4,6 +4,7 @@
 #pragma once
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "audio/mpeg/input.h"
 #include "audio/mpeg/tags.h"
@@ -111,6 +112,7 @@ class sMpegDecoder {
   void MeasureStream(int at);
   int64_t FramePosition(int64_t mpegFrame) const;
   bool SyncNear(int64_t position);
+  void SeekToFrame(int64_t mpegFrame);
   void InitLayer3(int bitRate);
   void InitLayer1(int bitRate);
   void InitLayer2(int bitRate);
@@ -156,6 +158,8 @@ class sMpegDecoder {
   int64_t AudioStart = 0, AudioEnd = INT64_MAX;
   mpegtags::sInfoFrame Info;
   int64_t InfoEnd = 0;  // input position of the frame after the Info frame
+  bool ConstantRate = true;
+  std::vector<int64_t> FrameIndex;  // input positions of every 64th MPEG frame (variable rates)
   // The gapless trim in output bytes: left out at the start, and the length
   // kept (-1: up to the end).
   int64_t TrimHead = 0, TrimLength = -1;

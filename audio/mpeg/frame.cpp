@@ -19,8 +19,8 @@ const int kKeepAhead = 4096;
 const int64_t kJunkLimit = 65536;
 
 struct sHeader {
-  int version, layer, crc, bitIndex, rateIndex, padding, mode;
-  int length;  // bytes; 0 for free format
+  int version = 0, layer = 0, crc = 0, bitIndex = 0, rateIndex = 0, padding = 0, mode = 0;
+  int length = 0;  // bytes; 0 for free format
 };
 
 // A syntactically valid header (free format allowed, index 15 not).
@@ -290,15 +290,21 @@ void sMpegDecoder::MeasureStream(int at) {
     }
   }
   BitRate = 0;
+  ConstantRate = !Info.vbr;
+  FrameIndex.clear();
   if (InputNotSeekable) return;
-  int sum = 0, count = 0;
-  for (int n = 0; n < (h.layer == 2 ? 8 : 1) && at + 4 <= BufferFill; ++n) {
+  int sum = 0, count = 0, first = -1;
+  for (int n = 0; n < 8 && at + 4 <= BufferFill; ++n) {
     sHeader f;
     if (!ParseHeader(Buffer + at, f) || f.bitIndex == 0 || f.version != RefVersion || f.layer != RefLayer ||
         f.rateIndex != RefRateIndex)
       break;
-    sum += mpegtab::kBitRates[f.version ? 1 : 0][f.layer][f.bitIndex] * 1000;
-    ++count;
+    if (first < 0) first = f.bitIndex;
+    ConstantRate = ConstantRate && f.bitIndex == first;
+    if (h.layer == 2 || count == 0) {
+      sum += mpegtab::kBitRates[f.version ? 1 : 0][f.layer][f.bitIndex] * 1000;
+      ++count;
+    }
     at += f.length;
   }
   if (count == 0) {
@@ -307,6 +313,28 @@ void sMpegDecoder::MeasureStream(int at) {
     count = 1;
   }
   BitRate = sum / count;
+}
+
+// Positions the input on MPEG frame `frame`: by the bit rate for a constant
+// rate, else by walking from header to header (every 64th position is kept,
+// so later seeks walk little).
+void sMpegDecoder::SeekToFrame(int64_t frame) {
+  if (ConstantRate) {
+    SyncNear(FramePosition(frame));
+    return;
+  }
+  const int64_t step = 64;
+  if (FrameIndex.empty()) FrameIndex.push_back(AudioStart);
+  int64_t known = std::min<int64_t>(frame / step, int64_t(FrameIndex.size()) - 1);
+  PositionInput(FrameIndex[size_t(known)]);
+  for (int64_t f = known * step; f < frame; ++f) {
+    if (!ReadHeader()) return;
+    sHeader h;
+    ParseHeader(Buffer + HeaderStart / 8, h);
+    BitPosition = HeaderStart + 8 * h.length;
+    if ((f + 1) % step == 0 && (f + 1) / step == int64_t(FrameIndex.size()))
+      FrameIndex.push_back(BufferBase + BitPosition / 8);
+  }
 }
 
 // Where an MPEG frame starts by the measured bit rate (exact for constant

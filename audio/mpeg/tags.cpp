@@ -97,6 +97,7 @@ sInfoFrame ParseInfoFrame(const uint8_t* frame, int size, int version, int mode,
     const uint8_t* x = frame + at;
     if (std::memcmp(x, "Xing", 4) != 0 && std::memcmp(x, "Info", 4) != 0) continue;
     info.present = true;
+    info.vbr = std::memcmp(x, "Xing", 4) == 0;
     uint32_t flags = Be32(x + 4);
     int pos = at + 8;
     if (flags & 1) {

@@ -21,6 +21,7 @@ int64_t EndTagsStart(int64_t end, int64_t floor, const ReadAt& read);
 // The Xing/Info frame at the start of a stream, as lame and ffmpeg write it.
 struct sInfoFrame {
   bool present = false;
+  bool vbr = false;     // "Xing": the bit rate varies ("Info": it does not)
   int64_t frames = -1;  // MPEG frames of audio after it; -1 unknown
   int delay = -1;       // encoder delay and padding in samples; -1 unknown
   int padding = -1;

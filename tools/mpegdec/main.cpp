@@ -1,17 +1,16 @@
 // mpegdec: decode an MPEG audio file to WAV or raw PCM, print stream facts,
-// compare with a reference decode.
+// compare with a reference decode. Input and output stream in blocks.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "audio/mpeg/decoder.h"
 #include "tools/common/command_line.h"
 #include "tools/mpegdec/compare.h"
-#include "tools/mpegdec/filestart.h"
+#include "tools/mpegdec/io.h"
 
 namespace {
 
@@ -19,7 +18,10 @@ const char* const Usage =
     "usage: mpegdec [options] INPUT [OUTPUT.wav | -]\n"
     "       mpegdec --help | --version\n"
     "Decodes an MPEG audio file (Layers I to III) to a WAV file, or to raw PCM\n"
-    "on the standard output with -.\n"
+    "on the standard output with -. INPUT - reads the standard input.\n"
+    "  --start SECONDS start decoding there\n"
+    "  --no-gapless    keep the encoder's delay and padding and the Info frame\n"
+    "                  (by default the output has the length of the source)\n"
     "  --channels N    0 as the stream, 1 mono, 2 stereo, -2 mono mix on both\n"
     "  --downshift N   0..2: output at 1/2^N of the stream rate\n"
     "  --float         32-bit float samples\n"
@@ -30,37 +32,12 @@ const char* const Usage =
     "  --shift N       offset search range for --ref in sample frames (default 2304)\n"
     "  --offset N      fixed offset for --ref (decode sample frames ahead)\n"
     "  --skip N        leave the first N sample frames of the overlap out of --ref\n"
-    "  --frames N      compare at most N sample frames\n";
+    "  --frames N      compare at most N sample frames\n"
+    "Reports go to the standard error when PCM goes to the standard output.\n";
 
-void Put32(std::FILE* f, uint32_t v) {
-  uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
-  std::fwrite(b, 1, 4, f);
-}
-
-void Put16(std::FILE* f, uint16_t v) {
-  uint8_t b[2] = {uint8_t(v), uint8_t(v >> 8)};
-  std::fwrite(b, 1, 2, f);
-}
-
-bool WriteWav(const std::string& path, const std::vector<uint8_t>& pcm, int rate, int channels,
-              int bytesPerSample) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  uint32_t data = uint32_t(pcm.size());
-  std::fwrite("RIFF", 1, 4, f);
-  Put32(f, 36 + data);
-  std::fwrite("WAVEfmt ", 1, 8, f);
-  Put32(f, 16);
-  Put16(f, bytesPerSample == 4 ? 3 : 1);
-  Put16(f, uint16_t(channels));
-  Put32(f, uint32_t(rate));
-  Put32(f, uint32_t(rate * channels * bytesPerSample));
-  Put16(f, uint16_t(channels * bytesPerSample));
-  Put16(f, uint16_t(8 * bytesPerSample));
-  std::fwrite("data", 1, 4, f);
-  Put32(f, data);
-  bool ok = std::fwrite(pcm.data(), 1, pcm.size(), f) == pcm.size();
-  return std::fclose(f) == 0 && ok;
+[[noreturn]] void Fail(const std::string& what, const std::string& why) {
+  std::fprintf(stderr, "mpegdec: %s: %s\n", what.c_str(), why.c_str());
+  std::exit(ExitBadData);
 }
 
 }  // namespace
@@ -68,13 +45,18 @@ bool WriteWav(const std::string& path, const std::vector<uint8_t>& pcm, int rate
 int main(int argc, char** argv) {
   int channels = 0, downShift = 0;
   sCompareOptions compare;
-  bool useFloat = false, iso = false, info = false, haveVolume = false;
+  bool useFloat = false, iso = false, info = false, haveVolume = false, gapless = true;
   float volume = 1.0f;
+  double startSeconds = 0;
   std::string input, output, ref;
   sCommandLine line(argc, argv);
   constexpr long Many = 1L << 30;
   while (line.Next()) {
-    if (line.Is("--channels")) {
+    if (line.Is("--start")) {
+      startSeconds = line.Real(0, 1e9);
+    } else if (line.Is("--no-gapless")) {
+      gapless = !line.Flag();
+    } else if (line.Is("--channels")) {
       channels = static_cast<int>(line.Integer(-2, 2));
       if (channels == -1) line.Problem("--channels must be 0, 1, 2 or -2");
     } else if (line.Is("--downshift")) {
@@ -110,74 +92,99 @@ int main(int argc, char** argv) {
   line.Finish("mpegdec", Usage);
   if (input.empty()) ExitUsage("mpegdec", "no INPUT file");
 
-  std::ifstream f(input, std::ios::binary);
-  if (!f) {
-    std::fprintf(stderr, "mpegdec: cannot read %s\n", input.c_str());
-    return 1;
-  }
-  std::vector<uint8_t> file((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-  int start = FindFirstFrame(file.data(), int(file.size()));
-  if (start < 0) {
-    std::fprintf(stderr, "mpegdec: %s: no MPEG audio frame found\n", input.c_str());
-    return 1;
-  }
-  sMpegMemoryInput in(file.data() + start, int(file.size()) - start);
+  // Reports stay off the standard output when PCM goes there.
+  std::FILE* report = output == "-" ? stderr : stdout;
+  const std::string name = input == "-" ? "standard input" : input;
+
+  sFileInput in;
+  std::string why = in.Open(input);
+  if (!why.empty()) Fail(name, why);
+  if (!output.empty() && output != "-" && in.SameFile(output)) ExitUsage("mpegdec", "OUTPUT is the INPUT file");
   sMpegDecoder dec;
   dec.SetStandardWindow(iso);
+  dec.SetGapless(gapless);
   int rate = 0, stereo = 0;
-  if (dec.Open(&in, &rate, &stereo, useFloat ? 0 : 1, downShift, channels) != 0) {
-    std::fprintf(stderr, "mpegdec: %s: the decoder refused the stream\n", input.c_str());
-    return 1;
-  }
+  if (dec.Open(&in, &rate, &stereo, useFloat ? 0 : 1, downShift, channels) != 0)
+    Fail(name, dec.OpenFailure() == sMpegDecoder::FailureFreeFormat ? "free-format streams are not supported"
+                                                                      : "no MPEG audio frame found");
   if (haveVolume) dec.Control(MpegSetVolume, &volume);
-  int outChannels = stereo ? 2 : 1;
-  int bytesPerSample = useFloat ? 4 : 2;
-  std::vector<uint8_t> pcm;
-  std::vector<uint8_t> chunk(1 << 16);
-  for (;;) {
-    int got = dec.Read(chunk.data(), int(chunk.size()));
-    pcm.insert(pcm.end(), chunk.begin(), chunk.begin() + got);
-    if (got < int(chunk.size())) break;
-  }
-  if (info) {
-    static const char* kVersions[3] = {"MPEG-1", "MPEG-2", "MPEG-2.5"};
-    std::printf("%s Layer %d, %d Hz, %d channel(s) in the stream\n", kVersions[dec.Version()],
-                dec.Layer(), dec.SampleRateHz(), dec.StreamChannelCount());
-    std::printf("output: %d Hz, %d channel(s), %s\n", rate, outChannels,
-                useFloat ? "32-bit float" : "16-bit");
-    std::printf("first frame at byte %d; probed bit rate %d bit/s; %lld decoded frames of %d bytes "
-                "estimated, %zu bytes decoded\n",
-                start, dec.ProbedBitRate(), (long long)dec.TotalFrames(), dec.FrameByteCount(), pcm.size());
-  }
-  if (!ref.empty()) {
-    std::vector<int16_t> refPcm;
-    if (!ReadPcm16(ref, refPcm)) {
-      std::fprintf(stderr, "mpegdec: cannot read %s\n", ref.c_str());
-      return 1;
-    }
-    std::vector<float> d(pcm.size() / bytesPerSample);
-    for (size_t i = 0; i < d.size(); ++i) {
-      if (useFloat) {
-        std::memcpy(&d[i], &pcm[4 * i], 4);
-      } else {
-        int16_t s;
-        std::memcpy(&s, &pcm[2 * i], 2);
-        d[i] = s;
+  const int outChannels = stereo ? 2 : 1;
+  const int bytesPerSample = useFloat ? 4 : 2;
+  const int sampleBytes = outChannels * bytesPerSample;
+
+  if (startSeconds > 0) {
+    int64_t target = int64_t(std::llround(startSeconds * rate)) * sampleBytes;
+    if (dec.InputSeekable()) {
+      dec.Seek(target);
+    } else {
+      std::vector<uint8_t> skip(1 << 16);
+      for (int64_t left = target; left > 0;) {
+        int got = dec.Read(skip.data(), int(std::min<int64_t>(left, int64_t(skip.size()))));
+        if (got <= 0) break;
+        left -= got;
       }
     }
-    compare.round = useFloat;
-    sPcmComparison c = ComparePcm(d, refPcm, outChannels, compare);
-    std::printf("decoded %zu sample frames, reference %zu\n", d.size() / outChannels,
-                refPcm.size() / outChannels);
-    std::printf("%s\n", c.Summary().c_str());
   }
-  if (output == "-") {
-    if (std::fwrite(pcm.data(), 1, pcm.size(), stdout) != pcm.size()) return 1;
-  } else if (!output.empty()) {
-    if (!WriteWav(output, pcm, rate, outChannels, bytesPerSample)) {
-      std::fprintf(stderr, "mpegdec: cannot write %s\n", output.c_str());
-      return 1;
+
+  std::vector<int16_t> refPcm;
+  if (!ref.empty() && !ReadPcm16(ref, refPcm)) Fail(ref, "cannot read");
+  // What --ref compares is kept, as far as the reference and the offset reach.
+  const size_t keep = ref.empty() ? 0
+                                  : refPcm.size() + size_t(outChannels) *
+                                                        size_t(std::abs(compare.offset) + compare.search + 1152);
+  std::vector<float> decoded;
+
+  sPcmOutput out;
+  if (!output.empty()) {
+    why = out.Open(output, rate, outChannels, bytesPerSample);
+    if (!why.empty()) Fail(output, "cannot write: " + why);
+  }
+  std::vector<uint8_t> block(1 << 16);
+  uint64_t total = 0;
+  for (;;) {
+    int got = dec.Read(block.data(), int(block.size()));
+    if (got <= 0) break;
+    total += uint64_t(got);
+    if (!output.empty() && !out.Write(block.data(), size_t(got))) Fail(output, std::string("cannot write: ") + std::strerror(errno));
+    for (int i = 0; i < got && decoded.size() < keep; i += bytesPerSample) {
+      if (useFloat) {
+        float v;
+        std::memcpy(&v, &block[size_t(i)], 4);
+        decoded.push_back(v);
+      } else {
+        int16_t v;
+        std::memcpy(&v, &block[size_t(i)], 2);
+        decoded.push_back(v);
+      }
     }
+  }
+  if (!output.empty()) {
+    why = out.Finish();
+    if (!why.empty()) Fail(output, "cannot write: " + why);
+  }
+
+  if (info) {
+    static const char* kVersions[3] = {"MPEG-1", "MPEG-2", "MPEG-2.5"};
+    std::fprintf(report, "%s Layer %d, %d Hz, %d channel(s) in the stream\n", kVersions[dec.Version()], dec.Layer(),
+                 dec.SampleRateHz(), dec.StreamChannelCount());
+    std::fprintf(report, "output: %d Hz, %d channel(s), %s\n", rate, outChannels, useFloat ? "32-bit float" : "16-bit");
+    const mpegtags::sInfoFrame& x = dec.InfoFrame();
+    if (x.present)
+      std::fprintf(report, "Xing/Info frame: %lld frames, encoder delay %d, padding %d; %s\n",
+                   static_cast<long long>(x.frames), x.delay, x.padding, gapless ? "gapless" : "not gapless");
+    std::fprintf(report,
+                 "first frame at byte %lld; probed bit rate %d bit/s; %lld decoded frames of %d bytes estimated; "
+                 "%llu bytes decoded, %llu sample frames\n",
+                 static_cast<long long>(dec.AudioStartByte()), dec.ProbedBitRate(),
+                 static_cast<long long>(dec.TotalFrames()), dec.FrameByteCount(),
+                 static_cast<unsigned long long>(total), static_cast<unsigned long long>(total / unsigned(sampleBytes)));
+  }
+  if (!ref.empty()) {
+    compare.round = useFloat;
+    sPcmComparison c = ComparePcm(decoded, refPcm, outChannels, compare);
+    std::fprintf(report, "decoded %llu sample frames, reference %zu\n",
+                 static_cast<unsigned long long>(total / unsigned(sampleBytes)), refPcm.size() / outChannels);
+    std::fprintf(report, "%s\n", c.Summary().c_str());
   }
   return 0;
 }
