@@ -58,6 +58,7 @@ sDecoded DecodeFile(const std::string& path, const sDecodeOptions& o) {
   if (f.Open(path.c_str(), o.seekable ? FileReadSeek : FileRead) != 0) return d;
   sMpegStream m;
   m.SetStandardWindow(o.standardWindow);
+  m.SetGapless(o.gapless);
   d.result = m.Open(&f, &d.rate, &d.stereo, o.pcm16, o.downShift, o.channels);
   if (d.result == 0) Drain(m, d, o.chunk);
   m.Close();
@@ -71,6 +72,7 @@ sDecoded DecodeBytes(const std::vector<uint8_t>& bytes, const sDecodeOptions& o)
   in.OpenWith(bytes, o.seekable ? StreamReadable | StreamSeekable : StreamReadable);
   sMpegStream m;
   m.SetStandardWindow(o.standardWindow);
+  m.SetGapless(o.gapless);
   d.result = m.Open(&in, &d.rate, &d.stereo, o.pcm16, o.downShift, o.channels);
   if (d.result == 0) Drain(m, d, o.chunk);
   m.Close();

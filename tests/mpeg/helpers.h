@@ -20,6 +20,7 @@ struct sDecodeOptions {
   int channels = 0;
   bool standardWindow = false;
   bool seekable = true;
+  bool gapless = false;
   int chunk = 1 << 16;  // bytes per Read
 };
 

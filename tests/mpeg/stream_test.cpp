@@ -1,6 +1,7 @@
 // sMpegStream: open results, output formats, controls, read paths, seeking.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -17,7 +18,7 @@ namespace {
 
 class MpegStreamTest : public ::testing::Test {
  protected:
-  static std::string stereo_, mono_, info44_, info22_, ffmpeg_;
+  static std::string stereo_, mono_, info44_, info22_, vbr_, ffmpeg_;
   static void SetUpTestSuite() {
     if (!HaveTool("lame") || !HaveTool("sox")) return;
     std::string dir = testpaths::TempDir("mpegstream");
@@ -34,14 +35,15 @@ class MpegStreamTest : public ::testing::Test {
     make(mono_, "mono.mp3", "lame --quiet -t -b 64 -m m " + wav);
     make(info44_, "info44.mp3", "lame --quiet -b 128 " + wav);
     make(info22_, "info22.mp3", "lame --quiet -b 64 " + wav22);
+    make(vbr_, "vbr.mp3", "lame --quiet -V 4 " + wav);
     if (HaveTool("ffmpeg")) make(ffmpeg_, "ffmpeg.mp3", "ffmpeg -loglevel error -y -i " + wav);
   }
   void SetUp() override {
-    if (stereo_.empty() || mono_.empty() || info44_.empty() || info22_.empty()) GTEST_SKIP() << "lame or sox missing";
+    if (stereo_.empty() || mono_.empty() || info44_.empty() || info22_.empty() || vbr_.empty()) GTEST_SKIP() << "lame or sox missing";
   }
 };
 std::string MpegStreamTest::stereo_, MpegStreamTest::mono_, MpegStreamTest::info44_, MpegStreamTest::info22_,
-    MpegStreamTest::ffmpeg_;
+    MpegStreamTest::vbr_, MpegStreamTest::ffmpeg_;
 
 std::vector<float> Floats(const std::vector<uint8_t>& pcm) {
   std::vector<float> f(pcm.size() / 4);
@@ -267,7 +269,7 @@ TEST_F(MpegStreamTest, EndOfStream) {
 // A seek to any position, frame starts included, gives the bytes of a
 // straight decode from there, and Peek shows what Read then delivers.
 TEST_F(MpegStreamTest, SeekMatchesAStraightDecode) {
-  for (const std::string& path : {stereo_, info44_, info22_, ffmpeg_}) {
+  for (const std::string& path : {stereo_, info44_, info22_, vbr_, ffmpeg_}) {
     if (path.empty()) continue;
     auto straight = DecodeFile(path);
     ASSERT_EQ(straight.result, 0);
@@ -302,6 +304,40 @@ TEST_F(MpegStreamTest, SeekMatchesAStraightDecode) {
     EXPECT_EQ(std::memcmp(buf.data(), straight.pcm.data() + frame * 10 + 4000, 100), 0);
     m.Close();
     f.Close();
+  }
+}
+
+// Gapless: what the Info frame says is delay and padding comes off, so the
+// output has the source's 4 s; seeks count from the source's first sample.
+TEST_F(MpegStreamTest, GaplessOutputHasTheSourcesLength) {
+  for (const std::string& path : {info44_, info22_, vbr_, ffmpeg_}) {
+    if (path.empty()) continue;
+    sDecodeOptions o;
+    o.gapless = true;
+    auto gapless = DecodeFile(path, o);
+    ASSERT_EQ(gapless.result, 0) << path;
+    EXPECT_EQ(gapless.pcm.size(), size_t(4 * gapless.rate * 4)) << path;
+    auto raw = DecodeFile(path);
+    auto at = std::search(raw.pcm.begin(), raw.pcm.end(), gapless.pcm.begin() + 40000, gapless.pcm.begin() + 40400);
+    ASSERT_NE(at, raw.pcm.end()) << path;
+    size_t head = size_t(at - raw.pcm.begin()) - 40000;
+    EXPECT_EQ(head, size_t(1152 * (gapless.rate > 30000 ? 1 : 0.5) + 576 + 529) * 4) << path;
+    sFileStream f;
+    ASSERT_EQ(f.Open(path.c_str(), FileReadSeek), 0);
+    sMpegStream m;
+    m.SetGapless(true);
+    int rate, stereo;
+    ASSERT_EQ(m.Open(&f, &rate, &stereo, 1, 0, 0), 0);
+    EXPECT_EQ(m.GetLength(), int(gapless.pcm.size()));
+    std::vector<uint8_t> buf(5000);
+    for (int pos : {0, 4, 4608 * 7, int(gapless.pcm.size()) - 5000}) {
+      ASSERT_EQ(m.Seek(pos), pos);
+      ASSERT_EQ(m.Read(buf.data(), 5000), 5000);
+      EXPECT_EQ(std::memcmp(buf.data(), gapless.pcm.data() + pos, 5000), 0) << path << " at " << pos;
+    }
+    EXPECT_EQ(m.Read(buf.data(), 5000), 0);
+    EXPECT_EQ(m.AtEndOfInput(), 1);
+    m.Close();
   }
 }
 
