@@ -1,20 +1,24 @@
 #include "vo/soundtrack.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 #include "framework/system/reset.h"
 #include "platform/sound.h"
 #include "platform/thread.h"
 
-alignas(4) uint8_t SoundImage[SoundImageBytes];
+alignas(4) uint8_t SoundImage[SoundImageCapacity];
+int SoundImageSize = SoundImageBytes;
 bool SoundStarted;
 
 sFileStream SoundFile;
 sMpegStream SoundDecoder;
 sWaveOutStream SoundOutput;
 
-// Fixed: it says 44.1 kHz 16-bit stereo whatever the decoder reports.
 const uint8_t SoundHeader[SoundHeaderBytes] = {
     'R', 'I', 'F', 'F', 0x24, 0xca, 0x59, 0x00,  // 5,884,452 bytes follow
     'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
@@ -38,20 +42,58 @@ void ResetSoundtrack() {
   SoundDecoder.Close();
   SoundFile.Close();
   std::memset(SoundImage, 0, sizeof SoundImage);
+  SoundImageSize = SoundImageBytes;
   SoundStarted = false;
 }
 ResetHook soundtrackReset(ResetSoundtrack);
 
+void Put(uint8_t* p, uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) p[i] = uint8_t(v >> (8 * i));
+}
+
+// The header for 16-bit PCM of a rate and channel count; for 44.1 kHz stereo
+// it is SoundHeader.
+void WriteHeader(uint8_t* h, int rate, int channels, int dataBytes) {
+  std::memcpy(h, SoundHeader, SoundHeaderBytes);
+  Put(h + 4, uint32_t(36 + dataBytes), 4);
+  Put(h + 22, uint32_t(channels), 2);
+  Put(h + 24, uint32_t(rate), 4);
+  Put(h + 28, uint32_t(rate * channels * 2), 4);
+  Put(h + 32, uint32_t(channels * 2), 2);
+  Put(h + 40, uint32_t(dataBytes), 4);
+}
+
+// Bytes of PCM that last as long as the original's image: whole decoded
+// frames of 1152 sample frames.
+int DataBytesFor(int rate, int channels) {
+  int64_t samples = int64_t(SoundBlocks) * 1152 * rate;
+  int64_t frames = (samples + 44100LL * 1152 - 1) / (44100LL * 1152);
+  return int(std::min<int64_t>(frames * 1152 * channels * 2, SoundImageCapacity - SoundHeaderBytes));
+}
+
+void SayWhy(const char* name, const std::string& why) {
+  std::error_code ec;
+  std::string path = std::filesystem::absolute(name, ec).string();
+  std::fprintf(stderr, "tessaline: soundtrack %s: %s\n", ec ? name : path.c_str(), why.c_str());
+}
+
 }  // namespace
 
 void DecodeSoundtrack(const char* name) {
-  if (SoundFile.Open(name, FileReadSeek) != 0) {
+  std::error_code ec;
+  bool folder = std::filesystem::is_directory(name, ec);
+  if (folder || SoundFile.Open(name, FileReadSeek) != 0) {
+    std::string why = folder ? "is a folder" : std::strerror(errno);
     std::fputs("Could not open input file\n", stdout);
+    SayWhy(name, why);
     return;
   }
   int rate = 0, stereo = 0;
   if (SoundDecoder.Open(&SoundFile, &rate, &stereo, 1, 0, 0) != 0) {
     std::fputs("Could not open audio mpeg\n", stdout);
+    SayWhy(name, SoundDecoder.Core().OpenFailure() == sMpegDecoder::FailureFreeFormat
+                     ? "free-format streams are not supported"
+                     : "no MPEG audio frame found");
     return;
   }
   // Opened and closed again, never written: the image is played instead.
@@ -67,22 +109,27 @@ void DecodeSoundtrack(const char* name) {
   SoundDecoder.Control(MpegSetLineGains, reinterpret_cast<intptr_t>(NeutralLineGains), 0);
 
   // Once the stream ends the reads deliver nothing and the rest stays silent.
+  const int channels = stereo ? 2 : 1;
+  const int dataBytes = DataBytesFor(rate, channels);
   uint8_t* data = SoundImage + SoundHeaderBytes;
-  for (int offset = 0; offset < SoundBlocks * SoundBlockBytes; offset += SoundBlockBytes)
-    SoundDecoder.Read(data + offset, SoundBlockBytes);
+  for (int offset = 0; offset < dataBytes; offset += SoundBlockBytes)
+    SoundDecoder.Read(data + offset, std::min(SoundBlockBytes, dataBytes - offset));
 
   SoundStarted = false;
   SoundOutput.Control(40, 0, 0);  // closing does not wait for queued blocks
   SoundOutput.Close();
   SoundDecoder.Close();
   SoundFile.Close();
-  std::memcpy(SoundImage, SoundHeader, SoundHeaderBytes);
+  // Labelled with the track's own rate and channels: the player plays it at
+  // its pitch (for the original's kind of track this is SoundHeader).
+  WriteHeader(SoundImage, rate, channels, dataBytes);
+  SoundImageSize = SoundHeaderBytes + dataBytes;
 }
 
 void StartSound() {
   if (SoundStarted) return;
   // An image without its header is refused by the player: the show runs silent.
-  platform::GetSound().PlaySound(SoundImage, sizeof SoundImage);
+  platform::GetSound().PlaySound(SoundImage, size_t(SoundImageSize));
   SoundStarted = true;
 }
 

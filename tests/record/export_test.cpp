@@ -153,6 +153,58 @@ TEST_F(Export, RestartStartsTheSoundAgainWithThePicture) {
   EXPECT_LE(late, 2 * 16.667 + 0.1);  // the key is read after a frame, the sound starts in the next
 }
 
+namespace {
+
+// sox's estimate of the dominant frequency of a WAV's left channel.
+int RoughFrequency(const std::string& wav) {
+  std::string out = wav + ".stat";
+  if (std::system(("sox '" + wav + "' -n remix 1 stat 2> '" + out + "'").c_str()) != 0) return -1;
+  std::string text = ReadAll(out);
+  std::size_t at = text.find("Rough   frequency:");
+  return at == std::string::npos ? -1 : std::atoi(text.c_str() + at + 18);
+}
+
+}  // namespace
+
+// Soundtracks of the kinds people bring, through the show's own path: each
+// plays at its pitch (a 440 Hz tone comes out at 440 Hz) from its first sample.
+TEST_F(Export, SoundtracksOfOtherKindsPlayAtTheirPitch) {
+  if (std::system("command -v lame >/dev/null && command -v sox >/dev/null") != 0) GTEST_SKIP() << "lame or sox missing";
+  struct sCase {
+    const char* name;
+    int rate, channels;
+    const char* encoder;  // the source WAV and the MP3 follow
+  } cases[] = {
+      {"48 kHz, lame's ID3v2.3 tag", 48000, 2, "lame --quiet --tt Title"},
+      {"32 kHz", 32000, 2, "lame --quiet"},
+      {"22.05 kHz mono", 22050, 1, "lame --quiet -m m"},
+      {"44.1 kHz, ffmpeg's ID3v2.4 tag", 44100, 2, "ffmpeg -loglevel error -y -i"},
+  };
+  int n = 0;
+  for (const sCase& c : cases) {
+    std::string data = dir_ + "/data" + std::to_string(n), out = "out" + std::to_string(n++);
+    fs::create_directories(data);
+    fs::copy_file(testpaths::Build() + "/app/v01.dat", data + "/v01.dat");
+    std::string wav = data + "/tone.wav";
+    ASSERT_EQ(std::system(("sox -R -q -n -r " + std::to_string(c.rate) + " -c " + std::to_string(c.channels) + " '" +
+                           wav + "' synth 3 sine 440 vol 0.5")
+                              .c_str()),
+              0);
+    ASSERT_EQ(std::system((std::string(c.encoder) + " '" + wav + "' '" + data + "/vo.mp3' >/dev/null 2>&1").c_str()), 0)
+        << c.name;
+    ASSERT_EQ(Record(out, "--seconds 2 --fps 10 --data '" + data + "'"), 0) << c.name << ReadAll(dir_ + "/" + out + ".out");
+    std::string sound = dir_ + "/" + out + "/sound.wav";
+    std::vector<int16_t> played = WavLeft(sound);
+    ASSERT_EQ(played.size(), 2u * 44100u) << c.name;
+    int loud = 0;
+    for (std::size_t i = 44100 / 2; i < played.size(); ++i) loud += std::abs(played[i]) > 8000;
+    EXPECT_GT(loud, 44100 / 4) << c.name << ": silent";
+    int hz = RoughFrequency(sound);
+    std::printf("%-32s sound.wav: %d Hz\n", c.name, hz);
+    EXPECT_NEAR(hz, 440, 4) << c.name;
+  }
+}
+
 TEST_F(Export, TwoExportsAreByteIdentical) {
   ASSERT_EQ(Record("a", "--seconds 1.5 --fps 20"), 0) << ReadAll(dir_ + "/a.out");
   ASSERT_EQ(Record("b", "--seconds 1.5 --fps 20"), 0) << ReadAll(dir_ + "/b.out");

@@ -90,7 +90,7 @@ std::size_t LastNonZeroData() {
 }
 
 bool ImageAllZero() {
-  return std::all_of(SoundImage, SoundImage + SoundImageBytes, [](uint8_t b) { return b == 0; });
+  return std::all_of(SoundImage, SoundImage + SoundImageCapacity, [](uint8_t b) { return b == 0; });
 }
 
 // Sign changes of one channel of 16-bit stereo PCM over its first `frames`.
@@ -194,24 +194,45 @@ TEST_F(Soundtrack, LongTrackIsCutAtTheEndOfTheImage) {
   EXPECT_EQ(LastNonZeroData() > DataBytes - 64, true) << "the tone runs to the image's end";
 }
 
-TEST_F(Soundtrack, MonoOr48kHzTrackKeepsTheFixedHeader) {
-  soundtest::ToneSpec tones;
-  tones.seconds = 1.0;
-  tones.rate = 48000;
-  tones.channels = 1;
-  std::string path = Mp3("mono48", tones);
-  EXPECT_EQ(Decode(path), "");
-  EXPECT_EQ(std::memcmp(SoundImage, testwav::Header(44100, 2, 16, 5884416).data(), 44), 0);
-  ASSERT_EQ(sound_.opened.size(), 1u);
-  EXPECT_EQ(sound_.opened[0].samplesPerSec, 48000u);
-  EXPECT_EQ(sound_.opened[0].channels, 1);
-  std::vector<uint8_t> reference = ReferenceDecode(path, DataBytes);
-  ASSERT_GT(reference.size(), 48000u * 2u);
-  EXPECT_EQ(std::memcmp(SoundImage + 44, reference.data(), reference.size()), 0);
+// A track of another rate or channel count is labelled as it is, so the
+// player plays it at its pitch, and lasts as long as the original's image.
+TEST_F(Soundtrack, TrackIsLabelledWithItsRateAndChannels) {
+  struct sCase {
+    int rate, channels, frames;  // decoded frames of 1152 sample frames in the image
+  } cases[] = {{48000, 2, 1390}, {32000, 2, 927}, {22050, 2, 639}, {44100, 1, 1277}, {48000, 1, 1390}};
+  for (const sCase& c : cases) {
+    soundtest::ToneSpec tones;
+    tones.seconds = 1.0;
+    tones.rate = c.rate;
+    tones.channels = c.channels;
+    std::string path = Mp3("track" + std::to_string(c.rate) + "-" + std::to_string(c.channels), tones);
+    EXPECT_EQ(Decode(path), "");
+    const uint32_t bytes = uint32_t(c.frames) * 1152u * uint32_t(c.channels) * 2u;
+    EXPECT_EQ(std::memcmp(SoundImage, testwav::Header(uint32_t(c.rate), c.channels, 16, bytes).data(), 44), 0) << c.rate;
+    EXPECT_NEAR(double(c.frames) * 1152 / c.rate, 33.36, 1152.0 / c.rate) << c.rate;
+    ASSERT_EQ(sound_.opened.size(), 1u);
+    EXPECT_EQ(sound_.opened[0].samplesPerSec, uint32_t(c.rate));
+    EXPECT_EQ(sound_.opened[0].channels, c.channels);
+    std::vector<uint8_t> reference = ReferenceDecode(path, bytes);
+    ASSERT_GT(reference.size(), size_t(c.rate) * 2u);
+    EXPECT_EQ(std::memcmp(SoundImage + 44, reference.data(), reference.size()), 0) << c.rate;
+    StartSound();
+    ASSERT_EQ(sound_.plays.size(), 1u);
+    EXPECT_EQ(sound_.plays[0].size, 44u + bytes);
+    StopSound();
+    sound_.opened.clear();
+    sound_.plays.clear();
+  }
 }
 
 TEST_F(Soundtrack, MissingFileSaysSoAndLeavesTheImageSilent) {
+  testing::internal::CaptureStderr();
   EXPECT_EQ(Decode(dir_ + "/no-such.mp3"), "Could not open input file\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "tessaline: soundtrack " + dir_ + "/no-such.mp3: No such file or directory\n");
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(Decode(dir_), "Could not open input file\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "tessaline: soundtrack " + dir_ + ": is a folder\n");
   EXPECT_TRUE(ImageAllZero());
   EXPECT_TRUE(sound_.opened.empty());
   // The show goes on: the player gets the header-less image and refuses it.
@@ -227,7 +248,9 @@ TEST_F(Soundtrack, FileThatIsNotMpegAudioSaysSo) {
   ASSERT_NE(f, nullptr);
   for (int i = 0; i < 2000; ++i) std::fputs("not a sound. ", f);
   std::fclose(f);
+  testing::internal::CaptureStderr();
   EXPECT_EQ(Decode(path), "Could not open audio mpeg\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "tessaline: soundtrack " + path + ": no MPEG audio frame found\n");
   EXPECT_TRUE(ImageAllZero());
   EXPECT_TRUE(sound_.opened.empty());
 }
