@@ -49,7 +49,7 @@ def main():
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Handler, directory=site))
     threading.Thread(target=server.serve_forever, daemon=True).start()
     url = "http://127.0.0.1:%d/index.html?bench=%d" % (server.server_address[1], frames)
-    with tempfile.TemporaryDirectory() as profile:
+    with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as profile:
         browser = subprocess.Popen(CHROMIUM + ["--user-data-dir=" + profile, url],
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:

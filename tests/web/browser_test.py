@@ -61,7 +61,7 @@ def serve(directory):
 
 def browse(url, shot=None, budget_ms=600000):
     """The page's DOM after it settled, and its screenshot when asked."""
-    with tempfile.TemporaryDirectory() as profile:
+    with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as profile:
         cmd = CHROMIUM + ["--user-data-dir=" + profile, "--virtual-time-budget=%d" % budget_ms, "--dump-dom"]
         if shot:
             cmd.append("--screenshot=" + shot)
@@ -193,7 +193,7 @@ def case_live(base, args):
             shutil.copy(os.path.join(args.site, name), site)
         shutil.copy(os.path.join(os.path.dirname(os.path.abspath(__file__)), "live_test.html"), site)
         server, other = serve(site)
-        with tempfile.TemporaryDirectory() as profile:
+        with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as profile:
             browser = subprocess.Popen(CHROMIUM + ["--user-data-dir=" + profile, other + "live_test.html"],
                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=profile)
             try:
