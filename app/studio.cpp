@@ -102,7 +102,13 @@ Studio::Studio(ShowSetup* setup, std::string startFolder)
 
 Studio::~Studio() {
   platform::SetPresenter(backendPresenter_);
+  DropShow();
+}
+
+void Studio::DropShow() {
+  // The display forgets the backdrops' texture records before they go.
   TheDisplay->ReleaseTextures();
+  for (int i = TheDisplay->GetTextureCount(); i-- > 0;) TheDisplay->RemoveTexture(TheDisplay->GetTexture(i));
   timeline_.reset();
 }
 
@@ -113,8 +119,7 @@ bool Studio::Rebuild(std::string* error) {
     return false;
   }
   // Everything the program's start-up leaves as it found it.
-  TheDisplay->ReleaseTextures();
-  timeline_.reset();
+  DropShow();
   ClosePackFile();
   ResetScreenPalette();
   ForgetBlobFields();

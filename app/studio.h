@@ -80,6 +80,7 @@ public:
 
 private:
   void RunFrame(uint64_t frame, bool draw, bool visible);
+  void DropShow();
   bool HandleKey(uint32_t key);
   void Play(bool playing);
   void Snapshot();

@@ -17,7 +17,8 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: contentgen OUTDIR [--png]\n"
-               "Writes every file of the default show under OUTDIR (vo/...), and\n"
+               "Writes every file of the default show under OUTDIR (vo/...) and\n"
+               "those of shows/ribbons.show (ribbons/...), and\n"
                "OUTDIR/entries.txt: one line per pack entry, \"NAME PATH\".\n"
                "--png also writes a PNG preview beside each picture.\n");
   return 2;
@@ -47,11 +48,18 @@ int main(int argc, char** argv) {
   }
   const std::filesystem::path out = argv[1];
   std::error_code ec;
-  std::filesystem::create_directories(out / "vo", ec);
-  if (ec) return Fail("cannot create " + (out / "vo").string()), 1;
+  for (const char* folder : {"vo", "ribbons"}) {
+    std::filesystem::create_directories(out / folder, ec);
+    if (ec) return Fail("cannot create " + (out / folder).string()), 1;
+  }
 
+  // The default show's files, listed; then those of shows/ribbons.show.
   std::string list, error;
-  for (const contentgen::Entry& e : contentgen::BuildShow()) {
+  std::vector<contentgen::Entry> entries = contentgen::BuildShow();
+  const size_t listed = entries.size();
+  for (contentgen::Entry& e : contentgen::BuildRibbons()) entries.push_back(std::move(e));
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const contentgen::Entry& e = entries[i];
     const std::string path = (out / e.name).string();
     std::vector<uint8_t> bytes = e.bytes;
     if (e.image) {
@@ -62,7 +70,7 @@ int main(int argc, char** argv) {
       if (png && !WritePng(path + ".png", bitmap, &error)) return Fail(e.name + ": " + error), 1;
     }
     if (!WriteWholeFile(path, bytes, &error)) return Fail(error), 1;
-    list += e.name + " " + path + "\n";
+    if (i < listed) list += e.name + " " + path + "\n";
   }
   const std::vector<uint8_t> listBytes(list.begin(), list.end());
   if (!WriteWholeFile((out / "entries.txt").string(), listBytes, &error)) return Fail(error), 1;

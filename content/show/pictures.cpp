@@ -126,15 +126,6 @@ Picture SecondBackdrop() {
   return p;
 }
 
-// Black ink on white paper, sized for the sprites' quarter-size drawing.
-Picture TextSprite(const char* fontFile, int size, const std::string& text, int padX, int padY) {
-  Font f(FontPath(fontFile), size);
-  const int w = f.Measure(text) + 2 * padX, h = f.Ascender() + f.Descender() + 2 * padY;
-  Canvas c(w, h);
-  f.Draw(c, padX, padY + f.Ascender(), text, 0);
-  return ToGrey(c);
-}
-
 // The logo: a disc tessellated with triangles, half of them inked.
 Picture Logo() {
   const int n = 280;
@@ -225,14 +216,25 @@ std::vector<uint8_t> Texture() {
   return t;
 }
 
-Entry Image(const char* name, Picture p) {
+}  // namespace
+
+// Black ink on white paper, sized for the sprites' quarter-size drawing.
+Picture TextSprite(const char* fontFile, int size, const std::string& text, int padX, int padY) {
+  Font f(FontPath(fontFile), size);
+  const int w = f.Measure(text) + 2 * padX, h = f.Ascender() + f.Descender() + 2 * padY;
+  Canvas c(w, h);
+  f.Draw(c, padX, padY + f.Ascender(), text, 0);
+  return ToGrey(c);
+}
+
+Entry ImageEntry(const char* name, Picture p) {
   Entry e;
   e.name = name;
   e.picture = std::move(p);
   return e;
 }
 
-Entry Raw(const char* name, std::vector<uint8_t> bytes) {
+Entry RawEntry(const char* name, std::vector<uint8_t> bytes) {
   Entry e;
   e.name = name;
   e.image = false;
@@ -240,17 +242,15 @@ Entry Raw(const char* name, std::vector<uint8_t> bytes) {
   return e;
 }
 
-}  // namespace
-
 std::vector<Entry> BuildShow() {
   std::vector<Entry> show;
-  show.push_back(Image("vo/v01_back.scl", ToDitheredGrey(FirstBackdrop(), 16)));
-  show.push_back(Image("vo/v01_bac2.scl", SecondBackdrop()));
-  show.push_back(Image("vo/good.scl", ToDitheredGrey(LastPicture(), 16)));
-  show.push_back(Image("vo/v01_logo.scl", Logo()));
-  show.push_back(Image("vo/v01_worl.scl", TextSprite("DejaVuSerif-Italic.ttf", 64, "for the whole world", 8, 2)));
-  show.push_back(Image("vo/v01_elit.scl", TextSprite("DejaVuSans-Bold.ttf", 112, "tessaline", 8, 0)));
-  show.push_back(Image("vo/v01_date.scl", TextSprite("DejaVuSansMono.ttf", 48, "december 2026", 8, 2)));
+  show.push_back(ImageEntry("vo/v01_back.scl", ToDitheredGrey(FirstBackdrop(), 16)));
+  show.push_back(ImageEntry("vo/v01_bac2.scl", SecondBackdrop()));
+  show.push_back(ImageEntry("vo/good.scl", ToDitheredGrey(LastPicture(), 16)));
+  show.push_back(ImageEntry("vo/v01_logo.scl", Logo()));
+  show.push_back(ImageEntry("vo/v01_worl.scl", TextSprite("DejaVuSerif-Italic.ttf", 64, "for the whole world", 8, 2)));
+  show.push_back(ImageEntry("vo/v01_elit.scl", TextSprite("DejaVuSans-Bold.ttf", 112, "tessaline", 8, 0)));
+  show.push_back(ImageEntry("vo/v01_date.scl", TextSprite("DejaVuSansMono.ttf", 48, "december 2026", 8, 2)));
   const char* lines[10] = {"a native re-creation",  "of a small demo",       "in 256 colours",
                            "a timeline of tracks",  "ramps of shade",        "sprites at quarter steps",
                            "growing lines",         "an angular wipe",       "a masked effect",
@@ -258,13 +258,13 @@ std::vector<Entry> BuildShow() {
   for (int i = 0; i < 10; ++i) {
     char name[32];
     std::snprintf(name, sizeof name, "vo/v01_vi%02d.scl", i + 1);
-    show.push_back(Image(name, TextSprite("DejaVuSans.ttf", 64, lines[i], 8, 4)));
+    show.push_back(ImageEntry(name, TextSprite("DejaVuSans.ttf", 64, lines[i], 8, 4)));
   }
-  show.push_back(Image("vo/v01_circ.scl", WipeImage()));
-  show.push_back(Image("vo/v01_mask.scl", Mask()));
-  show.push_back(Raw("vo/v01_raw1.raw", Blob()));
-  show.push_back(Raw("vo/v01_raw2.raw", Texture()));
-  show.push_back(Raw("vo/v01_raw3.raw", EffectPaletteBytes()));
+  show.push_back(ImageEntry("vo/v01_circ.scl", WipeImage()));
+  show.push_back(ImageEntry("vo/v01_mask.scl", Mask()));
+  show.push_back(RawEntry("vo/v01_raw1.raw", Blob()));
+  show.push_back(RawEntry("vo/v01_raw2.raw", Texture()));
+  show.push_back(RawEntry("vo/v01_raw3.raw", EffectPaletteBytes()));
   return show;
 }
 

@@ -52,8 +52,7 @@ protected:
     const std::string files = dir_ + "/files", out = dir_ + "/v01.dat";
     std::system((pack + " extract " + Quote(testpaths::Build() + "/app/v01.dat") + " " + Quote(files)).c_str());
     fs::copy_file(file, files + "/" + entry, fs::copy_options::overwrite_existing);
-    std::system((pack + " build " + Quote(out) + " " + Quote(files + "/vo") + " -C " + Quote(files) + " >/dev/null")
-                    .c_str());
+    std::system((pack + " build " + Quote(out) + " -C " + Quote(files) + " vo >/dev/null").c_str());
     return out;
   }
   std::string dir_;
@@ -100,6 +99,8 @@ TEST_F(ShowMistakes, CheckListsEveryFileAndPassesOnlyWhenAllAreUsable) {
             std::string::npos)
       << said;
   EXPECT_NE(said.find("all 22 files are there and usable"), std::string::npos) << said;
+  EXPECT_EQ(RunProgram("--check --show '" + testpaths::Source() + "/shows/ribbons.show'", &said), 0) << said;
+  EXPECT_NE(said.find("all 7 files are there and usable"), std::string::npos) << said;
 
   const std::string deep = dir_ + "/short.raw";
   WriteText(deep, std::string(100, 'x'));

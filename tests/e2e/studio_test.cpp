@@ -68,4 +68,48 @@ TEST(Studio, KeysMoveThroughTheShowAndPausedFramesAreTheExportedOnes) {
   fs::remove_all(dir);
 }
 
+// A change of the show file on disk while the studio is paused: it reloads
+// at the same frame, and the frame is the new show's.
+TEST(Studio, ReloadsAChangedShowAtTheSameFrame) {
+  const std::string dir = testpaths::TempDir("studio-reload");
+  const std::string show = "pack = \"v01.dat\"\n[[layer]]\nkind = \"backdrop\"\npicture = \"vo/good.scl\"\n"
+                           "[[layer]]\nkind = \"palette-ramp\"\nfrom = 0\nto = 47\n"
+                           "[[layer]]\nkind = \"sprite\"\npicture = \"vo/v01_logo.scl\"\nx = 400\ny = ";
+  e2e::WriteText(dir + "/a.show", show + "300\n");
+  e2e::WriteText(dir + "/b.show", show + "200\n");
+  e2e::WriteText(dir + "/now.show", show + "300\n");
+  e2e::WriteText(dir + "/keys", "100 key Space\n300 key s\n3000 key s\n3100 key Escape\n");
+  const std::string exe = "'" + testpaths::Build() + "/app/tessaline'", data = " --data '" + testpaths::Build() + "/app'";
+  FILE* studio = popen(("cd '" + dir + "' && timeout 120 " + exe + " --studio --headless --show now.show --keys keys" +
+                        data + " 2>err").c_str(),
+                       "r");
+  ASSERT_NE(studio, nullptr);
+  std::vector<std::string> saved;
+  char line[512];
+  while (std::fgets(line, sizeof line, studio)) {
+    const std::string text = line;
+    if (text.rfind("tessaline: saved ", 0) != 0) continue;
+    saved.push_back(text.substr(17, text.find(" (") - 17));
+    // The first frame is saved: change the show under the paused studio.
+    if (saved.size() == 1) e2e::WriteText(dir + "/now.show", show + "200\n");
+  }
+  ASSERT_EQ(pclose(studio), 0) << e2e::ReadText(dir + "/err");
+  ASSERT_EQ(saved.size(), 2u);
+  const std::string frame = saved[0].substr(saved[0].size() - 9, 5);
+  EXPECT_EQ(saved[1], dir + "/studio-frame" + frame + "-2.png");
+  EXPECT_NE(e2e::ReadText(dir + "/err").find("reloaded the show at frame " + std::to_string(std::stoi(frame))),
+            std::string::npos);
+  std::string said;
+  for (const char* name : {"a", "b"})
+    ASSERT_EQ(e2e::RunProgram("--show '" + dir + "/" + name + ".show' --record '" + dir + "/" + name +
+                                  "' --seconds 1 --quiet" + data,
+                              &said),
+              0)
+        << said;
+  EXPECT_TRUE(e2e::ReadText(saved[0]) == e2e::ReadText(dir + "/a/frame" + frame + ".png"));
+  EXPECT_TRUE(e2e::ReadText(saved[1]) == e2e::ReadText(dir + "/b/frame" + frame + ".png"));
+  EXPECT_FALSE(e2e::ReadText(saved[0]) == e2e::ReadText(saved[1]));
+  fs::remove_all(dir);
+}
+
 }  // namespace

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
 #include <string>
 
+#include "tests/support/paths.h"
 #include "tests/support/temp_folder.h"
 #include "tests/vo/files.h"
 #include "vo/show/builtin.h"
@@ -47,6 +51,39 @@ TEST(ShowFile, TheBuiltInShowReadsAsTheScriptBuildsIt) {
   EXPECT_EQ(needs[20].Name, "vo/v01_raw2.raw");
   EXPECT_EQ(needs[20].MinRows, 338);
   EXPECT_EQ(needs[21].Layer, "layer 33 (masked-effect)");
+}
+
+std::string Source(const std::string& path) {
+  std::ifstream in(testpaths::Source() + "/" + path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The shows of the repository and the documentation's example read; the
+// second show and the example use every kind, the example every field.
+TEST(ShowFile, RepositoryShowsAndTheDocumentedExampleRead) {
+  const std::string doc = Source("docs/SHOWS.md");
+  const size_t start = doc.find("```toml\n"), end = doc.find("```\n", start + 8);
+  ASSERT_NE(end, std::string::npos);
+  const std::string texts[] = {Source("shows/default.show"), Source("shows/ribbons.show"),
+                               doc.substr(start + 8, end - start - 8)};
+  for (int i = 0; i < 3; ++i) {
+    sShow show;
+    std::string error;
+    ASSERT_TRUE(ParseShow(texts[i], "show", &show, &error)) << error;
+    std::set<int> kinds;
+    std::set<std::pair<int, int>> fields;
+    for (const sShowLayer& l : show.Layers) {
+      kinds.insert(static_cast<int>(l.Kind));
+      for (const sShowLayer::Setting& s : l.Settings) fields.insert({static_cast<int>(l.Kind), s.Field});
+      for (const sShowTrack& t : l.Tracks) fields.insert({static_cast<int>(l.Kind), t.Field});
+    }
+    EXPECT_EQ(kinds.size(), static_cast<size_t>(LayerKindCount)) << i;
+    size_t all = 0;
+    for (int k = 0; k < LayerKindCount; ++k) all += LayerFields(static_cast<sLayerKind>(k)).size();
+    if (i == 2) {
+      EXPECT_EQ(fields.size(), all);
+    }
+  }
 }
 
 // Every kind of mistake: the message names the file, line and column and

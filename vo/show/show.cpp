@@ -136,20 +136,35 @@ const sShowTrack* sShowLayer::TrackFor(int field, int component) const {
 }
 
 void sShowLayer::EffectSize(int* w, int* h) const {
-  // Fields 0..3 are x0, y0, x1, y1: the extremes of their keys, or their value.
-  float lo[4], hi[4];
+  // Fields 0..3 are x0, y0, x1, y1, evaluated as the timeline does at every
+  // key time and at 64 steps between: the largest size they make.
+  sKey pool[4][sTrack::MaxKeys];
+  sTrack tracks[4] = {};
+  float value[4];
+  std::vector<float> times = {0.0f};
   for (int f = 0; f < 4; ++f) {
-    lo[f] = hi[f] = StaticValue(f, 0);
-    if (const sShowTrack* t = TrackFor(f, 0)) {
-      lo[f] = hi[f] = t->Keys[0].Value;
-      for (const sShowKey& k : t->Keys) {
-        lo[f] = std::min(lo[f], k.Value);
-        hi[f] = std::max(hi[f], k.Value);
-      }
+    value[f] = StaticValue(f, 0);
+    const sShowTrack* t = TrackFor(f, 0);
+    if (!t) continue;
+    tracks[f].Target = &value[f];
+    tracks[f].KeyCount = static_cast<int>(t->Keys.size());
+    for (int i = 0; i < tracks[f].KeyCount; ++i) {
+      pool[f][i] = sKey{t->Keys[i].Time, t->Keys[i].Value, 0, 0, 0, 0, 0, 0};
+      tracks[f].Keys[i] = &pool[f][i];
+      times.push_back(t->Keys[i].Time);
     }
+    tracks[f].Setup();
   }
-  *w = static_cast<int>(hi[2]) - static_cast<int>(lo[0]);
-  *h = static_cast<int>(hi[3]) - static_cast<int>(lo[1]);
+  std::sort(times.begin(), times.end());
+  *w = *h = 0;
+  for (size_t i = 0; i < times.size(); ++i)
+    for (int step = 0; step < (i + 1 < times.size() ? 64 : 1); ++step) {
+      const float t = i + 1 < times.size() ? times[i] + (times[i + 1] - times[i]) * step / 64 : times[i];
+      for (int f = 0; f < 4; ++f)
+        if (tracks[f].Target) tracks[f].Evaluate(t);
+      *w = std::max(*w, static_cast<int>(value[2]) - static_cast<int>(value[0]));
+      *h = std::max(*h, static_cast<int>(value[3]) - static_cast<int>(value[1]));
+    }
 }
 
 std::string DescribeLayer(const sShow& show, int index) {
