@@ -8,9 +8,9 @@
 #include "audio/mpeg/decodetables.h"
 #include "audio/mpeg/tables.h"
 
-sMpegDecoder::sMpegDecoder() {
+sMpegDecoder::sMpegDecoder() : Kernels(&DefaultMpegKernels()) {
   std::memset(Subband, 0, sizeof Subband);
-  std::memset(SynthBuf, 0, sizeof SynthBuf);
+  std::memset(Synth, 0, sizeof Synth);
   std::memset(Overlap, 0, sizeof Overlap);
   std::memset(MainData, 0, sizeof MainData);
   std::memset(Buffer, 0, sizeof Buffer);
@@ -20,6 +20,12 @@ sMpegDecoder::sMpegDecoder() {
   std::fill(BandGains, BandGains + 32, 1.0f);
   std::fill(LineGains, LineGains + 576, 1.0f);
   std::fill(ShortLineGains, ShortLineGains + 192, 1.0f);
+}
+
+bool sMpegDecoder::SetSimdPath(const char* name) {
+  const sMpegKernels* k = FindMpegKernels(name);
+  if (k) Kernels = k;
+  return k != nullptr;
 }
 
 int sMpegDecoder::Open(sMpegInput* input, int* rate, int* stereo, int pcm16, int downShift,

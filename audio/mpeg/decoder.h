@@ -8,6 +8,7 @@
 
 #include "audio/mpeg/input.h"
 #include "audio/mpeg/tags.h"
+#include "audio/mpeg/kernels.h"
 
 // Control codes of the decoder stream.
 enum {
@@ -53,6 +54,10 @@ class sMpegDecoder {
   // delay and its padding are left out, so the output has the source's
   // length; a stream without that frame loses only its end-of-stream flush.
   void SetGapless(bool on) { GaplessWanted = on; }
+  // The instruction path of the kernels (MpegSimdPaths); false when this
+  // machine lacks it. Takes effect at the next Open.
+  bool SetSimdPath(const char* name);
+  const char* SimdPath() const { return Kernels->name; }
 
   // Forget the input: later decodes and seeks do nothing.
   void Detach() { Input = nullptr; }
@@ -128,7 +133,8 @@ class sMpegDecoder {
   // Returns the coded lines decoded; those beyond are zero.
   int DecodeHuffman(const sGranuleInfo& gi, float* lines, const sBandFactor* factors);
   void JointStereo(const sGranuleInfo& right, float* lines, const int* rightSf);
-  void HybridFilter(const sGranuleInfo& gi, float* out, float* overlap, float* lines);
+  // Lines at and above `bound` are zero (before the anti-alias step).
+  void HybridFilter(const sGranuleInfo& gi, float* out, float* overlap, float* lines, int bound);
   void DecodeLayer3();
 
   // Layers I and II.
@@ -208,7 +214,7 @@ class sMpegDecoder {
   bool EndOfStream = false;
 
   // Subband samples: [channel][36 slots x 32].
-  alignas(16) float Subband[2][1152];
+  alignas(32) float Subband[2][1152];
 
   // Output configuration.
   int OutChannels = 0, DownShift = 0, BytesPerSample = 2;
@@ -226,16 +232,17 @@ class sMpegDecoder {
   bool LineGainsEnabled = false;
 
   // Synthesis state.
-  alignas(16) float SynthBuf[2][2][272];
+  const sMpegKernels* Kernels;
+  sSynthState Synth[2];
   int SynthOffset = 0;
-  float WindowP[1024];  // sign-folded window rows for the current rate
-  float WindowQ[1024];  // the same rows reversed
+  sSynthWindow Window;  // for the window choice and rate of this stream
+  alignas(32) float PcmFloat[2][1152 + 8];  // one decoded frame before the output conversion
 
   // Layer III state.
   int LongBands[23];
   int ShortBands[14];  // lines x 3
   int16_t Reorder[3][576];
-  alignas(16) float Overlap[2][32][18];
+  alignas(32) float Overlap[2][18][32];  // [channel][time slot][subband]
   alignas(16) float Lines[2][576];
   int ScaleFactors[2][39];
   int IntensityPos[576];

@@ -9,18 +9,25 @@
 
 namespace {
 
-// Bits of the main data, most significant first. Each read loads the 64 bits
-// at the position afresh; the eight bytes after the limit are zero, and reads
-// further on load from there, so bits beyond the limit read as zeros.
-struct sBitSource {
-  const uint8_t* bytes;
-  int limitBytes;
-  int pos;  // bits consumed, from the buffer's start
+// Bits of the main data, most significant first, through a 64-bit cache.
+// The eight bytes after the limit are zero and loads never start beyond
+// the limit, so bits beyond it read as zeros.
+struct sBitCache {
+  const uint8_t* base;
+  const uint8_t* next;   // next byte to load
+  const uint8_t* limit;
+  uint64_t cache = 0;    // valid bits at the top
+  int count = 0;         // valid bits
 
-  // At least 57 valid bits, first bit at the top.
-  uint64_t Window() const {
+  sBitCache(const uint8_t* bytes, int limitBytes, int pos) : base(bytes), next(bytes + (pos >> 3)), limit(bytes + limitBytes) {
+    Refill();
+    cache <<= pos & 7;
+    count -= pos & 7;
+  }
+  // At least 56 valid bits afterwards.
+  void Refill() {
     uint64_t w;
-    std::memcpy(&w, bytes + std::min(pos >> 3, limitBytes), 8);
+    std::memcpy(&w, next < limit ? next : limit, 8);
 #if defined(__GNUC__)
     w = __builtin_bswap64(w);
 #else
@@ -28,61 +35,64 @@ struct sBitSource {
     for (int i = 0; i < 8; ++i) r = (r << 8) | ((w >> (8 * i)) & 255);
     w = r;
 #endif
-    return w << (pos & 7);
+    cache |= w >> count;
+    next += (63 - count) >> 3;
+    count |= 56;
   }
+  void Skip(int n) {
+    cache <<= n;
+    count -= n;
+  }
+  // n from 1 to 32.
+  unsigned Take(int n) {
+    unsigned v = unsigned(cache >> (64 - n));
+    Skip(n);
+    return v;
+  }
+  int Position() const { return int(next - base) * 8 - count; }
 };
 
 // A plain leaf reached from the first-level entry e, following links: its
-// value, and the bits of its code added to `used`.
-inline int PlainLeaf(const uint16_t* table, int bits, uint64_t w, unsigned e, int& used) {
+// value; its code's bits are skipped.
+inline int PlainLeaf(const uint16_t* table, int bits, sBitCache& src, unsigned e) {
   int at = 0, width = bits;
   while (e & 0x8000) {
     at += width;
     width = (e >> 12) & 7;
-    e = table[(e & 0xFFF) + unsigned((w << at) >> (64 - width))];
+    e = table[(e & 0xFFF) + unsigned((src.cache << at) >> (64 - width))];
   }
-  used = at + ((e >> 10) & 15);
+  src.Skip(at + ((e >> 10) & 15));
   return int(e & 255);
 }
 
 // One value of a pair after a plain leaf: linbits beyond 14, the power times
 // the band factor, and its sign bit when it is not zero.
-template <bool kLinbits>
-inline float Value(int x, int linbits, uint64_t& w, int& used, float factor) {
-  if (kLinbits && x == 15) {
-    x += int(w >> (64 - linbits));
-    w <<= linbits;
-    used += linbits;
-  }
+inline float Value(int x, int linbits, sBitCache& src, float factor) {
+  if (linbits && x == 15) x += int(src.Take(linbits));
   float v = mpegtab::kPower[x] * factor;
-  if (x) {
-    if (w >> 63) v = -v;
-    w <<= 1;
-    ++used;
-  }
+  if (x && src.Take(1)) v = -v;
   return v;
 }
 
 // Big-value pairs of lines [n, end) of one table within one band factor.
-template <bool kLinbits>
-int Pairs(sBitSource& src, const uint16_t* table, int bits, int linbits, float factor, float* lines,
+int Pairs(sBitCache& src, const uint16_t* table, int bits, int linbits, float factor, float* lines,
           const int16_t* reorder, int n, int end) {
   for (; n < end; n += 2) {
-    uint64_t w = src.Window();
-    unsigned e = table[w >> (64 - bits)];
+    // A signed leaf takes at most 10 bits, a plain one with its linbits and
+    // signs at most 47.
+    if (src.count < 10) src.Refill();
+    unsigned e = table[src.cache >> (64 - bits)];
     float vx, vy;
     if (!(e & 0xC000)) {
       // Code and signs in one entry: most pairs.
-      src.pos += int(e >> 10);
+      src.Skip(int(e >> 10));
       vx = mpegtab::kPowerSigned[(e >> 5) & 31] * factor;
       vy = mpegtab::kPowerSigned[e & 31] * factor;
     } else {
-      int used;
-      int leaf = PlainLeaf(table, bits, w, e, used);
-      w <<= used;
-      vx = Value<kLinbits>(leaf >> 4, linbits, w, used, factor);
-      vy = Value<kLinbits>(leaf & 15, linbits, w, used, factor);
-      src.pos += used;
+      if (src.count < 47) src.Refill();
+      int leaf = PlainLeaf(table, bits, src, e);
+      vx = Value(leaf >> 4, linbits, src, factor);
+      vy = Value(leaf & 15, linbits, src, factor);
     }
     if (reorder) {
       lines[reorder[n]] = vx;
@@ -132,7 +142,7 @@ int sMpegDecoder::DecodeHuffman(const sGranuleInfo& g, float* lines, const sBand
   const int16_t* reorder = g.blockType == 2 ? Reorder[g.mixed ? 2 : 1] : nullptr;
   int limitBytes = ReaderLimit >> 3;
   std::memset(MainData + limitBytes, 0, 8);
-  sBitSource src{MainData, limitBytes, std::max(0, std::min(MainDataPos, ReaderLimit))};
+  sBitCache src(MainData, limitBytes, std::max(0, std::min(MainDataPos, ReaderLimit)));
   int n = 0;
   const sBandFactor* band = factors;
   // Three regions, each with its own table; region and band ends are even.
@@ -146,21 +156,20 @@ int sMpegDecoder::DecodeHuffman(const sGranuleInfo& g, float* lines, const sBand
       if (h.bits == 0) {
         // Tables 0, 4 and 14: zeros, no bits.
         for (; n < stop; ++n) lines[reorder ? reorder[n] : n] = 0.0f;
-      } else if (h.linbits) {
-        n = Pairs<true>(src, table, h.bits, h.linbits, band->factor, lines, reorder, n, stop);
       } else {
-        n = Pairs<false>(src, table, h.bits, 0, band->factor, lines, reorder, n, stop);
+        n = Pairs(src, table, h.bits, h.linbits, band->factor, lines, reorder, n, stop);
       }
     }
   }
+  // Count-1 entries always hold the code with its signs (at most 10 bits).
   const mpegtab::sHuffLookup& h = mpegtab::kHuffLookup[g.count1Table];
   const uint16_t* table = mpegtab::kHuffEntries + h.offset;
-  // A quadruple must not cross line 576 even in damaged streams.
-  // Count-1 entries always hold the code with its signs.
-  while (src.pos < g.part23End && n + 4 <= 576) {
-    unsigned e = table[src.Window() >> (64 - h.bits)];
+  while (n + 4 <= 576) {
+    if (src.count < 10) src.Refill();
+    if (src.Position() >= g.part23End) break;
+    unsigned e = table[src.cache >> (64 - h.bits)];
     const float* q = mpegtab::kQuad[0][e & 255];
-    src.pos += int(e >> 10);
+    src.Skip(int(e >> 10));
     while (band->end <= n) ++band;
     if (n + 4 <= band->end) {
       float f = band->factor;
@@ -180,12 +189,13 @@ int sMpegDecoder::DecodeHuffman(const sGranuleInfo& g, float* lines, const sBand
     }
     n += 4;
   }
-  if (src.pos > g.part23End && n >= 4) n -= 4;
+  int pos = src.Position();
+  if (pos > g.part23End && n >= 4) n -= 4;
   if (!reorder) {
     std::fill(lines + n, lines + 576, 0.0f);  // long blocks keep line order
   } else {
     for (int i = n; i < 576; ++i) lines[reorder[i]] = 0.0f;
   }
-  MainDataPos = src.pos;
+  MainDataPos = pos;
   return n;
 }

@@ -155,6 +155,7 @@ void sMpegDecoder::DecodeLayer3() {
     int granules = mpeg1 ? 2 : 1;
     for (int g = 0; g < granules; ++g) {
       // Main data that is not there (the reservoir was lost) is silence.
+      int bound[2] = {0, 0};
       for (int ch = 0; ch < channels && ReservoirShort; ++ch) std::memset(Lines[ch], 0, sizeof Lines[ch]);
       for (int ch = 0; ch < channels && !ReservoirShort; ++ch) {
         sGranuleInfo& gi = Granules[g][ch];
@@ -162,12 +163,18 @@ void sMpegDecoder::DecodeLayer3() {
         ReadScaleFactors(gi, ScaleFactors[ch]);
         sBandFactor factors[48];
         BandFactors(gi, ScaleFactors[ch], factors);
-        DecodeHuffman(gi, Lines[ch], factors);
+        int n = DecodeHuffman(gi, Lines[ch], factors);
+        // Short blocks reorder the lines: no bound in line order.
+        bound[ch] = gi.blockType == 2 ? 576 : n;
       }
-      if (HMode == 1 && !ReservoirShort) JointStereo(Granules[g][1], Lines[0], ScaleFactors[1]);
+      // Stereo processing leaves zero the lines that both channels have zero.
+      if (HMode == 1 && !ReservoirShort) {
+        JointStereo(Granules[g][1], Lines[0], ScaleFactors[1]);
+        bound[0] = bound[1] = std::max(bound[0], bound[1]);
+      }
       for (int ch = 0; ch < channels; ++ch)
         HybridFilter(Granules[g][ch], Subband[ch] + (p + g) * 18 * 32, &Overlap[ch][0][0],
-                     Lines[ch]);
+                     Lines[ch], bound[ch]);
     }
     if (p == passes - 1) return;
   }
@@ -176,8 +183,8 @@ void sMpegDecoder::DecodeLayer3() {
     for (int ch = 0; ch < 2; ++ch)
       for (int t = 0; t < 18; ++t)
         for (int s = 0; s < 32; ++s) {
-          float v = Overlap[ch][s][t];
+          float v = Overlap[ch][t][s];
           Subband[ch][(q * 18 + t) * 32 + s] = (s & t & 1) ? -v : v;
-          Overlap[ch][s][t] = 0;
+          Overlap[ch][t][s] = 0;
         }
 }

@@ -22,6 +22,9 @@ public:
   void SetStandardWindow(bool on) { Decoder->SetStandardWindow(on); }
   // Gapless output (sMpegDecoder::SetGapless; takes effect at the next Open).
   void SetGapless(bool on) { Decoder->SetGapless(on); }
+  // The kernels' instruction path (MpegSimdPaths in audio/mpeg/kernels.h);
+  // false when this machine lacks it.
+  bool SetSimdPath(const char* name) { return Decoder->SetSimdPath(name); }
   const sMpegDecoder& Core() const { return *Decoder; }
 
   int DoClose() override;

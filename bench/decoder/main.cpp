@@ -1,7 +1,7 @@
 // Decoder speed: mpegdec against mpg123 (and ffmpeg when installed), each a
 // whole process decoding the same file to a 16-bit WAV, in interleaved runs;
 // instruction counts under callgrind; the start-up of a 10-frame file; and
-// our decoder in-process in-process.
+// our decoder in-process on every instruction path the machine has.
 //
 //   decoder_bench [runs]      (default 21; figures only, nothing asserted)
 #include <fcntl.h>
@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "audio/mpeg/decoder.h"
+#include "audio/mpeg/kernels.h"
 
 extern char** environ;
 
@@ -143,13 +144,14 @@ void InProcess(const std::string& path, double audioSeconds, int runs) {
   std::vector<uint8_t> file((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
   std::vector<uint8_t> pcm(1 << 16);
   std::printf("  in-process, 16-bit to memory (median of %d):", runs);
-  {
+  for (const char* name : MpegSimdPaths()) {
     for (bool iso : {false, true}) {
       std::vector<double> times;
       for (int r = 0; r < runs; ++r) {
         auto t0 = Clock::now();
         sMpegMemoryInput in(file.data(), int(file.size()));
         sMpegDecoder dec;
+        dec.SetSimdPath(name);
         dec.SetStandardWindow(iso);
         int rate, stereo;
         if (dec.Open(&in, &rate, &stereo, 1, 0, 0) != 0) return;
@@ -158,7 +160,7 @@ void InProcess(const std::string& path, double audioSeconds, int runs) {
         times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
       }
       double ms = Median(times);
-      std::printf("\n    %-15s %7.2f ms, %6.0f x realtime", iso ? "standard window" : "default window",
+      std::printf("\n    %-8s %-15s %7.2f ms, %6.0f x realtime", name, iso ? "standard window" : "default window",
                   ms, audioSeconds * 1e3 / ms);
     }
   }

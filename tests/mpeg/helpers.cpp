@@ -59,6 +59,7 @@ sDecoded DecodeFile(const std::string& path, const sDecodeOptions& o) {
   sMpegStream m;
   m.SetStandardWindow(o.standardWindow);
   m.SetGapless(o.gapless);
+  if (o.simd && !m.SetSimdPath(o.simd)) return d;
   d.result = m.Open(&f, &d.rate, &d.stereo, o.pcm16, o.downShift, o.channels);
   if (d.result == 0) Drain(m, d, o.chunk);
   m.Close();
@@ -73,6 +74,7 @@ sDecoded DecodeBytes(const std::vector<uint8_t>& bytes, const sDecodeOptions& o)
   sMpegStream m;
   m.SetStandardWindow(o.standardWindow);
   m.SetGapless(o.gapless);
+  if (o.simd && !m.SetSimdPath(o.simd)) return d;
   d.result = m.Open(&in, &d.rate, &d.stereo, o.pcm16, o.downShift, o.channels);
   if (d.result == 0) Drain(m, d, o.chunk);
   m.Close();

@@ -19,6 +19,7 @@ struct sDecodeOptions {
   int downShift = 0;
   int channels = 0;
   bool standardWindow = false;
+  const char* simd = nullptr;  // the kernels' path; null: the machine's default
   bool seekable = true;
   bool gapless = false;
   int chunk = 1 << 16;  // bytes per Read

@@ -4,9 +4,11 @@
 
 #include <cmath>
 #include <cstring>
+#include <random>
 
 #include "audio/mpeg/decoder.h"
 #include "audio/mpeg/decodetables.h"
+#include "audio/mpeg/kernels.h"
 #include "audio/mpeg/tables.h"
 
 // Reaches the decoder's stages (declared a friend of sMpegDecoder).
@@ -270,6 +272,65 @@ TEST(Layer3Stages, GainArraysFollowTheDownShift) {
   EXPECT_FLOAT_EQ(t.ShortLine(0), (1.5f + 5.5f + 9.5f) / 3);
   t.d.SetLineGains(nullptr);
   EXPECT_FALSE(t.LinesOn());
+}
+
+namespace {
+
+// The standard's windowed IMDCT of one subband, in double: 36 outputs.
+std::vector<double> ImdctByDefinition(const float* in, int blockType) {
+  const double pi = 3.14159265358979323846;
+  std::vector<double> z(36, 0.0);
+  if (blockType == 2) {
+    for (int w = 0; w < 3; ++w)
+      for (int i = 0; i < 12; ++i) {
+        double x = 0;
+        for (int k = 0; k < 6; ++k) x += in[3 * k + w] * std::cos(pi / 24 * (2 * i + 1 + 6) * (2 * k + 1));
+        z[6 + 6 * w + i] += x * std::sin(pi / 12 * (i + 0.5));
+      }
+    return z;
+  }
+  for (int i = 0; i < 36; ++i) {
+    double w = std::sin(pi / 36 * (i + 0.5));
+    if (blockType == 1 && i >= 18) w = i < 24 ? 1 : i < 30 ? std::sin(pi / 12 * (i - 18 + 0.5)) : 0;
+    if (blockType == 3 && i < 18) w = i < 6 ? 0 : i < 12 ? std::sin(pi / 12 * (i - 6 + 0.5)) : 1;
+    double x = 0;
+    for (int k = 0; k < 18; ++k) x += in[k] * std::cos(pi / 72 * (2 * i + 1 + 18) * (2 * k + 1));
+    z[i] = x * w;
+  }
+  return z;
+}
+
+}  // namespace
+
+TEST(Layer3Stages, ImdctOnEveryPathMatchesItsDefinition) {
+  // Block types 0 to 3, a mixed block (two long subbands) and silent
+  // subbands from 24 on: samples are the windowed IMDCT plus the old
+  // overlap, odd subbands negated at odd slots; the new overlap is the
+  // second half.
+  struct sCase {
+    int blockType, longSubbands, active;
+  } cases[] = {{0, 0, 32}, {1, 0, 32}, {2, 0, 32}, {3, 0, 32}, {2, 2, 32}, {0, 0, 24}};
+  std::mt19937 random(18);
+  std::uniform_real_distribution<float> value(-1000.0f, 1000.0f);
+  for (const char* path : MpegSimdPaths())
+    for (const sCase& c : cases) {
+      const sMpegKernels* k = FindMpegKernels(path);
+      ASSERT_NE(k, nullptr) << path;
+      float lines[576], overlap[18 * 32], old[18 * 32], out[18 * 32];
+      for (float& v : lines) v = value(random);
+      for (float& v : overlap) v = value(random);
+      std::memcpy(old, overlap, sizeof old);
+      k->Hybrid(lines, overlap, out, 32, c.active, c.blockType, c.longSubbands);
+      for (int s = 0; s < 32; ++s) {
+        std::vector<double> z(36, 0.0);
+        if (s < c.active) z = ImdctByDefinition(lines + 18 * s, s < c.longSubbands ? 0 : c.blockType);
+        for (int t = 0; t < 18; ++t) {
+          double sample = (z[t] + old[32 * t + s]) * ((s & t & 1) ? -1 : 1);
+          ASSERT_NEAR(out[32 * t + s], sample, 0.02) << path << " type " << c.blockType << " subband " << s << " slot " << t;
+          ASSERT_NEAR(overlap[32 * t + s], z[18 + t], 0.02) << path << " type " << c.blockType << " subband " << s;
+        }
+      }
+    }
 }
 
 TEST(Layer3Stages, SynthesisOfSilenceAndOverload) {
