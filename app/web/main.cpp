@@ -4,7 +4,8 @@
 // it at 1:1 and puts its checksums in the page's title; ?bench=N draws N such
 // frames as fast as they come and puts the frame times in the title. With
 // either, press=F:CODE,... sends the key with that KeyboardEvent.code through
-// the page at the end of frame F.
+// the page at the end of frame F. debug=1 sends the debug lines to the
+// browser's console.
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include "framework/system/shell.h"
 #include "platform/backend.h"
 #include "platform/clock.h"
+#include "platform/debug.h"
 #include "platform/web/page.h"
 #include "platform/web/screen.h"
 #include "platform/web/tasks.h"
@@ -118,6 +120,13 @@ void OnFrame(const sFrameInfo& info, void*) {
   web::WebVirtualClock()->Set(FrameMicros(info.Frame + 1));
 }
 
+// Debug lines on the browser's console, as TESSALINE_DEBUG=1 puts them on stderr.
+class ConsoleDebug final : public platform::DebugSink {
+public:
+  void Write(const char* text) override { std::fputs(text, stderr); }
+};
+ConsoleDebug consoleDebug;
+
 void CreateDisplay() { new sWinDriver; }  // registers itself
 
 // The program's first thread: the shell, and after the show the offer to watch it again.
@@ -159,6 +168,10 @@ bool ReadOptions() {
     if (exact.on || !ParseFrame(value, exact.target) || exact.target == 0)
       return Fail("bench=" + value + ": not a number of frames (1 to 10000000), or given with frame=");
     exact.on = exact.bench = true;
+  }
+  if (web::QueryParameter("debug", value)) {
+    if (value != "1") return Fail("debug=" + value + ": only debug=1");
+    platform::SetDebugSink(&consoleDebug);
   }
   if (web::QueryParameter("press", value)) {
     if (!exact.on) return Fail("press= works only with frame= or bench=");

@@ -30,6 +30,8 @@ failures = []
 
 
 def check(ok, what):
+    if len(what) > 300:
+        what = what[:300] + "..."
     print(("ok    " if ok else "FAIL  ") + what, flush=True)
     if not ok:
         failures.append(what)
@@ -167,7 +169,8 @@ def case_page(base, args):
     check(title(dom) == "Tessaline", "the page's title: %r" % title(dom))
     for bad, says in (("frame=-1", "not a frame number"), ("frame=1e9", "not a frame number"),
                       ("frame=12&bench=3", "given with frame"), ("press=1:KeyM", "only with frame"),
-                      ("frame=5&press=x:KeyM", "not a list"), ("frame=5&press=1:<b>", "not a list")):
+                      ("frame=5&press=x:KeyM", "not a list"), ("frame=5&press=1:<b>", "not a list"),
+                      ("debug=yes", "only debug=1"), ("frame=" + "9" * 5000, "not a frame number")):
         got = title(browse(base + "index.html?" + bad, budget_ms=5000))
         check(got.startswith("error: ") and says in got, "%s: %r" % (bad, got))
     # Without its pack file the show ends with the framework's fatal text, shown on the page.
