@@ -406,8 +406,10 @@ public:
     const int total = RecordFrameCount(settings_);
     {
       std::lock_guard<std::mutex> hold(lock_);
-      if (frames_ < total && error_.empty() && sink_.Frame(frame, &error_)) ++frames_;
-      if (settings_.progress && error_.empty() && frames_ <= total) progress_.Show(frames_, total);
+      if (frames_ < total && error_.empty() && sink_.Frame(frame, &error_)) {
+        ++frames_;
+        if (settings_.progress) progress_.Show(frames_, total);
+      }
     }
     if (next_) next_->ShowFrame(frame);  // moves the clock on
     if (sound_) sound_->CatchUp();       // the sound up to the next frame's time
