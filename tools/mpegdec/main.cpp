@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -139,13 +140,15 @@ int main(int argc, char** argv) {
     why = out.Open(output, rate, outChannels, bytesPerSample);
     if (!why.empty()) Fail(output, "cannot write: " + why);
   }
-  std::vector<uint8_t> block(1 << 16);
+  // Not zero-filled: a short decode would spend longer clearing it.
+  const int blockBytes = 1 << 16;
+  std::unique_ptr<uint8_t[]> block(new uint8_t[blockBytes]);
   uint64_t total = 0;
   for (;;) {
-    int got = dec.Read(block.data(), int(block.size()));
+    int got = dec.Read(block.get(), blockBytes);
     if (got <= 0) break;
     total += uint64_t(got);
-    if (!output.empty() && !out.Write(block.data(), size_t(got))) Fail(output, std::string("cannot write: ") + std::strerror(errno));
+    if (!output.empty() && !out.Write(block.get(), size_t(got))) Fail(output, std::string("cannot write: ") + std::strerror(errno));
     for (int i = 0; i < got && decoded.size() < keep; i += bytesPerSample) {
       if (useFloat) {
         float v;
