@@ -137,6 +137,7 @@ TEST(ShowFile, MistakesAreNamedWithTheirPlace) {
        "x.show:1:1: layer 0 (masked-effect) reaches 400 x 100 pixels; the effect covers at most 352 x 352"},
       {"x = " + std::string(300, '[') + std::string(300, ']') + "\n", "x.show:1:"},
       {big, "x.show:1:1: larger than 1 MiB"},
+      {"a" + Layers(10001, ".a") + " = 1\n", "x.show:1:1: more than 10000 dots, brackets and braces"},
   };
   for (const Case& c : cases) {
     sShow show;
@@ -149,7 +150,9 @@ TEST(ShowFile, MistakesAreNamedWithTheirPlace) {
 TEST(ShowFile, KeysOfAColourMakeATrackPerComponent) {
   sShow show;
   std::string error;
-  ASSERT_TRUE(ParseShow("[[layer]]\nkind = \"palette-ramp\"\nchannels = [0, 5]\n"
+  // Dots in comments and strings nest nothing.
+  ASSERT_TRUE(ParseShow("# " + std::string(20000, '.') + "\n[[layer]]\nname = '" + std::string(200, '.') +
+                            "'\nkind = \"palette-ramp\"\nchannels = [0, 5]\n"
                         "keys.target = [[0, 1, 2, 3], [500.5, 4, 5, 6]]\n",
                         "x.show", &show, &error))
       << error;

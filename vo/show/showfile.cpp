@@ -355,6 +355,28 @@ void ReadRoot(const toml::table& root, sShow& show) {
   CheckCapacities(root, show);
 }
 
+// Dots, brackets and braces outside strings and comments: each may open one
+// more level of tables or lists, which the parser builds and frees by
+// recursion. A show file has a few thousand at most.
+size_t NestingMarks(const std::string& text) {
+  size_t marks = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '#') {
+      while (i < text.size() && text[i] != '\n') ++i;
+    } else if (c == '"' || c == '\'') {
+      const bool triple = text.compare(i, 3, std::string(3, c)) == 0;
+      const std::string end = triple ? std::string(3, c) : std::string(1, c);
+      for (i += end.size(); i < text.size() && text.compare(i, end.size(), end) != 0; ++i)
+        if (c == '"' && text[i] == '\\') ++i;
+      i += end.size() - 1;
+    } else if (c == '.' || c == '[' || c == '{') {
+      ++marks;
+    }
+  }
+  return marks;
+}
+
 }  // namespace
 
 bool ParseShow(const std::string& text, const std::string& file, sShow* show, std::string* error) {
@@ -365,6 +387,9 @@ bool ParseShow(const std::string& text, const std::string& file, sShow* show, st
     return false;
   };
   if (text.size() > MaxShowFileBytes) return say({1, 1}, "larger than 1 MiB; a show file is far smaller");
+  if (NestingMarks(text) > MaxShowNesting)
+    return say({1, 1}, "more than " + std::to_string(MaxShowNesting) +
+                           " dots, brackets and braces; a show file nests far less deep");
   toml::table root;
   try {
     root = toml::parse(text, file);

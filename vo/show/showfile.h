@@ -8,6 +8,9 @@
 
 // Show files are small; a larger one is refused before it is parsed.
 constexpr size_t MaxShowFileBytes = 1 << 20;
+// Nor may it nest deeper than this many levels of tables and lists (counted
+// as dots, brackets and braces outside strings).
+constexpr size_t MaxShowNesting = 10000;
 
 // False with "FILE:LINE:COLUMN: what was expected" when it is not a show.
 bool ReadShowFile(const std::string& path, sShow* show, std::string* error);
