@@ -624,3 +624,47 @@ TEST(MpegStream, FilesOfTheShowsKindDecodeAsBefore) {
       EXPECT_EQ(h, p.hash) << p.file << " " << simd << std::hex << " hash 0x" << h;
     }
 }
+
+namespace {
+
+// 1.2 GB of silent 384-byte frames (MPEG-1 Layer III, 128 kbit/s, 48 kHz),
+// made as they are read.
+class sEndlessFrames : public sMpegInput {
+ public:
+  static constexpr int64_t kSize = 1200000000;
+  int Seekable() override { return 1; }
+  int Read(void* buffer, int count) override {
+    int n = int(std::min<int64_t>(count, kSize - pos_));
+    for (int i = 0; buffer && i < n; ++i) {
+      int64_t at = (pos_ + i) % 384;
+      static const uint8_t header[4] = {0xFF, 0xFB, 0x94, 0x04};
+      static_cast<uint8_t*>(buffer)[i] = at < 4 ? header[at] : 0;
+    }
+    pos_ += n;
+    return n;
+  }
+  int64_t Seek(int64_t position) override { return pos_ = std::max<int64_t>(0, std::min(position, kSize)); }
+  int64_t Length() override { return kSize; }
+
+ private:
+  int64_t pos_ = 0;
+};
+
+}  // namespace
+
+// A file of 1.2 GB: its length and positions need more than 32 bits.
+TEST(MpegStream, LongFileLengthAndSeeks) {
+  sEndlessFrames in;
+  sMpegDecoder d;
+  int rate, stereo;
+  ASSERT_EQ(d.Open(&in, &rate, &stereo, 1, 0, 0), 0);
+  EXPECT_EQ(rate, 48000);
+  const int64_t frames = sEndlessFrames::kSize / 384;
+  EXPECT_EQ(d.TotalFrames(), frames);
+  EXPECT_EQ(d.Length(), frames * 4608);
+  EXPECT_EQ(d.Seek((frames - 10) * 4608 + 8), (frames - 10) * 4608 + 8);
+  std::vector<uint8_t> buf(4608 * 20);
+  // The last ten frames (less 8 bytes) and the end-of-stream flush.
+  EXPECT_EQ(d.Read(buf.data(), int(buf.size())), 11 * 4608 - 8);
+  EXPECT_EQ(d.AtEnd(), 1);
+}
