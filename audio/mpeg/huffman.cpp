@@ -168,7 +168,7 @@ int sMpegDecoder::DecodeHuffman(const sGranuleInfo& g, float* lines, const sBand
     if (src.count < 10) src.Refill();
     if (src.Position() >= g.part23End) break;
     unsigned e = table[src.cache >> (64 - h.bits)];
-    const float* q = mpegtab::kQuad[0][e & 255];
+    const float* q = &mpegtab::kQuad[0][0][0] + 4 * (e & 255);  // the 256 rows as one array
     src.Skip(int(e >> 10));
     while (band->end <= n) ++band;
     if (n + 4 <= band->end) {
