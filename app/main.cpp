@@ -1,6 +1,7 @@
 // The tessaline program: the Linux entry around the original's. Options and
 // the data folder are settled here, then the platform starts and the shell
 // runs the show as the original's entry did.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +15,7 @@
 #include "app/record.h"
 #include "app/show_setup.h"
 #include "app/studio.h"
+#include "app/stop_signals.h"
 #include "tools/common/command_line.h"
 #include "framework/system/driver.h"
 #include "framework/system/fatal.h"
@@ -32,6 +34,26 @@ bool ReadKeyScript(const std::string& path, std::string& text, std::string& erro
   return platform::ReadInputScript(path.c_str(), text, error) && platform::ParseInputScript(text, events, error);
 }
 
+// Bad data found before the show starts. Started from a desktop (stderr is
+// no terminal) with a display at hand, the window shows the text as it shows
+// a fatal error's; otherwise it is one line on stderr.
+int FailBeforeShow(const Options& options, const platform::BackendOptions& backend, const std::string& text) {
+  const char* name = std::getenv("TESSALINE_BACKEND");
+  const bool windowed = !options.headless && (!name || !*name || std::string(name) == "sdl");
+  if (windowed && !isatty(STDERR_FILENO) && platform::StartBackend("sdl", backend)) {
+    platform::Window& window = platform::GetWindow();
+    const bool shown = window.RegisterClass("Tessaline") && window.Create("Tessaline", 0, 0, 320, 200);
+    if (shown) {
+      window.Show();
+      window.MessageBox((text + "\n").c_str(), "Tessaline");  // on stderr too
+    }
+    platform::StopBackend();
+    if (shown) return 1;
+  }
+  std::fprintf(stderr, "tessaline: %s\n", text.c_str());
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -48,8 +70,13 @@ int main(int argc, char** argv) {
     std::printf("%s\n", VersionLine("tessaline").c_str());
     return 0;
   }
+  CatchStopSignals();
   platform::BackendOptions backend;
   backend.window = options.window;
+  backend.windowWidth = options.windowWidth;
+  backend.windowHeight = options.windowHeight;
+  backend.scale = options.scale;
+  if (options.noVsync) backend.vsync = 0;
   backend.virtualClock = options.headless;
   if (!options.keys.empty() && !ReadKeyScript(options.keys, backend.keyScript, error)) {
     std::fprintf(stderr, "tessaline: --keys %s: %s\n", options.keys.c_str(), error.c_str());
@@ -60,6 +87,7 @@ int main(int argc, char** argv) {
   std::error_code ec;
   const std::string cwd = std::filesystem::current_path(ec).string();
   if (int status = SetUpShow(options, cwd, ExecutableDirectory(argv[0]), &show, &error)) {
+    if (status == ShowBadData && !options.check) return FailBeforeShow(options, backend, error);
     std::fprintf(stderr, "tessaline: %s\n", error.c_str());
     return status;
   }
@@ -68,12 +96,13 @@ int main(int argc, char** argv) {
     std::fputs(CheckReport(show, &complete).c_str(), stdout);
     return complete ? 0 : 1;
   }
-  if (std::string problem = FirstProblem(show.data, show.needs); !problem.empty()) {
-    std::fprintf(stderr, "tessaline: %s\n", problem.c_str());
-    return 1;
-  }
+  if (std::string problem = FirstProblem(show.data, show.needs); !problem.empty())
+    return FailBeforeShow(options, backend, problem);
   RecordSettings record;
   const bool recording = !options.record.empty();
+  // A headless show ends after its last scene, or after --seconds.
+  if (options.headless && !recording && (options.keys.empty() || options.secondsGiven))
+    backend.keyScript += "\n" + std::to_string(std::llround(options.recordSeconds * 1000)) + " key Escape\n";
   if (recording) {
     record.out = options.record;
     record.video = VideoFormatOfName(options.record, &record.format);
@@ -99,8 +128,8 @@ int main(int argc, char** argv) {
   if (!platform::StartBackend(name, backend)) {
     if (std::string(name) == "sdl")
       std::fprintf(stderr,
-                   "tessaline: no display could be opened (is DISPLAY or WAYLAND_DISPLAY set?);\n"
-                   "           use --headless to run the show without a window\n");
+                   "tessaline: no display could be opened (is DISPLAY or WAYLAND_DISPLAY set?); "
+                   "--headless runs the show without a window\n");
     else
       std::fprintf(stderr, "tessaline: the %s backend could not start\n", name);
     if (recording) AbandonRecord();
@@ -128,9 +157,11 @@ int main(int argc, char** argv) {
   if (MainThreadStillRunning()) {
     // The window went first; the show's thread still holds the display.
     std::fflush(nullptr);
+    EndByStopSignal();
     std::_Exit(status);
   }
   if (recording && !FinishRecord(record) && status == 0) status = 1;
   platform::StopBackend();
+  EndByStopSignal();
   return status;
 }

@@ -5,16 +5,13 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/backend.h"
 #include "tools/common/command_line.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-bool IsFile(const fs::path& p) {
-  std::error_code ec;
-  return fs::is_regular_file(p, ec);
-}
 
 // Names a user may give for a video or picture this program does not write.
 bool OtherMediaName(const std::string& name) {
@@ -29,14 +26,36 @@ bool OtherMediaName(const std::string& name) {
   return false;
 }
 
+// "800x600": both sides whole numbers in range.
+bool ParseWindowSize(const std::string& text, int& width, int& height) {
+  const size_t x = text.find('x');
+  if (x == std::string::npos) return false;
+  auto side = [](const std::string& digits, int low, int& out) {
+    if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos)
+      return false;
+    out = std::stoi(digits);
+    return out >= low && out <= 16384;
+  };
+  return side(text.substr(0, x), 320, width) && side(text.substr(x + 1), 240, height);
+}
+
 }  // namespace
 
 bool ParseOptions(int argc, const char* const* argv, Options& options, std::string& error) {
   options = Options();
   sCommandLine line(argc, argv);
   while (line.Next()) {
-    if (line.Is("--window"))
-      options.window = line.Flag();
+    if (line.Is("--window")) {
+      options.window = true;
+      std::string size;
+      if (line.Optional(size) && !ParseWindowSize(size, options.windowWidth, options.windowHeight))
+        line.Problem("--window=WxH wants a size from 320x240 to 16384x16384, not '" + size + "'");
+    } else if (line.Is("--scale")) {
+      options.scale = line.Value();
+      if (!line.Failed() && !platform::IsScaleName(options.scale))
+        line.Problem("--scale wants nearest, integer or linear, not '" + options.scale + "'");
+    } else if (line.Is("--no-vsync"))
+      options.noVsync = line.Flag();
     else if (line.Is("--headless"))
       options.headless = line.Flag();
     else if (line.Is("--keys"))
@@ -66,6 +85,7 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
       options.recordSeconds = std::strtod(text.c_str(), &end);
       if (*end != '\0' || !(options.recordSeconds > 0 && options.recordSeconds <= 3600))
         line.Problem("--seconds wants a length from 0 to 3600 seconds");
+      options.secondsGiven = true;
     } else
       line.Unknown();
   }
@@ -83,6 +103,10 @@ bool ParseOptions(int argc, const char* const* argv, Options& options, std::stri
   if (!options.keys.empty() || !options.record.empty()) options.headless = true;
   // The studio is a window unless it runs headless.
   if (options.studio) options.window = true;
+  if (options.secondsGiven && !options.headless) {
+    error = "--seconds is the length of a --headless or --record run";
+    return false;
+  }
   return true;
 }
 
@@ -93,9 +117,14 @@ std::string Usage() {
          "\"v01.dat\" and \"vo.mp3\" from the working directory (or, when \"v01.dat\"\n"
          "is not there, from the folder of the program).\n"
          "\n"
-         "  --window        run in a window instead of full screen\n"
+         "  --window[=WxH]  run in a window instead of full screen (Alt+Enter\n"
+         "                  switches), of W x H pixels; the picture keeps 4:3\n"
+         "  --scale MODE    nearest (sharp pixels, the default), integer (whole\n"
+         "                  multiples only) or linear (smooth)\n"
+         "  --no-vsync      do not wait for the screen's refresh (60 Hz pacing)\n"
          "  --headless      no window: run the show off screen on a virtual clock\n"
          "                  (one frame every 1/60 s of show time, as fast as it goes)\n"
+         "                  until its end (36 s of show time)\n"
          "  --keys SCRIPT   feed the headless keyboard and mouse from SCRIPT\n"
          "                  (implies --headless); lines like \"5000 key Escape\"\n"
          "  --data PATH     where the show's files are: a folder holding \"v01.dat\"\n"
@@ -118,22 +147,30 @@ std::string Usage() {
          "                  (DIR must be new, empty or an earlier export, which is\n"
          "                  replaced whole), then print an ffmpeg command for them\n"
          "  --fps N         frames per second of an export (default 60)\n"
-         "  --seconds S     length of an export in seconds (default 36)\n"
+         "  --seconds S     length of an export or a headless run in seconds\n"
+         "                  (default 36, the whole show; with --keys: the script's)\n"
          "  --quiet         no progress line and no summary for an export\n"
          "  --help          show this text\n"
          "  --version       show the version\n"
          "\n"
          "Keys while the show runs: Escape or Space quits, R restarts, M shows the\n"
-         "frame-time profiler; the first two mouse buttons together quit.\n";
+         "frame-time profiler; the first two mouse buttons together quit.\n"
+         "\n"
+         "Environment: TESSALINE_SCALE (as --scale), TESSALINE_VSYNC=0 (as --no-vsync),\n"
+         "TESSALINE_BACKEND (sdl or headless), TESSALINE_DEBUG (1: debug lines on\n"
+         "stderr, or a file to append them to), TESSALINE_NO_MESSAGEBOX=1 (a fatal\n"
+         "error only on stderr), TESSALINE_SOUND_WAV (headless: a WAV file of the sound),\n"
+         "TESSALINE_CD (a folder of WAV tracks as a CD), SDL_AUDIODRIVER (the sound\n"
+         "device's driver). The manual page tells more.\n";
 }
 
-std::string ChooseDataDirectory(const Options& options, const std::string& workingDirectory,
-                                const std::string& executableDirectory) {
-  if (!options.data.empty()) return options.data;
-  if (IsFile(fs::path(workingDirectory) / "v01.dat")) return workingDirectory;
-  if (!executableDirectory.empty() && IsFile(fs::path(executableDirectory) / "v01.dat"))
-    return executableDirectory;
-  return workingDirectory;
+std::vector<std::string> DataSearchPath(const std::string& workingDirectory,
+                                        const std::string& executableDirectory) {
+  std::vector<std::string> path{workingDirectory};
+  if (executableDirectory.empty()) return path;
+  path.push_back(executableDirectory);
+  path.push_back((fs::path(executableDirectory).parent_path() / "share" / "tessaline").string());
+  return path;
 }
 
 std::string ExecutableDirectory(const char* argv0) {

@@ -53,7 +53,7 @@ int SetUpShow(const Options& options, const std::string& workingDirectory, const
     else if (fs::is_directory(options.data, ec))
       folder = Absolute(options.data);
     else
-      return Fail(error, "--data " + options.data + ": no such file or folder", ShowBadUsage);
+      return Fail(error, "--data " + options.data + ": no such file or folder", ShowBadData);
     // A folder holding the show's pack gives its pictures from the pack.
     if (!folder.empty() && !pack.empty() && IsFile(fs::path(folder) / pack)) packPath = (fs::path(folder) / pack).string();
   } else if (pack.empty()) {
@@ -62,8 +62,7 @@ int SetUpShow(const Options& options, const std::string& workingDirectory, const
     // The show's own folder first; the built-in show looks where it always did.
     std::vector<std::string> places;
     if (setup->fromFile) places.push_back(fs::path(setup->showPath).parent_path().string());
-    places.push_back(setup->fromFile ? workingDirectory : ChooseDataDirectory(options, workingDirectory, executableDirectory));
-    if (!executableDirectory.empty()) places.push_back(executableDirectory);
+    for (const std::string& place : DataSearchPath(workingDirectory, executableDirectory)) places.push_back(place);
     std::string tried;
     for (const std::string& place : places) {
       if (IsFile(fs::path(place) / pack)) {

@@ -22,10 +22,9 @@ struct ShowSetup {
 enum { ShowBadData = 1, ShowBadUsage = 2 };
 
 // Reads the show file (if any) and finds its data: --data when given (a pack
-// file, or a folder holding the show's pack or its pictures as files); else,
-// for a show naming a pack, the show's folder, the working directory and the
-// program's folder; for a show naming none, the show's folder; for the
-// built-in show, the folder ChooseDataDirectory picks. Returns 0, or an exit
+// file, or a folder holding the show's pack or its pictures as files); else
+// the first of the show's folder (for a show file) and DataSearchPath that
+// holds the pack; for a show naming no pack, the show's folder. Returns 0, or an exit
 // status with a one-line message.
 int SetUpShow(const Options& options, const std::string& workingDirectory, const std::string& executableDirectory,
               ShowSetup* setup, std::string* error);

@@ -30,6 +30,8 @@ BackendOptions runningOptions;
 
 const Backend* const* Backends() { return list; }
 
+bool IsScaleName(const std::string& name) { return name == "nearest" || name == "integer" || name == "linear"; }
+
 const Backend* StartBackend(const char* name, const BackendOptions& options) {
   if (!name || !*name) name = std::getenv("TESSALINE_BACKEND");
   for (const Backend* const* b = list; *b; ++b) {

@@ -9,7 +9,16 @@ struct BackendOptions {
   bool virtualClock = false;     // time advances per presented frame (headless show)
   unsigned frameMicros = 16667;  // the virtual clock's step per frame
   std::string keyScript;         // headless input: a script of timed events (platform/headless/input.h)
+  // The window backend's picture. Unset, TESSALINE_SCALE and TESSALINE_VSYNC
+  // decide, else the original's look: nearest scaling, vsync on.
+  std::string scale;             // "nearest", "integer" or "linear"
+  int vsync = -1;                // 1 on, 0 off, -1 unset
+  int windowWidth = 0;           // a window's size; 0: the largest whole
+  int windowHeight = 0;          //   multiple of 640 x 480 that fits the screen
 };
+
+// The scaling names a user can give.
+bool IsScaleName(const std::string& name);
 
 struct Backend {
   const char* name;

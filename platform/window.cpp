@@ -18,4 +18,6 @@ Window& GetWindow() {
 
 void SetWindow(Window* window) { current.store(window); }
 
+bool HasWindow() { return current.load() != nullptr; }
+
 }  // namespace platform

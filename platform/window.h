@@ -51,5 +51,7 @@ public:
 // The window of the running backend; the headless window when none started.
 Window& GetWindow();
 void SetWindow(Window* window);
+// A backend's window is set (not the fallback).
+bool HasWindow();
 
 }  // namespace platform

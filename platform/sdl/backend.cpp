@@ -2,6 +2,7 @@
 // It starts only where a display can be opened, so the program can say so.
 #include <SDL.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -16,11 +17,26 @@ namespace platform {
 namespace {
 std::unique_ptr<SdlWindow> window;
 
-ScaleMode ScaleFromEnvironment() {
-  const char* s = std::getenv("TESSALINE_SCALE");
-  if (s && std::strcmp(s, "linear") == 0) return ScaleMode::Linear;
-  if (s && std::strcmp(s, "integer") == 0) return ScaleMode::Integer;
+// The option, else the environment, else the original's sharp pixels.
+ScaleMode ChooseScale(const std::string& option) {
+  std::string name = option;
+  if (name.empty()) {
+    const char* s = std::getenv("TESSALINE_SCALE");
+    name = s ? s : "";
+    if (!name.empty() && !IsScaleName(name)) {
+      std::fprintf(stderr, "TESSALINE_SCALE=%s is not nearest, integer or linear; scaling nearest\n", name.c_str());
+      name.clear();
+    }
+  }
+  if (name == "linear") return ScaleMode::Linear;
+  if (name == "integer") return ScaleMode::Integer;
   return ScaleMode::Nearest;
+}
+
+bool ChooseVsync(int option) {
+  if (option >= 0) return option != 0;
+  const char* vsync = std::getenv("TESSALINE_VSYNC");
+  return !(vsync && std::strcmp(vsync, "0") == 0);
 }
 
 bool Start(const BackendOptions& options) {
@@ -35,8 +51,9 @@ bool Start(const BackendOptions& options) {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return false;
   }
-  const char* vsync = std::getenv("TESSALINE_VSYNC");
-  window = std::make_unique<SdlWindow>(options.window, ScaleFromEnvironment(), !(vsync && std::strcmp(vsync, "0") == 0));
+  EndWhenDisplayIsLost();
+  window = std::make_unique<SdlWindow>(options.window, ChooseScale(options.scale), ChooseVsync(options.vsync),
+                                       options.windowWidth, options.windowHeight);
   SetWindow(window.get());
   SetPresenter(&window->Presenter());
   StartSdlInput();

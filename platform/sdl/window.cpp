@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/sdl/events.h"
+#include "platform/sdl/text.h"
 
 namespace platform {
 
@@ -19,8 +20,8 @@ void WakeWindowThread() {
   SDL_PushEvent(&e);
 }
 
-SdlWindow::SdlWindow(bool windowed, ScaleMode scale, bool vsync)
-    : windowed_(windowed), vsync_(vsync), presenter_(scale, vsync) {
+SdlWindow::SdlWindow(bool windowed, ScaleMode scale, bool vsync, int width, int height)
+    : windowed_(windowed), vsync_(vsync), askedW_(width), askedH_(height), presenter_(scale, vsync) {
   if (wakeEvent == static_cast<Uint32>(-1)) wakeEvent = SDL_RegisterEvents(1);
 }
 
@@ -37,8 +38,8 @@ bool SdlWindow::Create(const char* title, int, int, int, int) {
   SDL_Rect usable{0, 0, 640, 480};
   SDL_GetDisplayUsableBounds(0, &usable);
   const int k = std::max(1, std::min(usable.w * 9 / 10 / 640, usable.h * 9 / 10 / 480));
-  windowedW_ = 640 * k;
-  windowedH_ = 480 * k;
+  windowedW_ = askedW_ > 0 && askedH_ > 0 ? askedW_ : 640 * k;
+  windowedH_ = askedW_ > 0 && askedH_ > 0 ? askedH_ : 480 * k;
   int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED, width = windowedW_, height = windowedH_;
   Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE;
   SDL_Rect bounds;
@@ -176,7 +177,28 @@ void SdlWindow::MessageBox(const char* text, const char* caption) {
   // Unattended runs (tests under Xvfb) have nobody to press the button.
   const char* quiet = std::getenv("TESSALINE_NO_MESSAGEBOX");
   if (quiet && *quiet && *quiet != '0') return;
-  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption, text, window_);
+  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_INFORMATION, caption, text, window_) == 0) return;
+  // No dialog here (no helper program, no fonts on the server): the window
+  // shows the text until a key, a click, closing or a stop signal, or 30 s.
+  if (!window_ || !renderer_) return;
+  SDL_ShowWindow(window_);
+  SDL_ShowCursor(SDL_ENABLE);
+  SDL_FlushEvents(SDL_KEYDOWN, SDL_MOUSEBUTTONUP);
+  const char* footer = "Press a key or click to close (or wait 30 s).";
+  DrawTextPage(renderer_, caption, text, footer);
+  const Uint32 start = SDL_GetTicks();
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      for (const Message& m : queue_)
+        if (m.id == Msg::Destroy) return;
+    }
+    if (SDL_GetTicks() - start >= 30000) return;
+    SDL_Event e;
+    if (!SDL_WaitEventTimeout(&e, 100)) continue;
+    if ((e.type == SDL_KEYDOWN && !e.key.repeat) || e.type == SDL_MOUSEBUTTONDOWN || e.type == SDL_QUIT) return;
+    if (e.type == SDL_WINDOWEVENT) DrawTextPage(renderer_, caption, text, footer);
+  }
 }
 
 }  // namespace platform

@@ -14,7 +14,9 @@ namespace platform {
 
 class SdlWindow final : public Window {
 public:
-  SdlWindow(bool windowed, ScaleMode scale, bool vsync);
+  // A window of width x height when both are given, else the largest whole
+  // multiple of 640 x 480 that fits the screen.
+  SdlWindow(bool windowed, ScaleMode scale, bool vsync, int width = 0, int height = 0);
   ~SdlWindow() override;
 
   bool RegisterClass(const char* className) override;
@@ -38,6 +40,7 @@ private:
   bool windowed_;
   bool vsync_;
   int windowedW_ = 640, windowedH_ = 480;
+  int askedW_, askedH_;
   SdlPresenter presenter_;
   bool frameWaiting_ = false;  // the presenter holds a flipped frame for its refresh
   SDL_Window* window_ = nullptr;
@@ -49,6 +52,10 @@ private:
 
 // The window of the running sdl backend, or null.
 SdlWindow* GetSdlWindow();
+
+// On X11: a lost connection to the server ends the process with a message
+// and status 1 (after the video subsystem started).
+void EndWhenDisplayIsLost();
 
 // Wakes the window thread from any thread (a frame or a message is waiting).
 void WakeWindowThread();

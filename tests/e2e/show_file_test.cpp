@@ -79,7 +79,8 @@ TEST_F(ShowMistakes, EndWithOneLineNamingTheThing) {
       {"--data " + Quote(pack), 1,
        "vo/v01_back.scl in the pack " + pack + " is a 0565-16 picture; it must be an Index 8 picture (layer 0 "
        "(backdrop) needs Index 8 picture, at most 640 x 480)"},
-      {"--data " + Quote(dir_ + "/nothing"), 2, "--data " + dir_ + "/nothing: no such file or folder"},
+      {"--data " + Quote(dir_ + "/nothing"), 1, "--data " + dir_ + "/nothing: no such file or folder"},
+      {"--data " + Quote(dir_ + "/syntax.show"), 1, dir_ + "/syntax.show: not a pack file"},
       {"--show " + Quote(testpaths::Source() + "/shows/default.show") + " --data " + Quote(dir_ + "/files"), 1,
        "vo/v01_back.scl in the folder " + dir_ + "/files is a 0565-16 picture"},
   };

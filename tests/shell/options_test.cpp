@@ -39,6 +39,12 @@ TEST(Options, EveryOption) {
   EXPECT_TRUE(o.headless) << "scripted keys need the headless keyboard";
   ASSERT_TRUE(Parse({"--headless"}, o, error));
   EXPECT_TRUE(o.headless);
+  ASSERT_TRUE(Parse({"--window=800x600", "--scale", "integer", "--no-vsync"}, o, error)) << error;
+  EXPECT_TRUE(o.window);
+  EXPECT_EQ(800, o.windowWidth);
+  EXPECT_EQ(600, o.windowHeight);
+  EXPECT_EQ("integer", o.scale);
+  EXPECT_TRUE(o.noVsync);
   ASSERT_TRUE(Parse({"--version", "--bogus"}, o, error)) << "the walk stops at --version";
   EXPECT_TRUE(o.version);
   ASSERT_TRUE(Parse({"--fps=30", "--seconds", "2.5", "--", "--window"}, o, error) == false);
@@ -62,26 +68,21 @@ TEST(Options, MistakesAreReported) {
   EXPECT_EQ("--keys needs a value", error);
   EXPECT_FALSE(Parse({"--data="}, o, error));
   EXPECT_EQ("--data needs a value", error);
-  EXPECT_FALSE(Parse({"--window=yes"}, o, error));
-  EXPECT_EQ("--window takes no value", error);
+  for (const char* size : {"yes", "800", "800x", "x600", "100x600", "800x99999", "-800x600", "800x600x2"}) {
+    EXPECT_FALSE(Parse({(std::string("--window=") + size).c_str()}, o, error));
+    EXPECT_EQ(std::string("--window=WxH wants a size from 320x240 to 16384x16384, not '") + size + "'", error);
+  }
+  EXPECT_FALSE(Parse({"--scale=bilinear"}, o, error));
+  EXPECT_EQ("--scale wants nearest, integer or linear, not 'bilinear'", error);
+  EXPECT_FALSE(Parse({"--no-vsync=1"}, o, error));
+  EXPECT_EQ("--no-vsync takes no value", error);
   EXPECT_NE(std::string::npos, Usage().find("--keys SCRIPT"));
 }
 
-TEST(Options, DataDirectoryChoice) {
-  namespace fs = std::filesystem;
-  std::string work = testpaths::TempDir("work");
-  std::string exe = testpaths::TempDir("exe");
-  Options o;
-  EXPECT_EQ(work, ChooseDataDirectory(o, work, exe)) << "nothing anywhere: the working directory";
-  std::ofstream(fs::path(exe) / "v01.dat") << "x";
-  EXPECT_EQ(exe, ChooseDataDirectory(o, work, exe)) << "beside the executable";
-  std::ofstream(fs::path(work) / "v01.dat") << "x";
-  EXPECT_EQ(work, ChooseDataDirectory(o, work, exe)) << "the working directory first";
-  o.data = "/somewhere";
-  EXPECT_EQ("/somewhere", ChooseDataDirectory(o, work, exe));
+TEST(Options, DataSearchPath) {
+  EXPECT_EQ((std::vector<std::string>{"/w", "/opt/t/bin", "/opt/t/share/tessaline"}), DataSearchPath("/w", "/opt/t/bin"));
+  EXPECT_EQ((std::vector<std::string>{"/w"}), DataSearchPath("/w", "")) << "no executable folder known";
   EXPECT_FALSE(ExecutableDirectory(nullptr).empty());
-  fs::remove_all(work);
-  fs::remove_all(exe);
 }
 
 }  // namespace

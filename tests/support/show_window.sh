@@ -1,7 +1,9 @@
 # Sourced by the Xvfb tests: starts the program in a window and waits for it.
-#   start_show_window EXE WORK   sets pid and wid; on failure calls fail MESSAGE
+#   start_show_window EXE WORK [ARGS...]   sets pid and wid; on failure calls fail MESSAGE
 start_show_window() {
-  "$1" --window >"$2/out" 2>"$2/err" &
+  local exe=$1 dir=$2
+  shift 2
+  "$exe" "$@" >"$dir/out" 2>"$dir/err" &
   pid=$!
   wid=
   for _ in $(seq 1 150); do
@@ -10,5 +12,19 @@ start_show_window() {
     kill -0 $pid 2>/dev/null || break
     sleep 0.1
   done
-  [ -n "$wid" ] || { kill $pid 2>/dev/null; fail "no window named Tessaline: $(cat "$2/err")"; }
+  [ -n "$wid" ] || { kill $pid 2>/dev/null; fail "no window named Tessaline: $(cat "$dir/err")"; }
+}
+
+# ends_within SECONDS: waits for $pid to end; sets status (or fails)
+ends_within() {
+  for _ in $(seq 1 $(($1 * 20))); do
+    kill -0 $pid 2>/dev/null || break
+    sleep 0.05
+  done
+  if kill -0 $pid 2>/dev/null; then
+    kill -9 $pid
+    fail "still running $1 s later"
+  fi
+  wait $pid
+  status=$?
 }

@@ -76,6 +76,12 @@ std::string sCommandLine::Value() {
   return value_;
 }
 
+bool sCommandLine::Optional(std::string& value) {
+  if (!inline_) return false;
+  value = Value();
+  return !Failed();
+}
+
 long sCommandLine::Integer(long low, long high) {
   const std::string text = Value();
   if (Failed()) return low;

@@ -35,6 +35,8 @@ public:
   bool Flag();
   // The option's value: after '=' or the next argument; never empty.
   std::string Value();
+  // An optional value, only after '=' ("--window=800x600"): false without one.
+  bool Optional(std::string& value);
   // The value as a whole number or a number within [low, high].
   long Integer(long low, long high);
   double Real(double low, double high);

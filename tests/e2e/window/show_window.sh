@@ -14,7 +14,7 @@ export SDL_AUDIODRIVER=dummy TESSALINE_NO_MESSAGEBOX=1
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 mkdir -p "$shots"
 
-start_show_window "$exe" "$work"
+start_show_window "$exe" "$work" --window
 
 # The first scene's lines and texts, then the second scene (17.3 s to 23 s,
 # when its colours start fading to white): at 20 s of real time, which leaves
