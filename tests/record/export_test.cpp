@@ -336,15 +336,22 @@ TEST_F(Export, SecondExportIntoTheSameFolderIsRefused) {
 
 // A show that ends before the export is complete leaves no output and the old file as it was.
 TEST_F(Export, FailedExportLeavesNothingUnderTheName) {
-  fs::create_directory(dir_ + "/data");
-  std::ofstream(dir_ + "/data/v01.dat") << "not a pack";
+  // The keyboard fails in the first frame: a fatal error ends the show.
+  std::ofstream(dir_ + "/fail.keys") << "0 error\n";
   std::ofstream(dir_ + "/old.mp4") << "old";
-  EXPECT_EQ(Record("old.mp4", "--seconds 0.5 --data '" + dir_ + "/data'", "v"), 1);
-  EXPECT_EQ(Record("new", "--seconds 0.5 --data '" + dir_ + "/data'", "d"), 1);
-  EXPECT_NE(ReadAll(dir_ + "/d.out").find("the show ended after 0 of 30 frames"), std::string::npos)
+  EXPECT_EQ(Record("old.mp4", "--seconds 0.5 --keys '" + dir_ + "/fail.keys'", "v"), 1);
+  EXPECT_EQ(Record("new", "--seconds 0.5 --keys '" + dir_ + "/fail.keys'", "d"), 1);
+  EXPECT_NE(ReadAll(dir_ + "/d.out").find("the show ended after 1 of 30 frames"), std::string::npos)
       << ReadAll(dir_ + "/d.out");
   EXPECT_EQ(ReadAll(dir_ + "/old.mp4"), "old");
-  EXPECT_EQ(Names(dir_), (std::vector<std::string>{"d.out", "data", "old.mp4", "v.out"}));
+  EXPECT_EQ(Names(dir_), (std::vector<std::string>{"d.out", "fail.keys", "old.mp4", "v.out"}));
+  // A damaged pack is named before any output is made.
+  fs::create_directory(dir_ + "/data");
+  std::ofstream(dir_ + "/data/v01.dat") << "not a pack";
+  EXPECT_EQ(Record("new", "--seconds 0.5 --data '" + dir_ + "/data'", "p"), 1);
+  EXPECT_NE(ReadAll(dir_ + "/p.out").find(dir_ + "/data/v01.dat: not a pack file (no PACK tag)"), std::string::npos)
+      << ReadAll(dir_ + "/p.out");
+  EXPECT_FALSE(fs::exists(dir_ + "/new"));
 }
 
 // Through a symbolic link the file behind it is replaced; a FIFO is written through.
