@@ -32,9 +32,9 @@ extern const sHuffLookup kHuffLookup[34];
 extern const uint16_t kHuffEntries[];
 extern const int kHuffEntryCount;
 extern const float kPowerSigned[32];  // i^(4/3) for i < 16, then the same negated
-// Count-1 quadruples: the four values of a leaf with its sign bits (first
-// sign most significant).
-extern const float kQuad[16][16][4];
+// Count-1 quadruples: the four values of a leaf with its sign bits, row
+// (leaf << 4) | signs (first sign most significant).
+extern const float kQuad[256][4];
 
 // Hybrid filter. The IMDCT runs as an 18-point (short blocks: 6-point)
 // DCT-IV of two 9-point (3-point) halves; each output's factor carries the

@@ -202,7 +202,6 @@ def derive(huf, misc, win, alloc):
     quad = []
     for leaf in range(16):
         count = bin(leaf).count("1")
-        rows = []
         for signs in range(16):
             bit, row = count, []
             for k in range(4):
@@ -211,9 +210,8 @@ def derive(huf, misc, win, alloc):
                     bit -= 1
                     v = -1.0 if (signs >> bit) & 1 else 1.0
                 row.append(v)
-            rows.append(farr(row))
-        quad.append(arr(rows))
-    o.append("const float kQuad[16][16][4] = %s;" % arr(quad))
+            quad.append(farr(row))
+    o.append("const float kQuad[256][4] = %s;" % arr(quad))
 
     cs = [1.0 / math.sqrt(1.0 + c * c) for c in misc["alias_reduction"]["c"]]
     o.append("const float kAliasCs[8] = %s;" % farr(cs))

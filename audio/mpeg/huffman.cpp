@@ -7,6 +7,10 @@
 #include "audio/mpeg/decoder.h"
 #include "audio/mpeg/tables.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // Bits of the main data, most significant first, through a 64-bit cache.
@@ -66,15 +70,26 @@ inline int PlainLeaf(const uint16_t* table, int bits, sBitCache& src, unsigned e
 }
 
 // One value of a pair after a plain leaf: linbits beyond 14, the power times
-// the band factor, and its sign bit when it is not zero.
+// the band factor, and its sign bit when it is not zero. Without branches:
+// escapes and signs come in no order a predictor could learn.
 inline float Value(int x, int linbits, sBitCache& src, float factor) {
-  if (linbits && x == 15) x += int(src.Take(linbits));
+  int extra = -int(x == 15) & linbits;  // 0..13 bits
+  x += int(unsigned((src.cache >> 1) >> (63 - extra)) & ((1u << extra) - 1));
+  src.Skip(extra);
+  unsigned nonzero = x != 0;
+  uint32_t sign = uint32_t(src.cache >> 63) & nonzero;
+  src.Skip(int(nonzero));
   float v = mpegtab::kPower[x] * factor;
-  if (x && src.Take(1)) v = -v;
+  uint32_t bits;
+  std::memcpy(&bits, &v, 4);
+  bits ^= sign << 31;
+  std::memcpy(&v, &bits, 4);
   return v;
 }
 
-// Big-value pairs of lines [n, end) of one table within one band factor.
+// Big-value pairs of lines [n, end) of one table within one band factor;
+// short blocks store through the reorder table.
+template <bool kShort>
 int Pairs(sBitCache& src, const uint16_t* table, int bits, int linbits, float factor, float* lines,
           const int16_t* reorder, int n, int end) {
   for (; n < end; n += 2) {
@@ -94,13 +109,82 @@ int Pairs(sBitCache& src, const uint16_t* table, int bits, int linbits, float fa
       vx = Value(leaf >> 4, linbits, src, factor);
       vy = Value(leaf & 15, linbits, src, factor);
     }
-    if (reorder) {
+    if (kShort) {
       lines[reorder[n]] = vx;
       lines[reorder[n + 1]] = vy;
     } else {
       lines[n] = vx;
       lines[n + 1] = vy;
     }
+  }
+  return n;
+}
+
+// Count-1 quadruples from line n while part2_3 has bits left; returns the
+// lines decoded, and the bits left (below 0 when the last code overran).
+template <bool kShort>
+int Quadruples(sBitCache& src, const mpegtab::sHuffLookup& h, const sBandFactor* band, float* lines,
+               const int16_t* reorder, int n, int& left) {
+  const uint16_t* table = mpegtab::kHuffEntries + h.offset;
+  const int bits = h.bits;
+  while (n + 4 <= 576 && left > 0) {
+    if (src.count < 10) src.Refill();
+    unsigned e = table[src.cache >> (64 - bits)];
+    const float* q = mpegtab::kQuad[e & 255];
+    int used = int(e >> 10);
+    src.Skip(used);
+    left -= used;
+    while (band->end <= n) ++band;
+    if (n + 4 <= band->end) {
+      float f = band->factor;
+      if (kShort) {
+        for (int k = 0; k < 4; ++k) lines[reorder[n + k]] = q[k] * f;
+      } else {
+#if defined(__SSE2__)
+        _mm_storeu_ps(lines + n, _mm_mul_ps(_mm_loadu_ps(q), _mm_set1_ps(f)));
+#else
+        for (int k = 0; k < 4; ++k) lines[n + k] = q[k] * f;
+#endif
+      }
+    } else {
+      for (int k = 0; k < 4; ++k) {
+        while (band->end <= n + k) ++band;
+        lines[kShort ? reorder[n + k] : n + k] = q[k] * band->factor;
+      }
+    }
+    n += 4;
+  }
+  return n;
+}
+
+template <bool kShort>
+int Decode(const sGranuleInfo& g, float* lines, const sBandFactor* band, const int16_t* reorder, sBitCache& src) {
+  int n = 0;
+  // Three regions, each with its own table; region and band ends are even.
+  const int ends[3] = {g.region1Start, g.region2Start, g.bigValues};
+  for (int region = 0; region < 3; ++region) {
+    const mpegtab::sHuffLookup& h = mpegtab::kHuffLookup[g.tableSelect[region]];
+    const uint16_t* table = mpegtab::kHuffEntries + h.offset;
+    while (n < ends[region]) {
+      while (band->end <= n) ++band;
+      int stop = std::min(ends[region], band->end);
+      if (h.bits == 0) {
+        // Tables 0, 4 and 14: zeros, no bits.
+        for (; n < stop; ++n) lines[kShort ? reorder[n] : n] = 0.0f;
+      } else {
+        n = Pairs<kShort>(src, table, h.bits, h.linbits, band->factor, lines, reorder, n, stop);
+      }
+    }
+  }
+  // Count-1 entries always hold the code with its signs (at most 10 bits).
+  int left = g.part23End - src.Position();
+  n = Quadruples<kShort>(src, mpegtab::kHuffLookup[g.count1Table], band, lines, reorder, n, left);
+  // A quadruple that overran part2_3 is dropped.
+  if (left < 0 && n >= 4) n -= 4;
+  if (!kShort) {
+    std::fill(lines + n, lines + 576, 0.0f);
+  } else {
+    for (int i = n; i < 576; ++i) lines[reorder[i]] = 0.0f;
   }
   return n;
 }
@@ -139,63 +223,11 @@ int sMpegDecoder::BandFactors(const sGranuleInfo& g, const int* sf, sBandFactor*
 }
 
 int sMpegDecoder::DecodeHuffman(const sGranuleInfo& g, float* lines, const sBandFactor* factors) {
-  const int16_t* reorder = g.blockType == 2 ? Reorder[g.mixed ? 2 : 1] : nullptr;
   int limitBytes = ReaderLimit >> 3;
   std::memset(MainData + limitBytes, 0, 8);
   sBitCache src(MainData, limitBytes, std::max(0, std::min(MainDataPos, ReaderLimit)));
-  int n = 0;
-  const sBandFactor* band = factors;
-  // Three regions, each with its own table; region and band ends are even.
-  const int ends[3] = {g.region1Start, g.region2Start, g.bigValues};
-  for (int region = 0; region < 3; ++region) {
-    const mpegtab::sHuffLookup& h = mpegtab::kHuffLookup[g.tableSelect[region]];
-    const uint16_t* table = mpegtab::kHuffEntries + h.offset;
-    while (n < ends[region]) {
-      while (band->end <= n) ++band;
-      int stop = std::min(ends[region], band->end);
-      if (h.bits == 0) {
-        // Tables 0, 4 and 14: zeros, no bits.
-        for (; n < stop; ++n) lines[reorder ? reorder[n] : n] = 0.0f;
-      } else {
-        n = Pairs(src, table, h.bits, h.linbits, band->factor, lines, reorder, n, stop);
-      }
-    }
-  }
-  // Count-1 entries always hold the code with its signs (at most 10 bits).
-  const mpegtab::sHuffLookup& h = mpegtab::kHuffLookup[g.count1Table];
-  const uint16_t* table = mpegtab::kHuffEntries + h.offset;
-  while (n + 4 <= 576) {
-    if (src.count < 10) src.Refill();
-    if (src.Position() >= g.part23End) break;
-    unsigned e = table[src.cache >> (64 - h.bits)];
-    const float* q = &mpegtab::kQuad[0][0][0] + 4 * (e & 255);  // the 256 rows as one array
-    src.Skip(int(e >> 10));
-    while (band->end <= n) ++band;
-    if (n + 4 <= band->end) {
-      float f = band->factor;
-      if (reorder) {
-        for (int k = 0; k < 4; ++k) lines[reorder[n + k]] = q[k] * f;
-      } else {
-        lines[n] = q[0] * f;
-        lines[n + 1] = q[1] * f;
-        lines[n + 2] = q[2] * f;
-        lines[n + 3] = q[3] * f;
-      }
-    } else {
-      for (int k = 0; k < 4; ++k) {
-        while (band->end <= n + k) ++band;
-        lines[reorder ? reorder[n + k] : n + k] = q[k] * band->factor;
-      }
-    }
-    n += 4;
-  }
-  int pos = src.Position();
-  if (pos > g.part23End && n >= 4) n -= 4;
-  if (!reorder) {
-    std::fill(lines + n, lines + 576, 0.0f);  // long blocks keep line order
-  } else {
-    for (int i = n; i < 576; ++i) lines[reorder[i]] = 0.0f;
-  }
-  MainDataPos = pos;
+  int n = g.blockType == 2 ? Decode<true>(g, lines, factors, Reorder[g.mixed ? 2 : 1], src)
+                           : Decode<false>(g, lines, factors, nullptr, src);
+  MainDataPos = src.Position();
   return n;
 }

@@ -76,7 +76,7 @@ TEST(DecodeTables, GeneratedTablesMatchTheirFormulas) {
   EXPECT_FLOAT_EQ(kRatio[1][0][0], 1.0f);
   // Count-1 quadruples: leaf 1011 with signs 010 is +1, 0, -1, +1.
   const float quad[4] = {1, 0, -1, 1};
-  for (int k = 0; k < 4; ++k) EXPECT_EQ(kQuad[11][2][k], quad[k]);
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(kQuad[(11 << 4) | 2][k], quad[k]);
 }
 
 TEST(DecodeTables, SynthesisWindows) {
