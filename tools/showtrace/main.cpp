@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/options.h"
 #include "framework/bitmap.h"
 #include "framework/math.h"
 #include "framework/system/driver.h"
@@ -41,7 +42,7 @@ VirtualClock* HeadlessClock();
 
 namespace {
 
-const char* const Usage =
+const char* const HelpText =
     "usage: showtrace [--data DIR] [--until MS] [--keys FILE] [--png MS,...] [--out DIR]\n"
     "                 [--trace FILE]\n"
     "       showtrace --help | --version\n"
@@ -49,8 +50,8 @@ const char* const Usage =
     "a line per frame: frame, show time (ms), active channels (hex), layers drawn,\n"
     "CRC-32 of the 640 x 480 index buffer and of the palette (r, g, b per entry).\n"
     "The first line names the content: the FNV-1a hash of v01.dat.\n"
-    "  --data DIR   folder holding v01.dat (default: current folder, else the\n"
-    "               folder of the tessaline program in the build tree)\n"
+    "  --data DIR   folder holding v01.dat (default: as tessaline looks, then\n"
+    "               the folder of the tessaline program in the build tree)\n"
     "  --until MS   press Escape at this show time (default 40000)\n"
     "  --keys FILE  more timed events for the headless keyboard and mouse; a key\n"
     "               is read at the end of the last frame before its time\n"
@@ -126,12 +127,17 @@ void OnFrame(const sFrameInfo& info, void* user) {
 
 void CreateDisplay() { new sWinDriver; }  // registers itself
 
+// As the program looks (the working directory, the program's folder,
+// ../share/tessaline beside it), then the tessaline program's folder in the
+// build tree.
 std::string DefaultDataDir(const char* argv0) {
-  if (fs::exists("v01.dat")) return ".";
   std::error_code ec;
-  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (ec) exe = fs::absolute(argv0);
-  return (exe.parent_path().parent_path().parent_path() / "app").string();
+  const std::string exe = ExecutableDirectory(argv0);
+  std::vector<std::string> places = DataSearchPath(fs::current_path(ec).string(), exe);
+  if (!exe.empty()) places.push_back((fs::path(exe).parent_path().parent_path() / "app").string());
+  for (const std::string& place : places)
+    if (fs::exists(fs::path(place) / "v01.dat", ec)) return place;
+  return ".";
 }
 
 }  // namespace
@@ -165,7 +171,7 @@ int main(int argc, char** argv) {
       line.Unknown();
     }
   }
-  line.Finish("showtrace", Usage);
+  line.Finish("showtrace", HelpText);
   run.pngDone.assign(run.pngTimes.size(), false);
 
   platform::BackendOptions backend;
