@@ -248,6 +248,15 @@ TEST_F(ShowData, PacksAreReadWithoutTheFatalPaths) {
   EXPECT_EQ(data.Read("VO/X.raw", 1, 10), (std::vector<uint8_t>{8, 9}));
   EXPECT_EQ(data.Size("vo/y.raw"), -1);
   EXPECT_EQ(data.Folder(), dir_);
+  sNeed raw;
+  raw.Name = "vo/x.raw";
+  raw.Image = false;
+  raw.MinBytes = 3;
+  EXPECT_EQ(CheckNeed(data, raw).Problem, "");
+  pack[16] = 4;  // one byte more than the pack holds
+  Write("long.dat", pack);
+  ASSERT_TRUE(data.OpenPack(Path("long.dat"), &error)) << error;
+  EXPECT_EQ(CheckNeed(data, raw).Problem, "runs past the end of the pack");
 
   struct Case {
     std::vector<uint8_t> bytes;

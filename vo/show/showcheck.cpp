@@ -110,6 +110,7 @@ bool sShowData::OpenPack(const std::string& path, std::string* error) {
     *error = path + ": not a pack file (no PACK tag)";
     return false;
   }
+  packBytes_ = total;
   const int64_t count = static_cast<int32_t>(Word(head + 12));
   // Each entry takes at least 9 bytes: the count cannot exceed what the file holds.
   if (count < 0 || 16 + count * 9 + 4 > total) {
@@ -159,6 +160,11 @@ int64_t sShowData::Size(const std::string& name) const {
   if (!fs::is_regular_file(p, ec)) return -1;
   const auto size = fs::file_size(p, ec);
   return ec ? -1 : static_cast<int64_t>(size);
+}
+
+bool sShowData::Whole(const std::string& name) const {
+  const Entry* e = pack_ ? Find(name) : nullptr;
+  return !e || e->offset + e->size <= packBytes_;
 }
 
 std::vector<uint8_t> sShowData::Read(const std::string& name, int64_t offset, size_t count) const {
@@ -238,6 +244,11 @@ sNeedState CheckNeed(const sShowData& data, const sNeed& need) {
   state.Present = size >= 0;
   if (!state.Present) {
     state.Problem = "missing";
+    return state;
+  }
+  if (!data.Whole(need.Name)) {
+    state.Found = Quantity(size, "bytes");
+    state.Problem = "runs past the end of the pack";
     return state;
   }
   if (!need.Image) {

@@ -24,6 +24,8 @@ public:
   std::string Folder() const;
   // Bytes in the named file, or -1 when the data has no such file.
   int64_t Size(const std::string& name) const;
+  // False for a pack entry whose bytes run past the end of the pack.
+  bool Whole(const std::string& name) const;
   // Up to `count` bytes at `offset` of the named file (fewer at its end).
   std::vector<uint8_t> Read(const std::string& name, int64_t offset, size_t count) const;
 
@@ -35,6 +37,7 @@ private:
   const Entry* Find(const std::string& name) const;
   bool pack_ = false;
   std::string path_;
+  int64_t packBytes_ = 0;
   std::vector<Entry> entries_;
 };
 
