@@ -1,5 +1,6 @@
 # Sourced by the Xvfb tests: starts the program in a window and waits for it.
 #   start_show_window EXE WORK [ARGS...]   sets pid and wid; on failure calls fail MESSAGE
+#   (the window's title matches $window_title, by default "Tessaline")
 start_show_window() {
   local exe=$1 dir=$2
   shift 2
@@ -7,12 +8,12 @@ start_show_window() {
   pid=$!
   wid=
   for _ in $(seq 1 150); do
-    wid=$(xdotool search --name '^Tessaline$' 2>/dev/null | head -1)
+    wid=$(xdotool search --name "${window_title:-^Tessaline\$}" 2>/dev/null | head -1)
     [ -n "$wid" ] && break
     kill -0 $pid 2>/dev/null || break
     sleep 0.1
   done
-  [ -n "$wid" ] || { kill $pid 2>/dev/null; fail "no window named Tessaline: $(cat "$dir/err")"; }
+  [ -n "$wid" ] || { kill $pid 2>/dev/null; fail "no window named ${window_title:-Tessaline}: $(cat "$dir/err")"; }
 }
 
 # ends_within SECONDS: waits for $pid to end; sets status (or fails)

@@ -15,8 +15,6 @@ void StartTool(const char* name) {
   UseToolFatalHandler(name);
 }
 
-const char* ToolName() { return toolName; }
-
 void Fail(const std::string& message) {
   std::fprintf(stderr, "%s: %s\n", toolName, message.c_str());
   std::exit(ExitBadData);

@@ -6,7 +6,6 @@
 
 // Names the tool for its messages and its fatal errors.
 void StartTool(const char* name);
-const char* ToolName();
 [[noreturn]] void Fail(const std::string& message);
 [[noreturn]] void BadUsage(const std::string& message);
 

@@ -40,12 +40,6 @@ awk -v s="$(saturation "$shots/window_first_scene.png")" 'BEGIN { exit !(s < 0.1
 
 xdotool windowfocus --sync "$wid" >/dev/null 2>&1
 xdotool key Escape
-for _ in $(seq 1 100); do
-  kill -0 $pid 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 $pid 2>/dev/null && { kill $pid; fail "Escape did not end the program"; }
-wait $pid
-status=$?
+ends_within 10
 [ $status -eq 0 ] || fail "status $status: $(cat "$work/err")"
 echo "ok: $first and $effect colours, effect saturation $sat"

@@ -3,6 +3,7 @@
 # frame and the open channels, and follows Space, Right and Home; Escape ends
 # it with status 0.   studio_window.sh EXE SHOW SHOTDIR
 set -u
+source "$(dirname "$0")/../../support/show_window.sh"
 exe=$1
 show=$2
 shots=$3
@@ -13,16 +14,7 @@ export SDL_AUDIODRIVER=dummy TESSALINE_NO_MESSAGEBOX=1
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0"
 mkdir -p "$shots"
 
-"$exe" --studio --show "$show" >"$work/out" 2>"$work/err" &
-pid=$!
-wid=
-for _ in $(seq 1 150); do
-  wid=$(xdotool search --name '^Tessaline studio ' 2>/dev/null | head -1)
-  [ -n "$wid" ] && break
-  kill -0 $pid 2>/dev/null || break
-  sleep 0.1
-done
-[ -n "$wid" ] || { kill $pid 2>/dev/null; fail "no studio window: $(cat "$work/err")"; }
+window_title='^Tessaline studio ' start_show_window "$exe" "$work" --studio --show "$show"
 title() { xdotool getwindowname "$wid"; }
 # Waits up to 5 s for the title to match a pattern.
 expect_title() {
@@ -44,12 +36,6 @@ import -window "$wid" "$shots/studio_paused.png" 2>/dev/null || fail "no screens
 key Home
 expect_title '^Tessaline studio  0\.000 s  frame 0  channels none  paused$'
 key Escape
-for _ in $(seq 1 100); do
-  kill -0 $pid 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 $pid 2>/dev/null && { kill $pid; fail "Escape did not end the studio"; }
-wait $pid
-status=$?
+ends_within 10
 [ $status -eq 0 ] || fail "status $status: $(cat "$work/err")"
 echo "ok: paused at frame $frame, stepped, went home"

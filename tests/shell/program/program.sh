@@ -92,16 +92,7 @@ case $case_ in
     else
       xdotool key Escape
     fi
-    for _ in $(seq 1 100); do
-      kill -0 $pid 2>/dev/null || break
-      sleep 0.1
-    done
-    if kill -0 $pid 2>/dev/null; then
-      kill $pid
-      fail "still running 10 s after ${3:-Escape}"
-    fi
-    wait $pid
-    status=$?
+    ends_within 10
     [ $status -eq 0 ] || fail "window run: status $status, $(cat "$work/err")"
     ;;
   window_size)
