@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "framework/system/reset.h"
@@ -71,6 +72,26 @@ int DataBytesFor(int rate, int channels) {
   return int(std::min<int64_t>(frames * 1152 * channels * 2, SoundImageCapacity - SoundHeaderBytes));
 }
 
+// Reads the image's bytes [from, to) from a decoder, in blocks of the
+// original's size; once the stream ends the rest stays silent.
+void ReadInto(sMpegStream& decoder, uint8_t* data, int from, int to) {
+  for (int offset = from; offset < to; offset += SoundBlockBytes)
+    decoder.Read(data + offset, std::min(SoundBlockBytes, to - offset));
+}
+
+// Opens a second decoder on the track, set as the first, positioned at byte
+// `at` of its output. The decoder's seeks land exactly where a straight
+// decode stands, so it continues the image byte for byte.
+bool OpenAt(const char* name, sFileStream& file, sMpegStream& decoder, int rate, int stereo, int at) {
+  int r = 0, s = 0;
+  if (file.Open(name, FileReadSeek) != 0) return false;
+  if (decoder.Open(&file, &r, &s, 1, 0, 0) != 0 || r != rate || s != stereo) return false;
+  decoder.Control(MpegSetMixMatrix, reinterpret_cast<intptr_t>(NeutralMix), 0);
+  decoder.Control(MpegSetVolume, reinterpret_cast<intptr_t>(&NeutralVolume), 0);
+  decoder.Control(MpegSetLineGains, reinterpret_cast<intptr_t>(NeutralLineGains), 0);
+  return decoder.Seek(at) == at;
+}
+
 void SayWhy(const char* name, const std::string& why) {
   std::error_code ec;
   std::string path = std::filesystem::absolute(name, ec).string();
@@ -109,11 +130,26 @@ void DecodeSoundtrack(const char* name) {
   SoundDecoder.Control(MpegSetLineGains, reinterpret_cast<intptr_t>(NeutralLineGains), 0);
 
   // Once the stream ends the reads deliver nothing and the rest stays silent.
+  // The second half is decoded meanwhile on a helper thread by streams of its
+  // own (where they open and seek; else the first decoder reads on).
   const int channels = stereo ? 2 : 1;
   const int dataBytes = DataBytesFor(rate, channels);
   uint8_t* data = SoundImage + SoundHeaderBytes;
-  for (int offset = 0; offset < dataBytes; offset += SoundBlockBytes)
-    SoundDecoder.Read(data + offset, std::min(SoundBlockBytes, dataBytes - offset));
+  const int frameBytes = SoundDecoder.Core().FrameByteCount();
+  const int middle = frameBytes > 0 ? dataBytes / 2 / frameBytes * frameBytes : 0;
+  sFileStream helperFile;
+  sMpegStream helperDecoder;
+  std::unique_ptr<platform::Thread> helper;
+  if (middle > 0 && OpenAt(name, helperFile, helperDecoder, rate, stereo, middle))
+    helper = platform::Thread::Start([&] {
+      platform::SetThreadPriority(platform::ThreadPriority::TimeCritical);
+      ReadInto(helperDecoder, data, middle, dataBytes);
+      return 0;
+    });
+  ReadInto(SoundDecoder, data, 0, helper ? middle : dataBytes);
+  if (helper) helper->Join();
+  helperDecoder.Close();
+  helperFile.Close();
 
   SoundStarted = false;
   SoundOutput.Control(40, 0, 0);  // closing does not wait for queued blocks
