@@ -1,6 +1,7 @@
 // The tessaline program: the Linux entry around the original's. Options and
 // the data folder are settled here, then the platform starts and the shell
 // runs the show as the original's entry did.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -29,9 +30,13 @@ namespace {
 
 void CreateDisplay() { new sWinDriver; }  // registers itself; destroyed with the devices
 
-bool ReadKeyScript(const std::string& path, std::string& text, std::string& error) {
+// The script's text and the time of its last event (0 for none).
+bool ReadKeyScript(const std::string& path, std::string& text, uint64_t& lastMs, std::string& error) {
   std::vector<platform::InputScriptEvent> events;
-  return platform::ReadInputScript(path.c_str(), text, error) && platform::ParseInputScript(text, events, error);
+  if (!platform::ReadInputScript(path.c_str(), text, error) || !platform::ParseInputScript(text, events, error))
+    return false;
+  lastMs = events.empty() ? 0 : events.back().timeMs;
+  return true;
 }
 
 // Bad data found before the show starts. Started from a desktop (stderr is
@@ -78,7 +83,8 @@ int main(int argc, char** argv) {
   backend.scale = options.scale;
   if (options.noVsync) backend.vsync = 0;
   backend.virtualClock = options.headless;
-  if (!options.keys.empty() && !ReadKeyScript(options.keys, backend.keyScript, error)) {
+  uint64_t lastKeyMs = 0;
+  if (!options.keys.empty() && !ReadKeyScript(options.keys, backend.keyScript, lastKeyMs, error)) {
     std::fprintf(stderr, "tessaline: --keys %s: %s\n", options.keys.c_str(), error.c_str());
     return BadOptionsStatus;
   }
@@ -100,9 +106,13 @@ int main(int argc, char** argv) {
     return FailBeforeShow(options, backend, problem);
   RecordSettings record;
   const bool recording = !options.record.empty();
-  // A headless show ends after its last scene, or after --seconds.
-  if (options.headless && !recording && (options.keys.empty() || options.secondsGiven))
-    backend.keyScript += "\n" + std::to_string(std::llround(options.recordSeconds * 1000)) + " key Escape\n";
+  // A headless show ends after its last scene, or after --seconds; a key
+  // script without --seconds plays all its events first (an empty one, none).
+  if (options.headless && !recording) {
+    uint64_t endMs = static_cast<uint64_t>(std::llround(options.recordSeconds * 1000));
+    if (!options.keys.empty() && !options.secondsGiven) endMs = std::max(endMs, lastKeyMs + 1);
+    backend.keyScript += "\n" + std::to_string(endMs) + " key Escape\n";
+  }
   if (recording) {
     record.out = options.record;
     record.video = VideoFormatOfName(options.record, &record.format);
@@ -114,6 +124,9 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "tessaline: --record %s: %s\n", options.record.c_str(), error.c_str());
       return 1;
     }
+    SetStopCleanup([] {
+      if (AbandonRecord()) std::fputs("tessaline: export stopped: nothing of it is kept\n", stderr);
+    });
   }
   std::filesystem::current_path(show.data.Folder(), ec);
   if (ec) {

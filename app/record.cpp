@@ -424,6 +424,13 @@ public:
     sink_.Sound(samples, n, &error_);
   }
 
+  // Nothing more goes to the sink (it may be gone once this returns).
+  void Stop() {
+    std::lock_guard<std::mutex> hold(lock_);
+    progress_.Clear();
+    if (error_.empty()) error_ = "stopped";
+  }
+
   // The number of frames written, or -1 with the first error.
   int End(std::string* error) {
     std::lock_guard<std::mutex> hold(lock_);
@@ -446,6 +453,7 @@ private:
 
 std::unique_ptr<ExportSink> sink;
 std::unique_ptr<Recorder> recorder;
+std::mutex endLock;  // the export ends once: finished, or abandoned from any thread
 
 }  // namespace
 
@@ -489,6 +497,7 @@ bool BeginRecord(const RecordSettings& settings, std::string* error) {
 }
 
 bool FinishRecord(const RecordSettings& settings) {
+  std::lock_guard<std::mutex> hold(endLock);
   std::string error;
   int written = -1;
   if (recorder) {
@@ -504,7 +513,8 @@ bool FinishRecord(const RecordSettings& settings) {
   if (error.empty() && written != frames)
     error = "the show ended after " + std::to_string(std::max(written, 0)) + " of " + std::to_string(frames) +
             " frames";
-  if (error.empty() && sink && !sink->Finish(RecordSoundFrames(settings), &error) && error.empty())
+  if (error.empty() && !sink) error = "stopped";
+  if (error.empty() && !sink->Finish(RecordSoundFrames(settings), &error) && error.empty())
     error = "cannot finish " + settings.out;
   recorder.reset();
   sink.reset();  // an unfinished export removes itself
@@ -524,7 +534,10 @@ bool FinishRecord(const RecordSettings& settings) {
   return true;
 }
 
-void AbandonRecord() {
-  recorder.reset();
+bool AbandonRecord() {
+  std::lock_guard<std::mutex> hold(endLock);
+  if (recorder) recorder->Stop();  // it may still stand in front of the screen
+  const bool started = sink != nullptr;
   sink.reset();
+  return started;
 }

@@ -48,8 +48,9 @@ bool WriteFramePng(const std::string& path, const platform::DDFrame& frame, std:
 // BeginRecord puts the recorder in front of the screen and takes what the
 // sound plays. After the show, before the backend stops, FinishRecord
 // completes the output (or removes it when the show ended early) and prints
-// a summary. AbandonRecord removes whatever was started.
+// a summary. AbandonRecord removes whatever was started (false: nothing
+// was), from any thread.
 bool PrepareRecord(RecordSettings& settings, platform::BackendOptions& backend, std::string* error);
 bool BeginRecord(const RecordSettings& settings, std::string* error);
 bool FinishRecord(const RecordSettings& settings);
-void AbandonRecord();
+bool AbandonRecord();

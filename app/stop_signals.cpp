@@ -12,8 +12,10 @@
 namespace {
 
 std::atomic<int> received{0};
+std::atomic<void (*)()> cleanup{nullptr};
 
 void Die(int signal) {
+  if (void (*undo)() = cleanup.exchange(nullptr)) undo();
   std::fflush(nullptr);
   sigset_t set;
   sigemptyset(&set);
@@ -49,3 +51,5 @@ int StopSignal() { return received.load(); }
 void EndByStopSignal() {
   if (const int signal = received.load()) Die(signal);
 }
+
+void SetStopCleanup(void (*undo)()) { cleanup.store(undo); }

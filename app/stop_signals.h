@@ -11,3 +11,6 @@ int StopSignal();
 // After the program has tidied up: ends the process by that signal, so the
 // caller sees how it ended. Returns when there was none.
 void EndByStopSignal();
+// Work to undo before a signal ends the process at once (an export's
+// unfinished files); it runs on the thread that waits for the signals.
+void SetStopCleanup(void (*cleanup)());

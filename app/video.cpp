@@ -15,7 +15,9 @@ extern "C" {
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdarg>
+#include <cstring>
 #include <mutex>
 
 namespace {
@@ -80,7 +82,8 @@ int WritePacket(void* opaque, const uint8_t* data, int size) {
 int WritePacket(void* opaque, uint8_t* data, int size) {
 #endif
   auto* out = static_cast<std::FILE*>(opaque);
-  return std::fwrite(data, 1, static_cast<size_t>(size), out) == static_cast<size_t>(size) ? size : AVERROR(EIO);
+  if (std::fwrite(data, 1, static_cast<size_t>(size), out) == static_cast<size_t>(size)) return size;
+  return AVERROR(errno ? errno : EIO);
 }
 
 int64_t SeekFile(void* opaque, int64_t offset, int whence) {
@@ -159,7 +162,15 @@ struct VideoWriter::Impl {
       packet->stream_index = stream->index;
       r = av_interleaved_write_frame(mux, packet);
       if (r < 0) return Fail(error, "cannot write the video", r);
+      if (!Written(error)) return false;
     }
+  }
+
+  // A failed write of the file, with the system's reason.
+  bool Written(std::string* error) {
+    if (io->error >= 0) return true;
+    *error = std::string("cannot write the video: ") + std::strerror(AVUNERROR(io->error));
+    return false;
   }
 
   AVCodecContext* OpenEncoder(const char* name, std::string* error) {
@@ -360,8 +371,8 @@ bool VideoWriter::Finish(std::string* error) {
       !v.Encode(v.video, v.videoStream, nullptr, error))
     return false;
   int r = av_write_trailer(v.mux);
+  if (!v.Written(error)) return false;
   if (r < 0) return v.Fail(error, "cannot end the video", r);
   avio_flush(v.io);
-  if (v.io->error < 0) return v.Fail(error, "cannot write the video", v.io->error);
-  return true;
+  return v.Written(error);
 }

@@ -354,6 +354,32 @@ TEST_F(Export, FailedExportLeavesNothingUnderTheName) {
   EXPECT_FALSE(fs::exists(dir_ + "/new"));
 }
 
+// A write that fails (here: past the file size limit) leaves no output and the old file as it was.
+TEST_F(Export, FailedWriteLeavesNothingUnderTheName) {
+  std::ofstream(dir_ + "/old.mkv") << "old";
+  const std::string limit = "trap '' XFSZ; ulimit -f 64; ";
+  std::string said;
+  EXPECT_EQ(Shell(limit + Program() + " --record '" + dir_ + "/old.mkv' --seconds 0.5", &said), 1);
+  EXPECT_NE(said.find("tessaline: export: cannot write the video: File too large"), std::string::npos) << said;
+  EXPECT_EQ(Shell(limit + Program() + " --record '" + dir_ + "/new' --seconds 0.5", &said), 1);
+  EXPECT_NE(said.find("tessaline: export: cannot write " + dir_ + "/new/sound.wav: File too large"),
+            std::string::npos) << said;
+  EXPECT_EQ(ReadAll(dir_ + "/old.mkv"), "old");
+  EXPECT_EQ(Names(dir_), (std::vector<std::string>{"old.mkv"}));
+}
+
+// Interrupted by SIGINT or SIGTERM, an export keeps nothing of itself and the old file as it was.
+TEST_F(Export, InterruptedExportLeavesNothingUnderTheName) {
+  std::ofstream(dir_ + "/old.mp4") << "old";
+  for (const char* run : {"old.mp4' & sleep 2; kill -INT $!", "new' & sleep 2; kill -TERM $!"}) {
+    std::string said;
+    EXPECT_NE(Shell(Program() + " --record '" + dir_ + "/" + run + "; wait $!", &said), 0) << said;
+    EXPECT_NE(said.find("tessaline: export stopped: nothing of it is kept"), std::string::npos) << said;
+  }
+  EXPECT_EQ(ReadAll(dir_ + "/old.mp4"), "old");
+  EXPECT_EQ(Names(dir_), (std::vector<std::string>{"old.mp4"}));
+}
+
 // Through a symbolic link the file behind it is replaced; a FIFO is written through.
 TEST_F(Export, VideoThroughALinkOrAFifo) {
   fs::create_directory(dir_ + "/real");

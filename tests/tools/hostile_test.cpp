@@ -189,7 +189,8 @@ TEST_F(Hostile, Tessaline) {
       {"a key script larger than 1 MB", "--keys big.keys", 2, "larger than 1 MB"},
       {"a folder as key script", "--keys c", 2, "tessaline: --keys c: Is a directory"},
       {"more keys at one time than the buffer holds: Escape still quits", "--keys many.keys", 0, ""},
-      {"a script of comments only is accepted", "--keys comments.keys --record x.mkv --seconds 0.2 --quiet", 0, "",
+      {"a script of comments only is accepted (the run then ends with the show: program.sh)",
+       "--keys comments.keys --record x.mkv --seconds 0.2 --quiet", 0, "",
        [&] { EXPECT_TRUE(fs::exists(Path("x.mkv"))); }},
   });
 }

@@ -46,10 +46,12 @@ case $case_ in
     run --keys error.keys
     [ $status -eq 1 ] || fail "fatal error: status $status"
     grep -q "Tessaline: Fatal:Assertion in line 3152, file system" <<<"$err" || fail "fatal text: '$err'"
-    # Without a script the show ends after its last scene, or after --seconds
-    # (with a script too); the sound written is as long as the show ran.
+    # Without a script, or with one of comments only, the show ends after its
+    # last scene, or after --seconds (with a script too); the sound written is
+    # as long as the show ran.
     printf '100 key m\n5000 key Escape\n' >late.keys
-    for length in ":36" "--seconds=2:2" "--seconds 0.5 --keys late.keys:0.5"; do
+    printf '# nothing to press\n\n' >comments.keys
+    for length in ":36" "--seconds=2:2" "--seconds 0.5 --keys late.keys:0.5" "--keys comments.keys:36"; do
       TESSALINE_SOUND_WAV="$work/sound.wav" run --headless ${length%:*}
       [ $status -eq 0 ] || fail "--headless ${length%:*}: status $status, '$err'"
       seconds=$(( ($(stat -c %s "$work/sound.wav") - 44) / 1764 ))
