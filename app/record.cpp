@@ -19,7 +19,7 @@
 
 #include "platform/headless/screen.h"
 #include "platform/headless/sound.h"
-#include "platform/output.h"
+#include "platform/output/output_file.h"
 #include "platform/sound.h"
 
 namespace fs = std::filesystem;

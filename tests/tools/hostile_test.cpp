@@ -85,11 +85,15 @@ protected:
       const int status = Sh(program + " " + c.args, &said);
       EXPECT_EQ(c.status, status) << said;
       if (c.said.empty()) {
-        if (c.status != 0) EXPECT_EQ(1, std::count(said.begin(), said.end(), '\n')) << "one line: " << said;
+        if (c.status != 0) {
+          EXPECT_EQ(1, std::count(said.begin(), said.end(), '\n')) << "one line: " << said;
+        }
       } else {
         EXPECT_NE(said.find(c.said), std::string::npos) << said;
       }
-      if (status != 0) EXPECT_EQ(before, Names()) << "a failed run left or removed files";
+      if (status != 0) {
+        EXPECT_EQ(before, Names()) << "a failed run left or removed files";
+      }
       c.check();
     }
   }
@@ -155,6 +159,23 @@ TEST_F(Hostile, Pack) {
        "pack: name\\x0Awith\\x09tabs is not a pack file"},
       {"- reads a pack from stdin", "list - < c/in.dat", 0, "vo/a.scl\n2 entries\n"},
       {"- writes a pack to stdout", "build - -C c vo > z.dat && " PACK_TOOL " list z.dat", 0, "vo/a.scl\n1 entries\n"},
+  });
+}
+
+// The folder, /dev/zero and damaged streams are in tests/mpeg (Mpegdec.FailsClearly).
+TEST_F(Hostile, Mpegdec) {
+  fs::create_directory(Path("real"));
+  Write("real/song.wav", {'o', 'l', 'd'});
+  fs::create_symlink("real/song.wav", Path("link.wav"));
+  const std::string song = "'" + testpaths::Source() + "/tests/data/conformance/l3-si.mp3'";
+  Run(MPEGDEC_TOOL, {
+      {"a link as output: the file behind it is replaced, the link kept", song + " link.wav", 0, "",
+       [&] {
+         EXPECT_TRUE(fs::is_symlink(Path("link.wav")));
+         EXPECT_GT(fs::file_size(Path("real/song.wav")), 44u);
+       }},
+      {"/dev/full as output is written through", song + " /dev/full", 1,
+       "mpegdec: /dev/full: cannot write: No space left on device"},
   });
 }
 

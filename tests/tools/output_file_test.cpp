@@ -1,6 +1,6 @@
 // Outputs whole or absent: the temporary file beside the name, links followed,
 // the mode of the file replaced kept.
-#include "platform/output.h"
+#include "platform/output/output_file.h"
 
 #include <sys/stat.h>
 

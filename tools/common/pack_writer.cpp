@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "platform/output.h"
+#include "platform/output/output_file.h"
 
 namespace {
 

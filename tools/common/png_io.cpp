@@ -9,7 +9,7 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/output.h"
+#include "platform/output/output_file.h"
 
 namespace {
 

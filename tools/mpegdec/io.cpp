@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/output/output_file.h"
+
 sFileInput::~sFileInput() {
   if (fd_ > 0) close(fd_);
 }
@@ -97,20 +99,23 @@ std::string sPcmOutput::Open(const std::string& path, int rate, int channels, in
     file_ = stdout;
     return "";
   }
+  // A symbolic link stays: the file behind it is what is written.
+  std::string loop;
+  if (!platform::FollowLinks(path, &path_, &loop)) return loop;
   struct stat st;
-  if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return "is a folder";
+  if (stat(path_.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return "is a folder";
   uint8_t header[44];
-  if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+  if (stat(path_.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
     // A device or a pipe: written straight, its header not knowing the length.
     raw_ = false;
     direct_ = true;
-    file_ = std::fopen(path.c_str(), "wb");
+    file_ = std::fopen(path_.c_str(), "wb");
     if (!file_) return std::strerror(errno);
     WavHeader(header, rate, channels, bytesPerSample, ~0ull);
     return std::fwrite(header, 1, 44, file_) == 44 ? "" : std::strerror(errno);
   }
   // A name of our own beside the target: never another file's.
-  temp_ = path + ".part-XXXXXX";
+  temp_ = path_ + ".part-XXXXXX";
   std::vector<char> name(temp_.begin(), temp_.end());
   name.push_back(0);
   int fd = mkstemp(name.data());

@@ -26,7 +26,7 @@
 #include "platform/clock.h"
 #include "platform/headless/input.h"
 #include "platform/headless/screen.h"
-#include "platform/output.h"
+#include "platform/output/output_file.h"
 #include "tools/common/command_line.h"
 #include "tools/common/png_io.h"
 #include "tools/showtrace/checksum.h"

@@ -1,4 +1,4 @@
-#include "platform/output.h"
+#include "platform/output/output_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
