@@ -3,6 +3,7 @@
 // lanes) on every x86-64, "portable" (plain C++) everywhere. All give the
 // same bits. DefaultMpegKernels is the one place that chooses.
 #pragma once
+#include <cstdint>
 #include <vector>
 
 // The synthesis state of one channel: two halves of 16 columns of 16 rows
@@ -39,6 +40,9 @@ struct sMpegKernels {
   // rotation at the first slot. A null pcm only advances the state.
   void (*Synthesize)(const float* subband, sSynthState* state, const sSynthWindow* window, int offset,
                      int downShift, float* pcm);
+  // `count` samples (a multiple of 8) as 16-bit PCM, truncated toward zero
+  // and clamped (NaN as 0): one channel, or left and right interleaved.
+  void (*Pcm16)(const float* left, const float* right, int count, uint8_t* dest);
 };
 
 // The path this machine runs by default: the widest it has.

@@ -45,23 +45,48 @@ struct sKernels {
   // inputs are two 9-point transforms; the odd half carries the twiddles
   // 0.5 / cos((2m + 1) pi / 36) and each output the window and the DCT-IV's
   // own 0.5 / cos((2m + 1) pi / 72) (kImdctWindow).
-  static MPEG_INLINE void Long(V* X, const float* win, V* z) {
+  static MPEG_INLINE void Halves(V* X, V* D, V* S) {
     for (int k = 17; k > 0; --k) X[k] = X[k] + X[k - 1];
     for (int k = 17; k > 2; k -= 2) X[k] = X[k] + X[k - 2];
     V E[9], O[9];
     Dct9(X, E);
     Dct9(X + 1, O);
-    V D[9], S[9];
     for (int m = 0; m < 9; ++m) {
       V o = O[m] * C(mpegtab::kTwiddle9[m]);
       D[m] = E[m] - o;
       S[m] = E[m] + o;
     }
+  }
+
+  static MPEG_INLINE void Long(V* X, const float* win, V* z) {
+    V D[9], S[9];
+    Halves(X, D, S);
     for (int i = 0; i < 9; ++i) {
       z[i] = D[8 - i] * C(win[i]);
       z[9 + i] = D[i] * C(win[9 + i]);
       z[18 + i] = S[8 - i] * C(win[18 + i]);
       z[27 + i] = S[i] * C(win[27 + i]);
+    }
+  }
+
+  // Slot t of the output: an IMDCT sample plus the old overlap, odd
+  // subbands negated at odd slots (out and overlap at the group's subbands).
+  static MPEG_INLINE void Emit(V z, float* out, const float* overlap, int t) {
+    V v = z + V::Load(overlap + 32 * t);
+    ((t & 1) ? v.NegateOdd() : v).Store(out + 32 * t);
+  }
+
+  // Long straight to the output and the overlap.
+  static MPEG_INLINE void LongOut(V* X, const float* win, float* out, float* overlap) {
+    V D[9], S[9];
+    Halves(X, D, S);
+    for (int i = 0; i < 9; ++i) {
+      Emit(D[8 - i] * C(win[i]), out, overlap, i);
+      Emit(D[i] * C(win[9 + i]), out, overlap, 9 + i);
+    }
+    for (int i = 0; i < 9; ++i) {
+      (S[8 - i] * C(win[18 + i])).Store(overlap + 32 * i);
+      (S[i] * C(win[27 + i])).Store(overlap + 32 * (9 + i));
     }
   }
 
@@ -134,6 +159,10 @@ struct sKernels {
         for (int i = 0; i < L; ++i) column[i] = rows[i][c];
         X[c] = V::Load(column);
       }
+      if (blockType != 2 && (longSubbands <= s0 || blockType == 0)) {
+        LongOut(X, mpegtab::kImdctWindow[blockType], out + s0, overlap + s0);
+        continue;
+      }
       V z[36];
       if (longSubbands > s0 && blockType != 0) {
         // A mixed block's long part: those lanes take the normal window.
@@ -152,8 +181,7 @@ struct sKernels {
         Imdct(X, blockType, z);
       }
       for (int t = 0; t < 18; ++t) {
-        V v = z[t] + V::Load(overlap + 32 * t + s0);
-        ((t & 1) ? v.NegateOdd() : v).Store(out + 32 * t + s0);
+        Emit(z[t], out + s0, overlap + s0, t);
         z[18 + t].Store(overlap + 32 * t + s0);
       }
     }
@@ -193,8 +221,14 @@ struct sKernels {
     const int h = (o + 1) & 1, off = 16 - (o | 1), boff = (o | 1) + 15;
     const float(*b)[16] = st->columns[h];
     V f0[nv], f1[nv], b0[nv], b1[nv];
-    for (int v = 0; v < nv; ++v) f0[v] = f1[v] = b0[v] = b1[v] = V::Zero();
-    for (int k = 0; k < 16; k += 2) {
+    for (int v = 0; v < nv; ++v) {
+      V x = V::Load(b[0] + L * v), y = V::Load(b[1] + L * v);
+      f0[v] = V::Load(w->fwd[off] + L * v) * x;
+      b0[v] = V::Load(w->back[boff] + L * v) * x;
+      f1[v] = V::Load(w->fwd[off + 1] + L * v) * y;
+      b1[v] = V::Load(w->back[boff - 1] + L * v) * y;
+    }
+    for (int k = 2; k < 16; k += 2) {
       for (int v = 0; v < nv; ++v) {
         V x = V::Load(b[k] + L * v), y = V::Load(b[k + 1] + L * v);
         f0[v] = V::MulAdd(V::Load(w->fwd[off + k] + L * v), x, f0[v]);
@@ -279,7 +313,12 @@ struct sKernels {
       SynthesizeN<8>(subband, state, window, offset, pcm);
   }
 
-  static constexpr sMpegKernels kTable = {V::kName, &Hybrid, &Synthesize};
+  static void Pcm16(const float* left, const float* right, int count, uint8_t* dest) {
+    const int step = right ? 4 * L : 2 * L;
+    for (int i = 0; i < count; i += L, dest += step) V::Pcm16(left + i, right ? right + i : nullptr, dest);
+  }
+
+  static constexpr sMpegKernels kTable = {V::kName, &Hybrid, &Synthesize, &Pcm16};
 };
 
 }  // namespace

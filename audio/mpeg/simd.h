@@ -9,6 +9,7 @@
 // files are compiled with different instruction sets, and no inline function
 // of one may stand in for another's at link time.
 #pragma once
+#include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -71,6 +72,26 @@ struct sPortable {
   MPEG_INLINE sPortable NegateOdd() const { return {{v[0], -v[1], v[2], -v[3]}}; }
   MPEG_INLINE sPortable Reverse() const { return {{v[3], v[2], v[1], v[0]}}; }
   MPEG_INLINE float Sum() const { return (v[0] + v[2]) + (v[1] + v[3]); }
+  // 16-bit PCM of four samples, as the decoder converts: truncated toward
+  // zero, clamped, NaN as 0; of one channel or two interleaved.
+  static MPEG_INLINE int16_t Pcm16(float v) {
+    if (!(v > -32768.0f)) return v != v ? 0 : -32768;
+    if (v > 32767.0f) return 32767;
+    return int16_t(v);
+  }
+  static MPEG_INLINE void Pcm16(const float* left, const float* right, uint8_t* dest) {
+    int16_t s[8];
+    int n = right ? 8 : 4;
+    for (int i = 0; i < 4; ++i) {
+      if (right) {
+        s[2 * i] = Pcm16(left[i]);
+        s[2 * i + 1] = Pcm16(right[i]);
+      } else {
+        s[i] = Pcm16(left[i]);
+      }
+    }
+    std::memcpy(dest, s, 2 * n);
+  }
   // Four rows of four from `rows[i] + column`, as four columns.
   static MPEG_INLINE void Transpose(const float* const* rows, int column, sPortable* out) {
     for (int c = 0; c < 4; ++c)
@@ -105,6 +126,21 @@ struct sSse2 {
   MPEG_INLINE float Sum() const {
     __m128 s = _mm_add_ps(v, _mm_movehl_ps(v, v));
     return _mm_cvtss_f32(_mm_add_ss(s, _mm_shuffle_ps(s, s, 1)));
+  }
+  // Clamped above, NaN as 0: below -32768 the conversion's own overflow value
+  // saturates to -32768 as it should.
+  static MPEG_INLINE __m128i ToInt(__m128 v) {
+    v = _mm_min_ps(_mm_and_ps(v, _mm_cmpord_ps(v, v)), _mm_set1_ps(32767.0f));
+    return _mm_cvttps_epi32(v);
+  }
+  static MPEG_INLINE void Pcm16(const float* left, const float* right, uint8_t* dest) {
+    __m128i a = ToInt(_mm_loadu_ps(left));
+    if (right) {
+      __m128i b = ToInt(_mm_loadu_ps(right));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dest), _mm_packs_epi32(_mm_unpacklo_epi32(a, b), _mm_unpackhi_epi32(a, b)));
+    } else {
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(dest), _mm_packs_epi32(a, a));
+    }
   }
   static MPEG_INLINE void Transpose(const float* const* rows, int column, sSse2* out) {
     __m128 r0 = _mm_loadu_ps(rows[0] + column), r1 = _mm_loadu_ps(rows[1] + column);
@@ -149,6 +185,22 @@ struct sAvx2 {
     __m128 s = _mm_add_ps(_mm256_castps256_ps128(v), _mm256_extractf128_ps(v, 1));
     s = _mm_add_ps(s, _mm_movehl_ps(s, s));
     return _mm_cvtss_f32(_mm_add_ss(s, _mm_shuffle_ps(s, s, 1)));
+  }
+  static MPEG_INLINE __m256i ToInt(__m256 v) {
+    v = _mm256_min_ps(_mm256_and_ps(v, _mm256_cmp_ps(v, v, _CMP_ORD_Q)), _mm256_set1_ps(32767.0f));
+    return _mm256_cvttps_epi32(v);
+  }
+  static MPEG_INLINE void Pcm16(const float* left, const float* right, uint8_t* dest) {
+    __m256i a = ToInt(_mm256_loadu_ps(left));
+    if (right) {
+      // Interleaved within each 128-bit half, then packed half by half: in order.
+      __m256i b = ToInt(_mm256_loadu_ps(right));
+      __m256i pairs = _mm256_packs_epi32(_mm256_unpacklo_epi32(a, b), _mm256_unpackhi_epi32(a, b));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dest), pairs);
+    } else {
+      __m128i lo = _mm256_castsi256_si128(a), hi = _mm256_extracti128_si256(a, 1);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dest), _mm_packs_epi32(lo, hi));
+    }
   }
   static MPEG_INLINE void Transpose8(__m256* r) {
     __m256 t0 = _mm256_unpacklo_ps(r[0], r[1]), t1 = _mm256_unpackhi_ps(r[0], r[1]);

@@ -5,9 +5,6 @@
 #include "audio/mpeg/decodetables.h"
 #include "audio/mpeg/decoder.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -18,14 +15,6 @@ inline int16_t ToPcm16(float v) {
   return int16_t(v);
 }
 
-#if defined(__SSE2__)
-// Four samples as ToPcm16 converts them, as 32-bit integers.
-inline __m128i ToPcm16x4(__m128 v) {
-  v = _mm_and_ps(v, _mm_cmpord_ps(v, v));
-  v = _mm_min_ps(_mm_max_ps(v, _mm_set1_ps(-32768.0f)), _mm_set1_ps(32767.0f));
-  return _mm_cvttps_epi32(v);
-}
-#endif
 
 }  // namespace
 
@@ -103,43 +92,23 @@ void sMpegDecoder::Synthesize(uint8_t* dest) {
     mr = Mix[5];
   }
   bool two = OutChannels == 2;
-  // Staged in pieces: the caller's buffer need not be aligned.
+  if (BytesPerSample == 2 && !MonoToBoth) {
+    Kernels->Pcm16(s, two ? u : nullptr, count, dest);
+    return;
+  }
+  // The rest, staged in pieces: the caller's buffer need not be aligned.
   for (int at = 0; at < count; at += 64) {
     union {
       int16_t i16[128];
       float f32[128];
     } stage;
-    const int m = count - at < 64 ? count - at : 64;  // a multiple of 4
+    const int m = count - at < 64 ? count - at : 64;
     const float* ps = s + at;
     const float* pu = u + at;
     if (BytesPerSample == 2) {
-      int16_t* d = stage.i16;
-#if defined(__SSE2__)
-      if (two && !MonoToBoth) {
-        for (int i = 0; i < m; i += 4) {
-          __m128i a = ToPcm16x4(_mm_loadu_ps(ps + i)), b = ToPcm16x4(_mm_loadu_ps(pu + i));
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 2 * i),
-                           _mm_packs_epi32(_mm_unpacklo_epi32(a, b), _mm_unpackhi_epi32(a, b)));
-        }
-      } else if (!two) {
-        for (int i = 0; i < m; i += 4) {
-          __m128i a = ToPcm16x4(_mm_loadu_ps(ps + i));
-          _mm_storel_epi64(reinterpret_cast<__m128i*>(d + i), _mm_packs_epi32(a, a));
-        }
-      } else
-#endif
-      if (!two) {
-        for (int i = 0; i < m; ++i) d[i] = ToPcm16(ps[i]);
-      } else if (MonoToBoth) {
-        for (int i = 0; i < m; ++i) {
-          d[2 * i] = ToPcm16(ps[i] * ml);
-          d[2 * i + 1] = ToPcm16(ps[i] * mr);
-        }
-      } else {
-        for (int i = 0; i < m; ++i) {
-          d[2 * i] = ToPcm16(ps[i]);
-          d[2 * i + 1] = ToPcm16(pu[i]);
-        }
+      for (int i = 0; i < m; ++i) {  // the mono mix on both channels
+        stage.i16[2 * i] = ToPcm16(ps[i] * ml);
+        stage.i16[2 * i + 1] = ToPcm16(ps[i] * mr);
       }
     } else {
       float* d = stage.f32;

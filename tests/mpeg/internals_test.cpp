@@ -333,6 +333,28 @@ TEST(Layer3Stages, ImdctOnEveryPathMatchesItsDefinition) {
     }
 }
 
+TEST(Layer3Stages, PcmConversionOnEveryPath) {
+  // Truncated toward zero, clamped, NaN as silence; mono and interleaved.
+  const float nan = std::nanf(""), inf = HUGE_VALF;
+  const float in[16] = {0.0f, -0.0f, 1.9f, -1.9f, 32766.99f, 32767.0f, 32767.5f, 1e10f,
+                        -32767.9f, -32768.0f, -32768.9f, -1e10f, inf, -inf, nan, 12345.6f};
+  const int16_t want[16] = {0, 0, 1, -1, 32766, 32767, 32767, 32767,
+                            -32767, -32768, -32768, -32768, 32767, -32768, 0, 12345};
+  float right[16];
+  for (int i = 0; i < 16; ++i) right[i] = in[15 - i];
+  for (const char* path : MpegSimdPaths()) {
+    const sMpegKernels* k = FindMpegKernels(path);
+    int16_t mono[16], both[32];
+    k->Pcm16(in, nullptr, 16, reinterpret_cast<uint8_t*>(mono));
+    k->Pcm16(in, right, 16, reinterpret_cast<uint8_t*>(both));
+    for (int i = 0; i < 16; ++i) {
+      EXPECT_EQ(mono[i], want[i]) << path << " " << in[i];
+      EXPECT_EQ(both[2 * i], want[i]) << path << " left " << in[i];
+      EXPECT_EQ(both[2 * i + 1], want[15 - i]) << path << " right " << right[i];
+    }
+  }
+}
+
 TEST(Layer3Stages, SynthesisOfSilenceAndOverload) {
   sMpegDecoderTest t;
   for (int shift = 0; shift <= 2; ++shift) {
