@@ -126,6 +126,8 @@ class sMpegDecoder {
   void PreRoll(int missing);
 
   // Layer III.
+  // The main data from the current position, bits beyond the limit as zeros.
+  struct sBitCache MainDataBits();
   int ReadSideInfo(sGranuleInfo (*records)[2]);
   void ReadScaleFactors(sGranuleInfo& gi, int* list);
   // Requantisation factors of the bands in coded order; returns the count.

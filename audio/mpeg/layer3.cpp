@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "audio/mpeg/bitcache.h"
 #include "audio/mpeg/decoder.h"
 #include "audio/mpeg/tables.h"
 
@@ -10,6 +11,12 @@ int sMpegDecoder::ReadSideInfo(sGranuleInfo (*records)[2]) {
   bool mono = HMode == 3;
   int channels = mono ? 1 : 2;
   int start = BitPosition;
+  // The side information lies inside the frame buffer (bits beyond it read 0).
+  sBitCache src(Buffer, kBufferCapacity, std::max(0, std::min(BitPosition, 8 * kBufferCapacity)));
+  auto GetBits = [&src](int n) -> unsigned {
+    if (src.count < n) src.Refill();
+    return src.Take(n);
+  };
   int mainDataBegin = GetBits(mpeg1 ? 9 : 8);
   GetBits(mpeg1 ? (mono ? 5 : 3) : (mono ? 1 : 2));
   if (!records) {
@@ -76,12 +83,20 @@ int sMpegDecoder::ReadSideInfo(sGranuleInfo (*records)[2]) {
       g.scalefacScale = GetBits(1);
       g.count1Table = GetBits(1) ? 33 : 32;
     }
+  BitPosition = src.Position();
   MainDataStep(mainDataBegin);
   return mainDataBegin;
 }
 
+sBitCache sMpegDecoder::MainDataBits() {
+  int limitBytes = ReaderLimit >> 3;
+  std::memset(MainData + limitBytes, 0, 8);
+  return sBitCache(MainData, limitBytes, std::max(0, std::min(MainDataPos, ReaderLimit)));
+}
+
 void sMpegDecoder::ReadScaleFactors(sGranuleInfo& g, int* list) {
   MainDataPos = std::min(g.part23Start, ReaderLimit);
+  sBitCache src = MainDataBits();
   int slen[4];
   int set;
   if (HVersion == 0) {
@@ -138,9 +153,13 @@ void sMpegDecoder::ReadScaleFactors(sGranuleInfo& g, int* list) {
       n += count;
       continue;
     }
-    for (int k = 0; k < count; ++k) list[n++] = slen[i] ? int(GetBits(slen[i])) : 0;
+    for (int k = 0; k < count; ++k) {
+      if (src.count < 8) src.Refill();
+      list[n++] = slen[i] ? int(src.Take(slen[i])) : 0;
+    }
   }
   list[n] = list[n + 1] = list[n + 2] = 0;
+  MainDataPos = src.Position();
 }
 
 void sMpegDecoder::DecodeLayer3() {
