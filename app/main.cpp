@@ -53,6 +53,7 @@ int FailBeforeShow(const Options& options, const platform::BackendOptions& backe
       window.MessageBox((text + "\n").c_str(), "Tessaline");  // on stderr too
     }
     platform::StopBackend();
+    EndByStopSignal();
     if (shown) return 1;
   }
   std::fprintf(stderr, "tessaline: %s\n", text.c_str());

@@ -1,6 +1,10 @@
 #include "app/show_setup.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "vo/show/builtin.h"
@@ -54,6 +58,8 @@ int SetUpShow(const Options& options, const std::string& workingDirectory, const
       folder = Absolute(options.data);
     else
       return Fail(error, "--data " + options.data + ": no such file or folder", ShowBadData);
+    if (!folder.empty() && ::access(folder.c_str(), R_OK | X_OK) != 0)
+      return Fail(error, "--data " + options.data + ": " + std::strerror(errno), ShowBadData);
     // A folder holding the show's pack gives its pictures from the pack.
     if (!folder.empty() && !pack.empty() && IsFile(fs::path(folder) / pack)) packPath = (fs::path(folder) / pack).string();
   } else if (pack.empty()) {

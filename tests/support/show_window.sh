@@ -8,7 +8,8 @@ start_show_window() {
   pid=$!
   wid=
   for _ in $(seq 1 150); do
-    wid=$(xdotool search --name "${window_title:-^Tessaline\$}" 2>/dev/null | head -1)
+    # Once shown: SDL may make the window again (another id) while it sets up.
+    wid=$(xdotool search --onlyvisible --pid $pid --name "${window_title:-^Tessaline\$}" 2>/dev/null | head -1)
     [ -n "$wid" ] && break
     kill -0 $pid 2>/dev/null || break
     sleep 0.1

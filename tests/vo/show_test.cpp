@@ -274,6 +274,8 @@ TEST_F(ShowData, PacksAreReadWithoutTheFatalPaths) {
   }
   EXPECT_FALSE(data.OpenPack(Path("none.dat"), &error));
   EXPECT_EQ(error, Path("none.dat") + ": no such pack file");
+  EXPECT_FALSE(data.OpenPack(dir_, &error));
+  EXPECT_EQ(error, dir_ + ": not a file");
 }
 
 TEST_F(ShowData, TheFirstProblemNamesFileDataAndLayer) {

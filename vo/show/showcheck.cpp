@@ -1,7 +1,9 @@
 #include "vo/show/showcheck.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -102,7 +104,10 @@ bool sShowData::OpenPack(const std::string& path, std::string* error) {
   const int64_t total = fs::is_regular_file(path, ec) ? static_cast<int64_t>(fs::file_size(path, ec)) : -1;
   std::ifstream in(path, std::ios::binary);
   if (total < 0 || ec || !in) {
-    *error = path + ": no such pack file";
+    const int reason = errno;
+    *error = path + (!fs::exists(path, ec) ? ": no such pack file"
+                     : total < 0          ? ": not a file"
+                                          : ": " + std::string(std::strerror(reason)));
     return false;
   }
   uint8_t head[16];
