@@ -9,6 +9,7 @@
 #include <string>
 
 #include "framework/system/reset.h"
+#include "platform/memory.h"
 #include "platform/sound.h"
 #include "platform/thread.h"
 
@@ -135,6 +136,7 @@ void DecodeSoundtrack(const char* name) {
   const int channels = stereo ? 2 : 1;
   const int dataBytes = DataBytesFor(rate, channels);
   uint8_t* data = SoundImage + SoundHeaderBytes;
+  platform::AdviseLargeWrite(data, size_t(dataBytes));
   const int frameBytes = SoundDecoder.Core().FrameByteCount();
   const int middle = frameBytes > 0 ? dataBytes / 2 / frameBytes * frameBytes : 0;
   sFileStream helperFile;
