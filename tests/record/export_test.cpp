@@ -357,13 +357,13 @@ TEST_F(Export, FailedExportLeavesNothingUnderTheName) {
 // A write that fails (here: past the file size limit) leaves no output and the old file as it was.
 TEST_F(Export, FailedWriteLeavesNothingUnderTheName) {
   std::ofstream(dir_ + "/old.mkv") << "old";
-  const std::string limit = "trap '' XFSZ; ulimit -f 64; ";
+  const std::string limit = "trap '' XFSZ; ulimit -f 2; ";
   std::string said;
   EXPECT_EQ(Shell(limit + Program() + " --record '" + dir_ + "/old.mkv' --seconds 0.5", &said), 1);
   EXPECT_NE(said.find("tessaline: export: cannot write the video: File too large"), std::string::npos) << said;
   EXPECT_EQ(Shell(limit + Program() + " --record '" + dir_ + "/new' --seconds 0.5", &said), 1);
-  EXPECT_NE(said.find("tessaline: export: cannot write " + dir_ + "/new/sound.wav: File too large"),
-            std::string::npos) << said;
+  EXPECT_NE(said.find("tessaline: export: cannot write " + dir_ + "/new/"), std::string::npos) << said;
+  EXPECT_NE(said.find(": File too large"), std::string::npos) << said;
   EXPECT_EQ(ReadAll(dir_ + "/old.mkv"), "old");
   EXPECT_EQ(Names(dir_), (std::vector<std::string>{"old.mkv"}));
 }
