@@ -10,10 +10,11 @@
 const sMpegKernels& MpegAvx2Kernels();
 #endif
 
+#if defined(TESS_MPEG_AVX2)
 namespace {
 
 bool HasAvx2() {
-#if defined(TESS_MPEG_AVX2) && defined(__GNUC__)
+#if defined(__GNUC__)
   static const bool has = __builtin_cpu_supports("avx2");
   return has;
 #else
@@ -22,6 +23,7 @@ bool HasAvx2() {
 }
 
 }  // namespace
+#endif
 
 std::vector<const char*> MpegSimdPaths() {
   std::vector<const char*> paths;

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "audio/mpeg/bitcache.h"
 #include "audio/mpeg/decodetables.h"
 #include "audio/mpeg/decoder.h"
 #include "audio/mpeg/tables.h"
@@ -145,22 +146,15 @@ void sMpegDecoder::DecodeLayer2() {
       int c = alloc[ch][sb] ? mpegtab::kAllocClass[tab][sb][alloc[ch][sb]] : -1;
       cls[ch][sb] = c >= 0 ? &mpegtab::kClasses[c] : nullptr;
     }
-  // Bits of one granule's codes: granules that lie wholly inside the
-  // reader's limit skip its per-read checks.
-  int granuleBits = 0;
-  for (int sb = 0; sb < limit; ++sb)
-    for (int ch = 0; ch < (sb >= bound ? 1 : channels); ++ch) {
-      const mpegtab::sLayer2Class* c = cls[ch][sb];
-      if (!c) continue;
-      if (c->bits <= 0 || c->bits >= 32) granuleBits = 1 << 30;
-      granuleBits = std::min(granuleBits + (c->grouped ? c->bits : 3 * c->bits), 1 << 30);
-    }
   float* out[2] = {Subband[0], Subband[1]};
+  // The codes through a bit cache (bits beyond the reader's limit read 0).
+  sBitCache src(ReaderBytes, ReaderLimit >> 3, std::max(0, std::min(*ReaderPos, ReaderLimit)));
+  auto bits = [&src](int n) -> int {
+    if (src.count < n) src.Refill();
+    return int(src.Take(n));
+  };
   for (int gr = 0; gr < 12; ++gr) {
     int part = gr / 4;
-    int granuleStart = *ReaderPos;
-    bool inside = granuleStart >= 0 && granuleStart <= ReaderLimit - granuleBits;
-    auto bits = [&](int n) { return inside ? GetBitsInside(n) : GetBits(n); };
     float* row[2][3];
     for (int ch = 0; ch < 2; ++ch)
       for (int k = 0; k < 3; ++k) row[ch][k] = out[ch] + (3 * gr + k) * 32;
