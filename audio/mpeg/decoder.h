@@ -110,8 +110,6 @@ class sMpegDecoder {
   bool Confirmed(int at, int length) const;
   int ReadHeader();
   inline unsigned GetBits(int n);
-  // GetBits where the caller knows 0 < n < 32 and the bits lie within the limit.
-  inline unsigned GetBitsInside(int n);
   void CopyBytes(uint8_t* dest, int n);
   int LocateFirstFrame();
   void MeasureStream(int at);
@@ -269,11 +267,3 @@ inline unsigned sMpegDecoder::GetBits(int n) {
   return n >= 32 ? w : w >> (32 - n);
 }
 
-inline unsigned sMpegDecoder::GetBitsInside(int n) {
-  int pos = *ReaderPos;
-  *ReaderPos = pos + n;
-  const uint8_t* p = ReaderBytes + (pos >> 3);
-  uint32_t w = (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-  w <<= (pos & 7);
-  return w >> (32 - n);
-}
