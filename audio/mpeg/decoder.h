@@ -54,8 +54,8 @@ class sMpegDecoder {
   // delay and its padding are left out, so the output has the source's
   // length; a stream without that frame loses only its end-of-stream flush.
   void SetGapless(bool on) { GaplessWanted = on; }
-  // The instruction path of the kernels (MpegSimdPaths); false when this
-  // machine lacks it. Takes effect at the next Open.
+  // The instruction path of the kernels (MpegSimdPaths) for the decodes that
+  // follow; false when this machine lacks it. Every path gives the same bits.
   bool SetSimdPath(const char* name);
   const char* SimdPath() const { return Kernels->name; }
 
