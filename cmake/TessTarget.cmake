@@ -25,6 +25,10 @@ function(tess_apply_options target)
   if(TESS_FUZZ)
     target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
   endif()
+  if(TESS_COVERAGE)
+    target_compile_options(${target} PRIVATE --coverage -fprofile-update=atomic -O0)
+    target_link_options(${target} PRIVATE --coverage)
+  endif()
 endfunction()
 
 # Sources of a folder (not recursing into sub-folders that hold their own CMakeLists).
