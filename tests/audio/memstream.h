@@ -3,7 +3,10 @@
 #pragma once
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "audio/stream.h"
 
@@ -67,6 +70,11 @@ public:
   const uint8_t* MainBuffer() const { return Buffer; }
   const uint8_t* InlineMain() const { return InlineBuffer; }
 };
+
+// Control(code) answers in order: {code, expected}.
+inline void ExpectControls(sStream& s, std::initializer_list<std::pair<int, int>> answers) {
+  for (auto [code, want] : answers) EXPECT_EQ(want, s.Control(code)) << "Control(" << code << ")";
+}
 
 inline std::vector<uint8_t> Bytes(int n, int start = 0) {
   std::vector<uint8_t> v(static_cast<size_t>(n));

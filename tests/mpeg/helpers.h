@@ -2,6 +2,7 @@
 // running the installed encoders.
 #pragma once
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,23 @@ sDecoded DecodeFile(const std::string& path, const sDecodeOptions& o = sDecodeOp
 // Decodes bytes through a memory stream (seekable or not) + sMpegStream.
 sDecoded DecodeBytes(const std::vector<uint8_t>& bytes, const sDecodeOptions& o = sDecodeOptions());
 
+// Tags as taggers write them, to put around frames.
+std::vector<uint8_t> Cat(std::initializer_list<std::vector<uint8_t>> parts);
+std::vector<uint8_t> Text(const std::string& s);
+std::vector<uint8_t> Le32(uint32_t v);
+// An ID3v2 header (or footer, magic "3DI"): version, flags, syncsafe body size.
+std::vector<uint8_t> Id3Header(const char* magic, int version, int flags, size_t body);
+// ID3v1 with a frame header inside its text.
+std::vector<uint8_t> Id3v1();
+// APEv2 header, items, footer.
+std::vector<uint8_t> ApeTag(const std::vector<uint8_t>& items);
+// Lyrics3 version 2 with one field holding `body`, and its size and end mark.
+std::vector<uint8_t> Lyrics3(const std::vector<uint8_t>& body);
+
 // Runs a shell command; true on exit status 0.
 bool Run(const std::string& command);
 bool HaveTool(const std::string& name);
+// Runs a shell command and returns its standard output; its wait status in *status.
+std::string Capture(const std::string& command, int* status = nullptr);
 
 }  // namespace mpegtest

@@ -22,26 +22,13 @@ namespace {
 
 std::string Tool() { return testpaths::Build() + "/tools/mpegdec/mpegdec"; }
 
-std::string Capture(const std::string& command, int* status) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return out;
-  char buf[512];
-  while (size_t n = fread(buf, 1, sizeof buf, p)) out.append(buf, n);
-  *status = pclose(p);
-  return out;
-}
-
 }  // namespace
 
 TEST(Mpegdec, WritesAWaveFileAndSkipsTagsAndJunk) {
   std::string dir = testpaths::TempDir("mpegdec");
   auto bytes = ReadFile(Conformance("l3-si.mp3"));
-  std::vector<uint8_t> tagged = {'I', 'D', '3', 4, 0, 0, 0, 0, 1, 0};  // 128 bytes of tag
-  tagged.insert(tagged.end(), 128, 0xFF);
-  tagged.insert(tagged.end(), {0, 1, 2, 3, 0xFF, 0x00});
-  tagged.insert(tagged.end(), bytes.begin(), bytes.end());
-  WriteFile(dir + "/tagged.mp3", tagged);
+  WriteFile(dir + "/tagged.mp3",
+            Cat({Id3Header("ID3", 4, 0, 128), std::vector<uint8_t>(128, 0xFF), {0, 1, 2, 3, 0xFF, 0x00}, bytes}));
   int status = -1;
   std::string info = Capture(Tool() + " --info " + dir + "/tagged.mp3 " + dir + "/out.wav", &status);
   EXPECT_EQ(status, 0) << info;

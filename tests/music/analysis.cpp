@@ -122,12 +122,4 @@ Pulse FindPulse(const Pcm& pcm, double from, double to, double minPeriod, double
   return best;
 }
 
-double LevelDb(const Pcm& pcm, double from, double to) {
-  const std::size_t first = FrameOf(pcm, from), last = FrameOf(pcm, to);
-  double sum = 0.0;
-  for (std::size_t i = first; i < last; ++i) sum += pcm.Left(i) * pcm.Left(i) + pcm.Right(i) * pcm.Right(i);
-  std::size_t count = 2 * (last > first ? last - first : 1);
-  return 10.0 * std::log10(std::max(sum / count, 1e-20));
-}
-
 }  // namespace musictest

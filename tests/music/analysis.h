@@ -3,12 +3,20 @@
 #pragma once
 #include <array>
 #include <cstddef>
-
-#include "tests/music/pcm.h"
+#include <cstdint>
+#include <vector>
 
 namespace musictest {
 
 constexpr double Rate = 44100.0;
+
+// 16-bit stereo sound at 44.1 kHz.
+struct Pcm {
+  std::vector<int16_t> samples;  // left and right interleaved
+  std::size_t Frames() const { return samples.size() / 2; }
+  float Left(std::size_t i) const { return samples[2 * i] / 32768.0f; }
+  float Right(std::size_t i) const { return samples[2 * i + 1] / 32768.0f; }
+};
 
 // The attack nearest to `expected` seconds: within +-window seconds, the first
 // frame after the quietest 2 ms where the sound rises to a tenth of the
@@ -26,8 +34,5 @@ struct Pulse {
   double strength = 0.0;
 };
 Pulse FindPulse(const Pcm& pcm, double from, double to, double minPeriod, double maxPeriod);
-
-// Mean level of [from, to) in dBFS (both channels).
-double LevelDb(const Pcm& pcm, double from, double to);
 
 }  // namespace musictest
