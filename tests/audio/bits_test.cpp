@@ -9,7 +9,9 @@ namespace {
 
 const int Models[] = {StreamReadable | StreamSeekable, StreamReadable};
 
-TEST(Bits, FieldsInBothOrders) {
+// Bit fields in both orders; the seekable model stays on the partly used
+// byte; skipping back works where the stream is seekable, not before the start.
+TEST(Bits, FieldsInBothOrdersAndPositions) {
   for (int flags : Models) {
     MemStream s;
     s.OpenWith({0xA5, 0x0F}, flags);
@@ -20,17 +22,25 @@ TEST(Bits, FieldsInBothOrders) {
     EXPECT_EQ(0x50u, s.ReadBits(8));
     EXPECT_EQ(1, s.PeekBit());
     EXPECT_EQ(1, s.ReadBit());
-
     s.OpenWith({0xA5, 0x0F}, flags);
     EXPECT_EQ(0x5u, s.ReadBits(4));
     EXPECT_EQ(0xFAu, s.ReadBits(8));
     EXPECT_EQ(0, s.ReadBit());
     EXPECT_EQ(5, s.GetReadBitPosition());
   }
-}
-
-TEST(Bits, SkipBackOnlyWhereSeekable) {
   MemStream s;
+  s.OpenWith({0x81, 0x42, 0x24}, StreamReadable | StreamSeekable);
+  s.Control(23, 0, 1);
+  EXPECT_EQ(1, s.ReadBit());
+  EXPECT_EQ(0, s.Control(0));
+  EXPECT_EQ(0x01u, s.ReadBits(7)) << "the rest of 0x81";
+  EXPECT_EQ(1, s.Control(0));
+  EXPECT_EQ(0x2u, s.ReadBits(3));
+  EXPECT_EQ(1, s.Control(0));
+  s.AlignToByte();
+  EXPECT_EQ(2, s.Control(0));
+  EXPECT_EQ(0x24, s.ReadByte());
+
   s.OpenWith({0x12, 0x34, 0x56}, StreamReadable | StreamSeekable);
   s.ReadBits(12);
   s.SkipBits(-10);
@@ -45,26 +55,11 @@ TEST(Bits, SkipBackOnlyWhereSeekable) {
   EXPECT_EQ(0x3u, s.ReadBits(4)) << "the top of 0x34";
 }
 
-TEST(Bits, SeekableStaysOnThePartlyUsedByte) {
-  MemStream s;
-  s.OpenWith({0x81, 0x42, 0x24}, StreamReadable | StreamSeekable);
-  s.Control(23, 0, 1);
-  EXPECT_EQ(1, s.ReadBit());
-  EXPECT_EQ(0, s.Control(0));
-  EXPECT_EQ(0x01u, s.ReadBits(7)) << "the rest of 0x81";
-  EXPECT_EQ(1, s.Control(0));
-  EXPECT_EQ(0x2u, s.ReadBits(3));
-  EXPECT_EQ(1, s.Control(0));
-  s.AlignToByte();
-  EXPECT_EQ(2, s.Control(0));
-  EXPECT_EQ(0x24, s.ReadByte());
-}
-
 TEST(Bits, SkipMatchesRead) {
   std::mt19937 rng(7);
   std::vector<uint8_t> data(200);
   for (auto& b : data) b = uint8_t(rng());
-  for (int flags : Models) {
+  for (int flags : Models)
     for (int order = 0; order < 2; ++order) {
       MemStream a, b;
       a.OpenWith(data, flags);
@@ -85,7 +80,6 @@ TEST(Bits, SkipMatchesRead) {
         ASSERT_EQ(a.PeekBit(), b.PeekBit());
       }
     }
-  }
 }
 
 // Fields written on a non-seekable stream read back on both models.
@@ -122,7 +116,9 @@ TEST(Bits, WrittenFieldsReadBack) {
   }
 }
 
-TEST(Bits, WriteInPlaceOnSeekable) {
+// In place on a seekable stream; beyond the end and at a flush with the pad
+// bits; nothing on a stream that is not writable.
+TEST(Bits, WritesInPlacePaddedAndRefused) {
   MemStream s;
   s.OpenWith({0xF0, 0x11}, StreamReadable | StreamWritable | StreamSeekable);
   EXPECT_EQ(1, s.WriteBits(0x5, 3));
@@ -136,22 +132,14 @@ TEST(Bits, WriteInPlaceOnSeekable) {
   EXPECT_EQ(0x10, s.data[1]);
   EXPECT_EQ(1, s.FlushBits());
   EXPECT_EQ(2, s.Control(0));
-}
 
-TEST(Bits, WriteBeyondEndUsesPadBits) {
-  MemStream s;
   s.OpenWith({}, StreamReadable | StreamWritable | StreamSeekable);
   s.Control(27, 0, 1);
   s.Control(23, 0, 1);
   EXPECT_EQ(1, s.WriteBits(0x0, 2));
-  ASSERT_EQ(1u, s.data.size());
-  EXPECT_EQ(0x3F, s.data[0]);
+  EXPECT_EQ(std::vector<uint8_t>{0x3F}, s.data);
   EXPECT_EQ(-1, s.Control(22)) << "the fill byte is restored";
-}
-
-TEST(Bits, FlushCompletesWithPadOnes) {
   for (int order = 0; order < 2; ++order) {
-    MemStream s;
     s.OpenWith({}, StreamWritable);
     s.Control(25, 0, order);
     s.Control(27, 0, 1);
@@ -159,14 +147,10 @@ TEST(Bits, FlushCompletesWithPadOnes) {
     EXPECT_TRUE(s.data.empty());
     EXPECT_EQ(3, s.GetWriteBitPosition());
     EXPECT_EQ(1, s.FlushBits());
-    ASSERT_EQ(1u, s.data.size());
-    EXPECT_EQ(order ? 0x5F : 0xFA, s.data[0]);
+    EXPECT_EQ(std::vector<uint8_t>{uint8_t(order ? 0x5F : 0xFA)}, s.data);
   }
-}
-
-TEST(Bits, NotWritableRefuses) {
-  MemStream s;
   s.OpenWith({1, 2}, StreamReadable | StreamSeekable);
+  s.writes = 0;
   EXPECT_EQ(0, s.WriteBit(1));
   EXPECT_EQ(0, s.WriteBits(3, 2));
   EXPECT_EQ(0, s.writes);
@@ -178,24 +162,19 @@ TEST(Values, IntegersInBothOrders) {
   EXPECT_EQ(0xFFFB9064u, PeekUInt32BE(&s));
   EXPECT_EQ(0, s.Control(0));
   EXPECT_EQ(0x6490FBFFu, ReadUInt32(&s));
-
   s.OpenWith({0xFF, 0xFB, 0x90, 0x64}, StreamReadable);
   EXPECT_EQ(0xFFFB9064u, PeekUInt32BE(&s)) << "through the primitive's peek";
   EXPECT_EQ(int32_t(0xFFFB9064u), PeekInt32BE(&s));
   EXPECT_EQ(int16_t(0xFBFF), PeekInt16(&s));
   EXPECT_EQ(0xFFFBu, ReadUInt16BE(&s));
   EXPECT_EQ(int16_t(0x9064), ReadInt16BE(&s));
-
   s.OpenWith({0xFE, 0xFF}, StreamReadable | StreamSeekable);
   EXPECT_EQ(-2, PeekInt16(&s));
   EXPECT_EQ(65534, ReadUInt16(&s));
   s.OpenWith({0x80}, StreamReadable);
   EXPECT_EQ(-128, PeekInt8(&s));
   EXPECT_EQ(128, ReadUInt8(&s));
-}
-
-TEST(Values, ShortReadKeepsLowHalf) {
-  MemStream s;
+  // A short read keeps the low half; missing bytes are the fill byte.
   s.OpenWith({1, 2, 3, 4, 0x34, 0x12}, StreamReadable | StreamSeekable);
   s.Read(nullptr, 4);
   EXPECT_EQ(0x1234, ReadInt32(&s));
@@ -203,7 +182,7 @@ TEST(Values, ShortReadKeepsLowHalf) {
   EXPECT_EQ(1, s.AtEndOfInput());
   s.OpenWith({0x34, 0x12}, StreamReadable);
   s.Control(21, 0, 0xFF);
-  EXPECT_EQ(uint32_t(0xFFFF1234u), ReadUInt32(&s)) << "missing bytes are the fill byte";
+  EXPECT_EQ(uint32_t(0xFFFF1234u), ReadUInt32(&s));
 }
 
 TEST(Values, WritesRoundTrip) {
@@ -246,14 +225,12 @@ TEST(Values, Strings) {
   EXPECT_EQ(1, WriteText(&s, "xy"));
   EXPECT_EQ(14, s.Control(4));
   s.Seek(0);
-
   char buf[8];
   std::memset(buf, '#', sizeof buf);
   EXPECT_EQ(0, ReadString(&s, buf, 4));
   EXPECT_STREQ("ABC", buf);
   EXPECT_EQ('#', buf[4]);
   EXPECT_EQ(6, s.Control(0)) << "the cut string is consumed with its NUL";
-
   EXPECT_EQ(1, ReadStringUntil(&s, buf, 8, ';'));
   EXPECT_STREQ("hi", buf);
   EXPECT_EQ(1, ReadString(&s, buf, 8));

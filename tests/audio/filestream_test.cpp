@@ -10,47 +10,37 @@
 
 namespace {
 
-std::string WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  return path;
-}
-
-std::vector<uint8_t> Contents(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 class FileStreamTest : public ::testing::Test {
-protected:
+ protected:
   std::string dir = testpaths::TempDir("filestream");
-  std::string Path(const char* name) { return dir + "/" + name; }
+  std::string File(const char* name, const std::vector<uint8_t>& bytes) {
+    std::string path = dir + "/" + name;
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return path;
+  }
+  std::vector<uint8_t> Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+  }
 };
 
-TEST_F(FileStreamTest, RandomAccessReadToTheEnd) {
-  std::string path = WriteFile(Path("a.bin"), Bytes(1000));
+// Random access to the end; peeking leaves the position in both read modes;
+// the sequential mode cannot seek.
+TEST_F(FileStreamTest, Reading) {
   sFileStream f;
-  ASSERT_EQ(0, f.Open(path.c_str(), FileReadSeek));
+  ASSERT_EQ(0, f.Open(File("a.bin", Bytes(1000)).c_str(), FileReadSeek));
   EXPECT_EQ(StreamOpen | StreamReadable | StreamSeekable, f.GetFlags());
   EXPECT_EQ(1000, f.Control(4));
   uint8_t buf[300];
-  int total = 0;
-  while (total < 1000) {
-    EXPECT_EQ(0, f.Control(2)) << total;
-    total += f.Read(buf, 300);
-  }
-  EXPECT_EQ(1000, total);
+  for (int total = 0; total < 1000; total += f.Read(buf, 300)) EXPECT_EQ(0, f.Control(2)) << total;
   EXPECT_EQ(1, f.Control(2));
   EXPECT_EQ(1, f.Control(9)) << "the last read of 300 got 100";
   f.Seek(998);
   EXPECT_EQ(998 % 256, f.ReadByte());
   EXPECT_EQ(0, f.Close());
   EXPECT_EQ(0, f.GetFlags());
-}
-
-TEST_F(FileStreamTest, PeekLeavesThePosition) {
-  std::string path = WriteFile(Path("p.bin"), Bytes(50, 10));
+  std::string path = File("p.bin", Bytes(50, 10));
   for (int mode : {FileRead, FileReadSeek}) {
-    sFileStream f;
     ASSERT_EQ(0, f.Open(path.c_str(), mode));
     f.Read(nullptr, 5);
     uint8_t a[6], b[6];
@@ -62,12 +52,7 @@ TEST_F(FileStreamTest, PeekLeavesThePosition) {
     f.Read(nullptr, 100);
     EXPECT_EQ(0, f.Peek(a, 1)) << "at the end";
   }
-}
-
-TEST_F(FileStreamTest, SequentialModeCannotSeek) {
-  std::string path = WriteFile(Path("s.bin"), Bytes(20));
-  sFileStream f;
-  ASSERT_EQ(0, f.Open(path.c_str(), FileRead));
+  ASSERT_EQ(0, f.Open(File("s.bin", Bytes(20)).c_str(), FileRead));
   EXPECT_EQ(StreamOpen | StreamReadable, f.GetFlags());
   EXPECT_EQ(20, f.GetLength());
   f.Read(nullptr, 3);
@@ -75,8 +60,11 @@ TEST_F(FileStreamTest, SequentialModeCannotSeek) {
   EXPECT_EQ(3, f.ReadByte());
 }
 
-TEST_F(FileStreamTest, AppendWritesAfterTheOldEnd) {
-  std::string path = WriteFile(Path("app.bin"), {1, 2, 3});
+// Appending writes after the old end and needs the file unless creating;
+// creating a new file fails on an existing one (which survives); truncating
+// creation empties it.
+TEST_F(FileStreamTest, AppendingAndCreating) {
+  std::string path = File("app.bin", {1, 2, 3});
   sFileStream f;
   ASSERT_EQ(0, f.Open(path.c_str(), FileAppend));
   EXPECT_EQ(StreamOpen | StreamWritable, f.GetFlags());
@@ -87,42 +75,32 @@ TEST_F(FileStreamTest, AppendWritesAfterTheOldEnd) {
   EXPECT_EQ(0, f.Control(3));
   f.Close();
   EXPECT_EQ((std::vector<uint8_t>{1, 2, 3, 9, 8}), Contents(path));
-}
-
-TEST_F(FileStreamTest, AppendNeedsTheFileUnlessCreating) {
-  sFileStream f;
-  EXPECT_EQ(-1, f.Open(Path("missing").c_str(), FileAppend));
-  EXPECT_EQ(0, f.GetFlags());
-  EXPECT_EQ(-1, f.Open(Path("missing").c_str(), FileReadSeek));
-  ASSERT_EQ(0, f.Open(Path("made").c_str(), FileAppend | FileCreate));
+  for (int mode : {int(FileAppend), int(FileReadSeek)}) {
+    EXPECT_EQ(-1, f.Open((dir + "/missing").c_str(), mode));
+    EXPECT_EQ(0, f.GetFlags());
+  }
+  ASSERT_EQ(0, f.Open((dir + "/made").c_str(), FileAppend | FileCreate));
   f.Write("ab", 2);
   f.Close();
-  EXPECT_EQ(2u, Contents(Path("made")).size());
-}
-
-TEST_F(FileStreamTest, CreateNewFailsOnAnExistingFile) {
-  std::string path = WriteFile(Path("keep.bin"), {7, 7, 7});
-  sFileStream f;
-  EXPECT_EQ(-1, f.Open(path.c_str(), 13));
+  EXPECT_EQ(2u, Contents(dir + "/made").size());
+  std::string keep = File("keep.bin", {7, 7, 7});
+  EXPECT_EQ(-1, f.Open(keep.c_str(), 13));
   EXPECT_EQ(0, f.GetFlags());
-  EXPECT_EQ((std::vector<uint8_t>{7, 7, 7}), Contents(path));
-  ASSERT_EQ(0, f.Open(Path("new.bin").c_str(), 13));
+  EXPECT_EQ((std::vector<uint8_t>{7, 7, 7}), Contents(keep));
+  ASSERT_EQ(0, f.Open((dir + "/new.bin").c_str(), 13));
   EXPECT_EQ(1, f.WriteByte(4));
   EXPECT_EQ(0, f.Close());
-  EXPECT_EQ((std::vector<uint8_t>{4}), Contents(Path("new.bin")));
-}
-
-TEST_F(FileStreamTest, TruncatingCreation) {
-  std::string path = WriteFile(Path("t.bin"), Bytes(40));
-  sFileStream f;
-  ASSERT_EQ(0, f.Open(path.c_str(), FileUpdate | FileCreateTrunc));
+  EXPECT_EQ((std::vector<uint8_t>{4}), Contents(dir + "/new.bin"));
+  std::string t = File("t.bin", Bytes(40));
+  ASSERT_EQ(0, f.Open(t.c_str(), FileUpdate | FileCreateTrunc));
   EXPECT_EQ(0, f.GetLength());
   f.Close();
-  EXPECT_TRUE(Contents(path).empty());
+  EXPECT_TRUE(Contents(t).empty());
 }
 
-TEST_F(FileStreamTest, UpdateModeWritesInPlace) {
-  std::string path = WriteFile(Path("u.bin"), Bytes(10));
+// Update mode writes in place, buffered or not; the update switch.
+TEST_F(FileStreamTest, Updating) {
+  std::string path = File("u.bin", Bytes(10));
   sFileStream f;
   ASSERT_EQ(0, f.Open(path.c_str(), FileUpdate));
   EXPECT_EQ(StreamOpen | StreamReadable | StreamWritable | StreamSeekable | StreamUpdate, f.GetFlags());
@@ -140,11 +118,8 @@ TEST_F(FileStreamTest, UpdateModeWritesInPlace) {
   want[0] = 7;
   for (char c : std::string("WXYZ")) want.push_back(uint8_t(c));
   EXPECT_EQ(want, Contents(path));
-}
 
-TEST_F(FileStreamTest, BufferedUpdateKeepsTheFileConsistent) {
-  std::string path = WriteFile(Path("b.bin"), Bytes(200));
-  sFileStream f;
+  path = File("b.bin", Bytes(200));
   ASSERT_EQ(0, f.Open(path.c_str(), FileUpdate));
   ASSERT_EQ(1, f.Control(15, 0, 16));
   EXPECT_EQ(0, f.ReadByte());
@@ -154,15 +129,12 @@ TEST_F(FileStreamTest, BufferedUpdateKeepsTheFileConsistent) {
   EXPECT_EQ(100, f.ReadByte());
   EXPECT_EQ(1, f.WriteByte(0x55));
   EXPECT_EQ(0, f.Close());
-  std::vector<uint8_t> want = Bytes(200);
+  want = Bytes(200);
   std::fill(want.begin() + 1, want.begin() + 41, 0xEE);
   want[101] = 0x55;
   EXPECT_EQ(want, Contents(path));
-}
 
-TEST_F(FileStreamTest, UpdateSwitch) {
-  std::string path = WriteFile(Path("c.bin"), Bytes(4));
-  sFileStream f;
+  path = File("c.bin", Bytes(4));
   ASSERT_EQ(0, f.Open(path.c_str(), FileReadSeek));
   EXPECT_EQ(0, f.Control(36, 0, 1));
   EXPECT_EQ(0, f.Control(37));
@@ -175,22 +147,20 @@ TEST_F(FileStreamTest, UpdateSwitch) {
 }
 
 TEST_F(FileStreamTest, ReopenClosesFirstAndDestructorReleases) {
-  std::string a = WriteFile(Path("r1.bin"), Bytes(3, 50));
-  std::string b = WriteFile(Path("r2.bin"), Bytes(5, 60));
   sFileStream f;
-  ASSERT_EQ(0, f.Open(a.c_str(), FileReadSeek));
+  ASSERT_EQ(0, f.Open(File("r1.bin", Bytes(3, 50)).c_str(), FileReadSeek));
   f.ReadByte();
-  ASSERT_EQ(0, f.Open(b.c_str(), FileReadSeek));
+  ASSERT_EQ(0, f.Open(File("r2.bin", Bytes(5, 60)).c_str(), FileReadSeek));
   EXPECT_EQ(0, f.Control(0));
   EXPECT_EQ(5, f.GetLength());
   EXPECT_EQ(60, f.ReadByte());
   {
     sFileStream w;
-    ASSERT_EQ(0, w.Open(Path("d.bin").c_str(), FileAppend | FileCreate));
+    ASSERT_EQ(0, w.Open((dir + "/d.bin").c_str(), FileAppend | FileCreate));
     w.SetOutputBufferSize(32);
     w.Write("buffered", 8);
   }
-  EXPECT_EQ(8u, Contents(Path("d.bin")).size()) << "destroying an open file stream closes it";
+  EXPECT_EQ(8u, Contents(dir + "/d.bin").size()) << "destroying an open file stream closes it";
 }
 
 }  // namespace

@@ -68,6 +68,16 @@ class SoundTest : public ::testing::Test {
 protected:
   std::string dir = testpaths::TempDir("sound");
   std::string wav = dir + "/out.wav";
+  // What the headless device wrote: 44.1 kHz stereo.
+  std::vector<int16_t> Written() {
+    std::vector<int16_t> got;
+    uint32_t rate = 0;
+    uint16_t channels = 0;
+    EXPECT_TRUE(ReadWav(wav, got, rate, channels));
+    EXPECT_EQ(44100u, rate);
+    EXPECT_EQ(2, channels);
+    return got;
+  }
 };
 
 // A generated tone played through the wave output stream and the headless
@@ -98,12 +108,7 @@ TEST_F(SoundTest, ToneThroughWaveOutStream) {
     sound.CloseWav();
     SetSound(nullptr);
   }
-  std::vector<int16_t> got;
-  uint32_t rate;
-  uint16_t channels;
-  ASSERT_TRUE(ReadWav(wav, got, rate, channels));
-  EXPECT_EQ(44100u, rate);
-  EXPECT_EQ(2, channels);
+  std::vector<int16_t> got = Written();
   // 44100 frames fill 43 whole blocks; the 68 frames of the partial 44th are dropped.
   size_t played = 43 * 1024;
   ASSERT_GE(got.size(), played * 2);
@@ -123,7 +128,6 @@ TEST_F(SoundTest, ToneThroughWaveOutStream) {
 // An image at another rate and channel count comes out at 44.1 kHz stereo.
 TEST_F(SoundTest, ImagePlayedResampled) {
   std::vector<uint8_t> img = ToneImage(22050, 1, 16, 441, 10000, 1.0);
-  std::vector<int16_t> got;
   {
     HeadlessSound sound(HeadlessSound::Pace::Virtual, nullptr);
     ASSERT_TRUE(sound.WriteWav(wav));
@@ -135,9 +139,7 @@ TEST_F(SoundTest, ImagePlayedResampled) {
     EXPECT_FALSE(sound.ImagePlaying());
     EXPECT_EQ((std::vector<std::string>{"0 play 22050 frames 22050 Hz 1 ch 16 bit", "22050 stop"}), What(sound));
   }
-  uint32_t rate;
-  uint16_t channels;
-  ASSERT_TRUE(ReadWav(wav, got, rate, channels));
+  std::vector<int16_t> got = Written();
   ASSERT_EQ(22050u * 2, got.size());
   for (size_t i = 0; i < 22050; ++i) ASSERT_EQ(got[2 * i], got[2 * i + 1]) << "mono on both sides";
   Tone t = Measure(Channel(got, 0, 100, 22050), 44100);
@@ -166,7 +168,7 @@ TEST_F(SoundTest, ImageEndsReplacesAndRefuses) {
             What(sound));
 }
 
-TEST_F(SoundTest, SourcesAreMixedAndClipped) {
+TEST_F(SoundTest, DeviceBlocksMixedClippedAndReset) {
   HeadlessSound sound(HeadlessSound::Pace::Virtual, nullptr);
   ASSERT_TRUE(sound.WriteWav(wav));
   std::vector<uint8_t> img = ToneImage(44100, 1, 16, 0, 0, 0.01);
@@ -190,20 +192,13 @@ TEST_F(SoundTest, SourcesAreMixedAndClipped) {
   EXPECT_TRUE(device->Unprepare(header));
   device.reset();
   sound.CloseWav();
-  std::vector<int16_t> got;
-  uint32_t rate;
-  uint16_t channels;
-  ASSERT_TRUE(ReadWav(wav, got, rate, channels));
+  std::vector<int16_t> got = Written();
   ASSERT_EQ(441u * 2, got.size());
   EXPECT_EQ(32767, got[0]);
   EXPECT_EQ(15000, got[1]);
   EXPECT_EQ(32767, got[880]);
-}
-
-TEST_F(SoundTest, ResetDropsQueuedBlocks) {
-  HeadlessSound sound(HeadlessSound::Pace::Virtual, nullptr);
-  WaveFormat f;
-  auto device = sound.OpenWaveOut(f);
+  // A reset drops the queued blocks; six channels are refused.
+  device = sound.OpenWaveOut(f);
   std::vector<uint8_t> pcm(4 * 4410);
   WaveBlock blocks[2];
   for (auto& b : blocks) {
