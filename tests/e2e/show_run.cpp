@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "tests/support/paths.h"
@@ -25,18 +24,6 @@ std::string Capture(const std::string& command, int* status) {
   return out;
 }
 }  // namespace
-
-std::string ReadText(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::ostringstream all;
-  all << f.rdbuf();
-  return all.str();
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-  std::ofstream f(path, std::ios::binary);
-  f << text;
-}
 
 bool UpdateGoldens() {
   const char* v = std::getenv("TESS_UPDATE_GOLDENS");
@@ -71,17 +58,11 @@ ShowRun RunShowtrace(const std::string& tag, double until, const std::string& ke
     if (line.empty() || line[0] == '#') continue;
     TraceLine t;
     char layers[256] = {};
-    unsigned ch = 0, idx = 0, pal = 0;
     unsigned long long frame = 0;
-    if (std::sscanf(line.c_str(), "%llu %lf ch %x layers %255s idx %x pal %x", &frame, &t.time, &ch, layers, &idx,
-                    &pal) != 6)
+    if (std::sscanf(line.c_str(), "%llu %lf ch %x layers %255s idx %x pal %x", &frame, &t.time, &t.channels, layers,
+                    &t.index, &t.palette) != 6)
       continue;
-    t.frame = frame;
-    t.channels = ch;
-    t.layers = layers;
-    t.index = idx;
-    t.palette = pal;
-    t.text = line;
+    t.frame = frame, t.layers = layers, t.text = line;
     run.frames.push_back(t);
   }
   return run;

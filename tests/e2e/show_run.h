@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/paths.h"
+
 namespace e2e {
 
 struct TraceLine {
@@ -37,8 +39,8 @@ int RunProgram(const std::string& args, std::string* output);
 // A palette PNG's indices (640 x 480), false when it cannot be read.
 bool ReadIndices(const std::string& path, std::vector<uint8_t>* indices);
 
-std::string ReadText(const std::string& path);
-void WriteText(const std::string& path, const std::string& text);
+using testpaths::ReadText;
+inline void WriteText(const std::string& path, const std::string& text) { testpaths::WriteFile(path, text); }
 bool UpdateGoldens();
 std::string GoldenDir();
 

@@ -45,22 +45,18 @@ bool SameContent(const e2e::ShowRun& run) {
 void ComparePicture(const e2e::ShowRun& run, int t) {
   char name[32];
   std::snprintf(name, sizeof name, "frame_%05d.png", t);
-  const std::string got = run.outDir + "/" + name;
-  const std::string expected = e2e::GoldenDir() + "/" + name;
+  const std::string got = run.outDir + "/" + name, expected = e2e::GoldenDir() + "/" + name;
   if (e2e::UpdateGoldens()) {
     std::filesystem::copy_file(got, expected, std::filesystem::copy_options::overwrite_existing);
     return;
   }
-  std::vector<uint8_t> a, b;
-  ASSERT_TRUE(e2e::ReadIndices(got, &a)) << got;
-  ASSERT_TRUE(e2e::ReadIndices(expected, &b)) << "no golden " << expected << " (TESS_UPDATE_GOLDENS=1 makes it)";
-  PngImage ga, gb;
+  PngImage a, b;
   std::string error;
-  ReadPng(got, &ga, &error);
-  ReadPng(expected, &gb, &error);
-  bool same = a == b && ga.palette.size() == gb.palette.size();
-  for (size_t i = 0; same && i < ga.palette.size(); ++i)
-    same = ga.palette[i].r == gb.palette[i].r && ga.palette[i].g == gb.palette[i].g && ga.palette[i].b == gb.palette[i].b;
+  ASSERT_TRUE(ReadPng(got, &a, &error) && a.indexed) << got << ": " << error;
+  ASSERT_TRUE(ReadPng(expected, &b, &error) && b.indexed) << "no golden " << expected << " (TESS_UPDATE_GOLDENS=1 makes it)";
+  bool same = a.indices == b.indices && a.palette.size() == b.palette.size();
+  for (size_t i = 0; same && i < a.palette.size(); ++i)
+    same = a.palette[i].r == b.palette[i].r && a.palette[i].g == b.palette[i].g && a.palette[i].b == b.palette[i].b;
   if (!same) {
     const std::string actual = expected.substr(0, expected.size() - 4) + "-actual.png";
     std::filesystem::copy_file(got, actual, std::filesystem::copy_options::overwrite_existing);
@@ -176,7 +172,6 @@ TEST(Show, MouseButtonsEndTheRunOnlyAsAPair) {
 
 TEST(Show, EscapeAndSpaceEndTheProgramWithStatusZero) {
   for (const char* key : {"Escape", "Space"}) {
-    const std::string dir = e2e::GoldenDir();
     const std::string script = testing::TempDir() + "/keys-" + key + ".txt";
     e2e::WriteText(script, std::string("1500 key ") + key + "\n");
     std::string out;

@@ -3,32 +3,21 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "app/options.h"
 #include "platform/headless/input.h"
 #include "tests/support/paths.h"
 #include "tools/common/png_io.h"
 
 namespace {
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 TEST(RecordTiming, FramesStepAndTheEndingKey) {
   RecordSettings s;
   EXPECT_EQ(RecordFrameCount(s), 2160);
   EXPECT_EQ(RecordFrameMicros(s), 16667u);
-  s.fps = 25;
-  s.seconds = 2.0;
+  s.fps = 25, s.seconds = 2.0;
   EXPECT_EQ(RecordFrameCount(s), 50);
   EXPECT_EQ(RecordFrameMicros(s), 40000u);
   // The key comes once the 50th frame has been shown, not before.
@@ -38,8 +27,7 @@ TEST(RecordTiming, FramesStepAndTheEndingKey) {
   ASSERT_EQ(events.size(), 2u);  // press and release
   EXPECT_EQ(events[0].timeMs, 2000u);
   EXPECT_EQ(events[0].a, 0x01);  // Escape
-  s.fps = 60;
-  s.seconds = 1.0;
+  s.fps = 60, s.seconds = 1.0;
   ASSERT_TRUE(platform::ParseInputScript(RecordKeyScript(s), events, error)) << error;
   EXPECT_EQ(events[0].timeMs, 1001u);  // 60 x 16,667 us, rounded up
 }
@@ -60,40 +48,6 @@ TEST(RecordTiming, PathsAndMuxCommand) {
             "-pix_fmt yuv420p -crf 16 -c:a aac -b:a 192k -shortest '/tmp/it'\\''s 100%.mp4'");
 }
 
-TEST(RecordOptions, RecordFpsAndSeconds) {
-  Options o;
-  std::string error;
-  const char* args[] = {"tessaline", "--record", "out", "--fps", "30", "--seconds=12.5"};
-  ASSERT_TRUE(ParseOptions(6, args, o, error)) << error;
-  EXPECT_EQ(o.record, "out");
-  EXPECT_EQ(o.recordFps, 30);
-  EXPECT_DOUBLE_EQ(o.recordSeconds, 12.5);
-  EXPECT_TRUE(o.headless);
-
-  const char* badFps[] = {"tessaline", "--record", "out", "--fps", "29.97"};
-  EXPECT_FALSE(ParseOptions(5, badFps, o, error));
-  EXPECT_EQ(error, "--fps wants a whole number from 1 to 240");
-  const char* badSeconds[] = {"tessaline", "--seconds", "0"};
-  EXPECT_FALSE(ParseOptions(3, badSeconds, o, error));
-  EXPECT_EQ(error, "--seconds wants a length from 0 to 3600 seconds");
-  const char* noDir[] = {"tessaline", "--record"};
-  EXPECT_FALSE(ParseOptions(2, noDir, o, error));
-  const char* quiet[] = {"tessaline", "--record", "show.webm", "--quiet"};
-  ASSERT_TRUE(ParseOptions(4, quiet, o, error)) << error;
-  EXPECT_TRUE(o.quiet);
-  // A name for a format the export does not write is a mistake, not a folder to make.
-  for (const char* name : {"show.avi", "a/Show.MOV", "frame.png"}) {
-    const char* other[] = {"tessaline", "--record", name};
-    EXPECT_FALSE(ParseOptions(3, other, o, error)) << name;
-    EXPECT_EQ(error, std::string("--record writes a folder of PNG frames or a .mp4, .webm or .mkv video, not ") + name);
-  }
-  const char* dash[] = {"tessaline", "--record", "-"};
-  EXPECT_FALSE(ParseOptions(3, dash, o, error));
-  EXPECT_EQ(error, "--record writes a folder or a named video file, not the standard output");
-  const char* dotted[] = {"tessaline", "--record", "export.v2"};
-  EXPECT_TRUE(ParseOptions(3, dotted, o, error)) << error;
-}
-
 class RecordFiles : public ::testing::Test {
  protected:
   void SetUp() override { dir_ = testpaths::TempDir("record"); }
@@ -103,9 +57,7 @@ class RecordFiles : public ::testing::Test {
 
 TEST_F(RecordFiles, IndexedFrameBecomesAPalettePngWithTheSameIndices) {
   platform::DDFrame frame;
-  frame.width = 5;
-  frame.height = 3;
-  frame.pitch = 16;
+  frame.width = 5, frame.height = 3, frame.pitch = 16;
   frame.format.flags = platform::DDPF_PALETTEINDEXED8 | platform::DDPF_RGB;
   frame.format.bitCount = 8;
   frame.pixels.assign(16 * 3, 0xEE);  // padding beyond the width must not show
@@ -130,19 +82,18 @@ TEST_F(RecordFiles, IndexedFrameBecomesAPalettePngWithTheSameIndices) {
   // The same frame makes the same bytes.
   std::string again = dir_ + "/g.png";
   ASSERT_TRUE(WriteFramePng(again, frame, &error));
-  EXPECT_EQ(ReadAll(path), ReadAll(again));
+  EXPECT_EQ(testpaths::ReadText(path), testpaths::ReadText(again));
+  // A frame that cannot be written is an error naming the file.
+  EXPECT_FALSE(WriteFramePng(dir_ + "/missing/f.png", frame, &error));
+  EXPECT_EQ(error, "cannot write " + dir_ + "/missing/f.png: No such file or directory");
 }
 
 TEST_F(RecordFiles, RgbFrameBecomesAnRgbPng) {
   platform::DDFrame frame;
-  frame.width = 2;
-  frame.height = 1;
-  frame.pitch = 8;
+  frame.width = 2, frame.height = 1, frame.pitch = 8;
   frame.format.flags = platform::DDPF_RGB;
   frame.format.bitCount = 16;
-  frame.format.redMask = 0xF800;
-  frame.format.greenMask = 0x07E0;
-  frame.format.blueMask = 0x001F;
+  frame.format.redMask = 0xF800, frame.format.greenMask = 0x07E0, frame.format.blueMask = 0x001F;
   frame.pixels = {0x00, 0xF8, 0x1F, 0x00, 0, 0, 0, 0};  // red, blue
   std::string path = dir_ + "/rgb.png", error;
   ASSERT_TRUE(WriteFramePng(path, frame, &error)) << error;
@@ -155,16 +106,5 @@ TEST_F(RecordFiles, RgbFrameBecomesAnRgbPng) {
   EXPECT_EQ(png.rgba[1].b, 248);
 }
 
-TEST_F(RecordFiles, UnwritableFrameIsAnError) {
-  platform::DDFrame frame;
-  frame.width = frame.height = 1;
-  frame.pitch = 1;
-  frame.format.flags = platform::DDPF_PALETTEINDEXED8;
-  frame.format.bitCount = 8;
-  frame.pixels = {0};
-  std::string error;
-  EXPECT_FALSE(WriteFramePng(dir_ + "/missing/f.png", frame, &error));
-  EXPECT_EQ(error, "cannot write " + dir_ + "/missing/f.png: No such file or directory");
-}
 
 }  // namespace

@@ -45,70 +45,63 @@ int Capture(const std::string& screen, const std::string& out, const std::string
 }
 
 ::testing::AssertionResult Colour(const Image& image, int x, int y, int r, int g, int b) {
+  if (x >= image.width || y >= image.height) return ::testing::AssertionFailure() << "outside the screenshot";
   const unsigned char* p = image.At(x, y);
   if (p[0] == r && p[1] == g && p[2] == b) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "at (" << x << ", " << y << "): " << int(p[0]) << "," << int(p[1]) << ","
                                        << int(p[2]) << " instead of " << r << "," << g << "," << b;
 }
 
-TEST(SdlPresenter, FullScreenFourByThree) {
-  const std::string out = testpaths::TempDir("sdl") + "/full.ppm";
-  ASSERT_EQ(0, Capture("1024x768x24", out));
+enum Rgb { Black = 0x000000, Red = 0xFF0000, Green = 0x00FF00, Blue = 0x0000FF, White = 0xFFFFFF };
+struct Pixel {
+  int x, y;
+  Rgb colour;
+};
+
+// Runs the pattern program on a screen of that size and checks the screenshot's pixels.
+void ExpectScreen(const std::string& screen, const std::string& extra, const std::string& env,
+                  const std::vector<Pixel>& pixels, Image* shot = nullptr) {
+  const std::string out = testpaths::TempDir("sdl") + "/shot.ppm";
+  ASSERT_EQ(0, Capture(screen, out, extra, env)) << extra << env;
   Image image;
   ASSERT_TRUE(ReadPpm(out, image));
-  ASSERT_EQ(1024, image.width);
-  ASSERT_EQ(768, image.height);
-  // 640 x 480 scaled by 1.6 fills the 4:3 screen; quadrant borders at 512 and 384.
-  EXPECT_TRUE(Colour(image, 256, 192, 255, 0, 0));
-  EXPECT_TRUE(Colour(image, 768, 192, 0, 255, 0));
-  EXPECT_TRUE(Colour(image, 256, 576, 0, 0, 255));
-  EXPECT_TRUE(Colour(image, 768, 576, 255, 255, 255));
-  EXPECT_TRUE(Colour(image, 509, 100, 255, 0, 0));
-  EXPECT_TRUE(Colour(image, 514, 100, 0, 255, 0));
-  EXPECT_TRUE(Colour(image, 100, 381, 255, 0, 0));
-  EXPECT_TRUE(Colour(image, 100, 386, 0, 0, 255));
-  EXPECT_TRUE(Colour(image, 0, 0, 0, 0, 0)) << "the picture's black frame at the screen's corner";
-  EXPECT_TRUE(Colour(image, 3, 3, 255, 0, 0)) << "nearest scaling keeps edges sharp";
+  for (const Pixel& p : pixels)
+    EXPECT_TRUE(Colour(image, p.x, p.y, p.colour >> 16, (p.colour >> 8) & 0xFF, p.colour & 0xFF)) << extra << env;
+  if (shot) *shot = image;
 }
 
-// One frame pixel is one screen pixel: the window (no window manager: at the
-// centre of the screen) or the integer scale shows the picture exactly.
-void ExpectOneToOne(const Image& image) {
-  const int x0 = (1024 - 640) / 2, y0 = (768 - 480) / 2;
-  EXPECT_TRUE(Colour(image, x0, y0 + 100, 0, 0, 0)) << "the picture's frame";
-  EXPECT_TRUE(Colour(image, x0 + 1, y0 + 100, 255, 0, 0));
-  EXPECT_TRUE(Colour(image, x0 + 319, y0 + 1, 255, 0, 0));
-  EXPECT_TRUE(Colour(image, x0 + 320, y0 + 1, 0, 255, 0));
-  EXPECT_TRUE(Colour(image, x0 + 100, y0 + 239, 255, 0, 0));
-  EXPECT_TRUE(Colour(image, x0 + 100, y0 + 240, 0, 0, 255));
-  EXPECT_TRUE(Colour(image, x0 + 638, y0 + 478, 255, 255, 255));
-  EXPECT_TRUE(Colour(image, x0 + 639, y0 + 478, 0, 0, 0));
-}
-
-TEST(SdlPresenter, WindowAndIntegerScaleAreExact) {
-  const std::string dir = testpaths::TempDir("sdl");
+TEST(SdlPresenter, FullScreenFourByThree) {
+  // 640 x 480 scaled by 1.6 fills the 4:3 screen; quadrant borders at 512 and 384; the
+  // picture's black frame at the corner; nearest scaling keeps edges sharp.
   Image image;
-  ASSERT_EQ(0, Capture("1024x768x24", dir + "/window.ppm", "--window"));
-  ASSERT_TRUE(ReadPpm(dir + "/window.ppm", image));
-  ExpectOneToOne(image);
-  EXPECT_TRUE(Colour(image, 100, 100, 0, 0, 0)) << "outside the window";
-  ASSERT_EQ(0, Capture("1024x768x24", dir + "/integer.ppm", "", "TESSALINE_SCALE=integer"));
-  ASSERT_TRUE(ReadPpm(dir + "/integer.ppm", image));
-  ExpectOneToOne(image);
+  ExpectScreen("1024x768x24", "", "",
+               {{256, 192, Red}, {768, 192, Green}, {256, 576, Blue}, {768, 576, White}, {509, 100, Red},
+                {514, 100, Green}, {100, 381, Red}, {100, 386, Blue}, {0, 0, Black}, {3, 3, Red}},
+               &image);
+  EXPECT_EQ(1024, image.width);
+  EXPECT_EQ(768, image.height);
+}
+
+// One frame pixel is one screen pixel: the window (no window manager: at the centre of
+// the screen) or the integer scale shows the picture exactly.
+TEST(SdlPresenter, WindowAndIntegerScaleAreExact) {
+  const int x0 = (1024 - 640) / 2, y0 = (768 - 480) / 2;
+  const std::vector<Pixel> exact = {{x0, y0 + 100, Black},      {x0 + 1, y0 + 100, Red},     {x0 + 319, y0 + 1, Red},
+                                    {x0 + 320, y0 + 1, Green},  {x0 + 100, y0 + 239, Red},   {x0 + 100, y0 + 240, Blue},
+                                    {x0 + 638, y0 + 478, White}, {x0 + 639, y0 + 478, Black}};
+  std::vector<Pixel> window = exact;
+  window.push_back({100, 100, Black});  // outside the window
+  ExpectScreen("1024x768x24", "--window", "", window);
+  ExpectScreen("1024x768x24", "", "TESSALINE_SCALE=integer", exact);
 }
 
 TEST(SdlPresenter, LinearScaleBlendsEdgesNearestDoesNot) {
-  const std::string dir = testpaths::TempDir("sdl");
   int blended[2] = {0, 0};
   const char* modes[2] = {"TESSALINE_SCALE=nearest", "TESSALINE_SCALE=linear"};
   for (int m = 0; m < 2; ++m) {
-    const std::string out = dir + "/scale" + std::to_string(m) + ".ppm";
-    ASSERT_EQ(0, Capture("1024x768x24", out, "", modes[m]));
     Image image;
-    ASSERT_TRUE(ReadPpm(out, image));
-    EXPECT_TRUE(Colour(image, 256, 192, 255, 0, 0));
-    // Across the red/green border: pixels that are neither colour.
-    for (int x = 500; x < 524; ++x) {
+    ExpectScreen("1024x768x24", "", modes[m], {{256, 192, Red}}, &image);
+    for (int x = 500; x < 524 && !image.rgb.empty(); ++x) {  // across the red/green border
       const unsigned char* p = image.At(x, 192);
       const bool red = p[0] == 255 && p[1] == 0 && p[2] == 0, green = p[0] == 0 && p[1] == 255 && p[2] == 0;
       blended[m] += !red && !green;
@@ -119,30 +112,19 @@ TEST(SdlPresenter, LinearScaleBlendsEdgesNearestDoesNot) {
 }
 
 TEST(SdlPresenter, AltEnterSwitchesToFullScreen) {
-  const std::string out = testpaths::TempDir("sdl") + "/toggle.ppm";
-  ASSERT_EQ(0, Capture("1024x768x24", out, "--window --frames 60 --toggle"));
-  Image image;
-  ASSERT_TRUE(ReadPpm(out, image));
-  // Outside the 640 x 480 window, inside the full-screen picture.
-  EXPECT_TRUE(Colour(image, 100, 100, 255, 0, 0)) << "the picture fills the screen after Alt+Enter";
-  EXPECT_TRUE(Colour(image, 1000, 700, 255, 255, 255));
-  EXPECT_TRUE(Colour(image, 508, 384 - 100, 255, 0, 0)) << "scaled by 1.6, not 1:1";
-  EXPECT_TRUE(Colour(image, 516, 384 - 100, 0, 255, 0));
+  // Outside the 640 x 480 window, inside the full-screen picture, scaled by 1.6 (not 1:1).
+  ExpectScreen("1024x768x24", "--window --frames 60 --toggle", "",
+               {{100, 100, Red}, {1000, 700, White}, {508, 384 - 100, Red}, {516, 384 - 100, Green}});
 }
 
 TEST(SdlPresenter, WideScreenIsLetterboxed) {
-  const std::string out = testpaths::TempDir("sdl") + "/wide.ppm";
-  ASSERT_EQ(0, Capture("1280x720x24", out));
-  Image image;
-  ASSERT_TRUE(ReadPpm(out, image));
-  ASSERT_EQ(1280, image.width);
   // 960 x 720 in the middle: bars of 160 pixels each side.
-  EXPECT_TRUE(Colour(image, 80, 360, 0, 0, 0));
-  EXPECT_TRUE(Colour(image, 1200, 360, 0, 0, 0));
-  EXPECT_TRUE(Colour(image, 170, 100, 255, 0, 0));
-  EXPECT_TRUE(Colour(image, 1110, 700, 255, 255, 255));
-  EXPECT_TRUE(Colour(image, 636, 100, 255, 0, 0));
-  EXPECT_TRUE(Colour(image, 644, 100, 0, 255, 0));
+  Image image;
+  ExpectScreen("1280x720x24", "", "",
+               {{80, 360, Black}, {1200, 360, Black}, {170, 100, Red}, {1110, 700, White}, {636, 100, Red},
+                {644, 100, Green}},
+               &image);
+  ASSERT_EQ(1280, image.width);
   int left = 0;
   while (left < 640 && image.At(left, 360)[2] == 0 && image.At(left, 360)[0] == 0) ++left;
   int right = 1279;

@@ -25,20 +25,38 @@ namespace {
 using platform::Message;
 using platform::Msg;
 
+// A log shared by threads.
+class Log {
+public:
+  void Add(const std::string& s) {
+    std::lock_guard<std::mutex> hold(lock_);
+    lines_.push_back(s);
+  }
+  std::vector<std::string> Lines() {
+    std::lock_guard<std::mutex> hold(lock_);
+    return lines_;
+  }
+  void Clear() {
+    std::lock_guard<std::mutex> hold(lock_);
+    lines_.clear();
+  }
+
+private:
+  std::mutex lock_;
+  std::vector<std::string> lines_;
+};
+
 // A window that records what the shell asks of it.
 class TestWindow final : public platform::Window {
 public:
-  bool RegisterClass(const char* name) override {
-    Note(std::string("class ") + name);
-    return registerOk;
-  }
+  bool RegisterClass(const char* name) override { return calls.Add(std::string("class ") + name), registerOk; }
   bool Create(const char* title, int x, int y, int w, int h) override {
-    Note(std::string("create ") + title + " " + std::to_string(x) + "," + std::to_string(y) + " " +
-         std::to_string(w) + "x" + std::to_string(h));
+    calls.Add(std::string("create ") + title + " " + std::to_string(x) + "," + std::to_string(y) + " " +
+              std::to_string(w) + "x" + std::to_string(h));
     for (int i = 0; i < paints; ++i) PostMessage({Msg::Paint, 0, 0});
     return true;
   }
-  void Show() override { Note("show"); }
+  void Show() override { calls.Add("show"); }
   bool GetMessage(Message& m) override {
     std::unique_lock<std::mutex> hold(lock_);
     ready_.wait(hold, [this] { return !queue_.empty(); });
@@ -54,47 +72,25 @@ public:
     ready_.notify_one();
   }
   bool IsMinimized() override { return minimized; }
-  void PlaceOverScreen() override { Note("place"); }
-  void SetCursorVisible(bool visible) override { Note(visible ? "cursor on" : "cursor off"); }
-  void MessageBox(const char* text, const char* caption) override {
-    Note(std::string("box ") + caption + ": " + text);
-  }
+  void PlaceOverScreen() override { calls.Add("place"); }
+  void SetCursorVisible(bool visible) override { calls.Add(visible ? "cursor on" : "cursor off"); }
+  void MessageBox(const char* text, const char* caption) override { calls.Add(std::string("box ") + caption + ": " + text); }
 
-  std::vector<std::string> Calls() {
-    std::lock_guard<std::mutex> hold(lock_);
-    return calls_;
-  }
-  void Clear() {
-    std::lock_guard<std::mutex> hold(lock_);
-    calls_.clear();
-  }
-
+  Log calls;
   bool registerOk = true;
   bool minimized = false;
   int paints = 1;
 
 private:
-  void Note(const std::string& s) {
-    std::lock_guard<std::mutex> hold(lock_);
-    calls_.push_back(s);
-  }
   std::mutex lock_;
   std::condition_variable ready_;
   std::deque<Message> queue_;
-  std::vector<std::string> calls_;
 };
 
 // What the main thread did, in order, seen from the parts it calls.
-std::mutex orderLock;
-std::vector<std::string> order;
-void Note(const std::string& s) {
-  std::lock_guard<std::mutex> hold(orderLock);
-  order.push_back(s);
-}
-std::vector<std::string> Order() {
-  std::lock_guard<std::mutex> hold(orderLock);
-  return order;
-}
+Log order;
+void Note(const std::string& s) { order.Add(s); }
+std::vector<std::string> Order() { return order.Lines(); }
 
 struct Probe : sDevice {
   ~Probe() override { Note("display destroyed"); }
@@ -130,10 +126,7 @@ void FastSleep(unsigned) { std::this_thread::sleep_for(std::chrono::milliseconds
 class ShellTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    {
-      std::lock_guard<std::mutex> hold(orderLock);
-      order.clear();
-    }
+    order.Clear();
     demoMayEnd = false;
     mainThreadDone = false;
     platform::SetWindow(&window_);
@@ -160,7 +153,7 @@ TEST_F(ShellTest, StartUpAndShutdownOrder) {
   EXPECT_EQ((std::vector<std::string>{"start display, registry empty", "create display, keyboard yes",
                                       "demo, cd yes, pointer yes", "display destroyed", "release display"}),
             Order());
-  EXPECT_EQ((std::vector<std::string>{"class Tessaline", "create Tessaline 0,0 320x200", "show"}), window_.Calls())
+  EXPECT_EQ((std::vector<std::string>{"class Tessaline", "create Tessaline 0,0 320x200", "show"}), window_.calls.Lines())
       << "no box without a fatal text";
   EXPECT_EQ(0, AudioThreadRunning.load()) << "the audio thread was told to quit and awaited";
   EXPECT_EQ(234, MainThread()) << "the thread's own result";
@@ -181,7 +174,7 @@ TEST_F(ShellTest, FatalOnTheMainThreadIsShownAtExit) {
   EXPECT_EQ(0, WinMain());
   EXPECT_FALSE(MainThreadStillRunning());
   EXPECT_STREQ("Fatal:the show broke\n", FatalText);
-  EXPECT_EQ("box Tessaline: Fatal:the show broke\n", window_.Calls().back());
+  EXPECT_EQ("box Tessaline: Fatal:the show broke\n", window_.calls.Lines().back());
   EXPECT_EQ(0, AudioThreadRunning.load());
   for (const std::string& s : Order()) EXPECT_NE("release display", s) << "no shutdown after a fatal error";
   DestroyDevices();  // the dead thread left them registered
@@ -232,16 +225,16 @@ TEST_F(ShellTest, ThreadCreationFailureIsAFatalBox) {
 TEST_F(ShellTest, WindowMessages) {
   EXPECT_EQ(0, WindowProc({Msg::Move, 0, 0}));
   EXPECT_EQ(1, WindowProc({Msg::SetCursor, 0, 0})) << "active: the cursor is removed";
-  EXPECT_EQ((std::vector<std::string>{"place", "cursor off"}), window_.Calls());
-  window_.Clear();
+  EXPECT_EQ((std::vector<std::string>{"place", "cursor off"}), window_.calls.Lines());
+  window_.calls.Clear();
 
   WindowProc({Msg::EnterMenuLoop, 0, 0});
   EXPECT_EQ(1, MenuMode.load());
   EXPECT_EQ(0, WindowProc({Msg::SetCursor, 0, 0})) << "in a menu the cursor stays";
   WindowProc({Msg::ExitMenuLoop, 0, 0});
   EXPECT_EQ(1, WindowProc({Msg::SetCursor, 0, 0}));
-  EXPECT_EQ((std::vector<std::string>{"cursor on", "cursor off"}), window_.Calls());
-  window_.Clear();
+  EXPECT_EQ((std::vector<std::string>{"cursor on", "cursor off"}), window_.calls.Lines());
+  window_.calls.Clear();
 
   WindowProc({Msg::ActivateApp, 0, 0});
   EXPECT_EQ(0, ActiveFlag.load());
@@ -254,7 +247,7 @@ TEST_F(ShellTest, WindowMessages) {
   window_.minimized = false;
   WindowProc({Msg::DisplayChange, 0, 0});
   EXPECT_EQ(0, WindowProc({Msg::Input, 0, 0}));
-  EXPECT_EQ((std::vector<std::string>{"cursor on", "place"}), window_.Calls())
+  EXPECT_EQ((std::vector<std::string>{"cursor on", "place"}), window_.calls.Lines())
       << "in the background or minimised the window is left where it is";
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 
 namespace testpaths {
@@ -27,6 +29,20 @@ std::string TempDir(const std::string& tag) {
              ("tess-" + tag + "-" + std::to_string(rd()) + std::to_string(rd()));
   std::filesystem::create_directories(dir);
   return dir.string();
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  return static_cast<bool>(out.write(text.data(), static_cast<std::streamsize>(text.size())).flush());
+}
+
+bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  return WriteFile(path, std::string(bytes.begin(), bytes.end()));
 }
 
 }  // namespace testpaths

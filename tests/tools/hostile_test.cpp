@@ -55,10 +55,7 @@ protected:
     const std::string cmd =
         "cd '" + dir_ + "' && " + bound + "timeout 120 sh -c '" + Escape(line) + "' >'" + out + "' 2>&1";
     const int raw = std::system(cmd.c_str());
-    if (said) {
-      std::vector<uint8_t> bytes = Read(out);
-      said->assign(bytes.begin(), bytes.end());
-    }
+    if (said) *said = testpaths::ReadText(out);
     fs::remove(out);
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   }
@@ -77,10 +74,7 @@ protected:
     return names;
   }
 
-  std::string Text(const std::string& name) {
-    std::vector<uint8_t> bytes = Read(Path(name));
-    return std::string(bytes.begin(), bytes.end());
-  }
+  std::string Text(const std::string& name) { return testpaths::ReadText(Path(name)); }
 
   void Run(const std::string& program, const std::vector<Case>& cases) {
     for (const Case& c : cases) {

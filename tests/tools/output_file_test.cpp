@@ -15,10 +15,7 @@ namespace {
 
 class OutputFileTest : public TempFolder {
 protected:
-  std::string Text(const std::string& name) {
-    std::vector<uint8_t> bytes = Read(Path(name));
-    return std::string(bytes.begin(), bytes.end());
-  }
+  std::string Text(const std::string& name) { return testpaths::ReadText(Path(name)); }
   size_t Entries() { return static_cast<size_t>(std::distance(fs::directory_iterator(dir_), {})); }
 };
 

@@ -2,42 +2,34 @@
 #include <cstring>
 #include <vector>
 
-#include "framework/bitmap.h"
+#include "framework/system/devices.h"
+#include "framework/system/input.h"
+#include "platform/headless/input.h"
 #include "tests/vo/display_fixture.h"
 #include "tests/vo/files.h"
 #include "vo/backdrop.h"
 #include "vo/layers.h"
+#include "vo/main.h"
 #include "vo/profiler.h"
 
 namespace {
 
 using DrawTest = ScreenTest;
 
-TEST_F(DrawTest, ShadeRectFillsItsInteriorWithIndexZero) {
+TEST_F(DrawTest, ShadeRectFillsItsInteriorAndStaysOnTheScreen) {
   sShadeRect r;
-  r.x0 = 57;
-  r.y0 = 159;
-  r.x1 = 345;
-  r.y1 = 161;
+  r.x0 = 57, r.y0 = 159, r.x1 = 345, r.y1 = 161;
   r.Draw(driver.get(), 0);
-  EXPECT_EQ(288 * 2, Count(0));
-  EXPECT_EQ(0, At(57, 159));
+  EXPECT_EQ(288 * 2, Count(0)) << "the interior is index 0";
   EXPECT_EQ(0, At(344, 160));
   EXPECT_EQ((15 * 8) / 16, At(345, 160));
   EXPECT_EQ(40, At(200, 161));
-  EXPECT_EQ((240 * 8) / 256, At(57, 161));
-}
-
-TEST_F(DrawTest, ShadeRectStaysOnTheScreen) {
-  sShadeRect full;  // (0, 0) to (640, 480): the whole screen
-  full.Draw(driver.get(), 0);
+  Fill(0, 0, 640, 480, 40);
+  sShadeRect().Draw(driver.get(), 0);  // (0, 0) to (640, 480): the whole screen
   EXPECT_EQ(640 * 480, Count(0));
   Fill(0, 0, 640, 480, 40);
   sShadeRect wide;
-  wide.x0 = -30.5f;
-  wide.y0 = 470.25f;
-  wide.x1 = 900;
-  wide.y1 = 700;
+  wide.x0 = -30.5f, wide.y0 = 470.25f, wide.x1 = 900, wide.y1 = 700;
   wide.Draw(driver.get(), 0);
   // The interior reaches off the screen: the blitter refuses its fill whole,
   // and only the top edge (4/16 of level 8) lands.
@@ -45,8 +37,7 @@ TEST_F(DrawTest, ShadeRectStaysOnTheScreen) {
   EXPECT_EQ(640, Count((8 * 4) / 16));
   EXPECT_EQ(40, At(0, 469));
   EXPECT_EQ(40, At(320, 471));
-  // An empty rectangle returns before the lock: a lock held by earlier
-  // drawing stays.
+  // An empty rectangle returns before the lock: a lock held by earlier drawing stays.
   ASSERT_TRUE(driver->LockBackBuffer());
   sShadeRect empty;
   empty.x1 = 0;
@@ -58,11 +49,8 @@ TEST_F(DrawTest, SpriteDrawsThePhaseOfItsQuarterPixel) {
   // 8 x 4 picture: one inked column at x = 3 (ink 8 per row: 32 -> level 12).
   std::vector<uint8_t> px(32, 255);
   for (int y = 0; y < 4; ++y) px[y * 8 + 3] = 0;
-  auto* image = new sBitmap;
-  image->Create(8, 4, KindIndex8, 1);
-  for (int y = 0; y < 4; ++y) std::memcpy(image->PixelAddress(0, y, 0), &px[y * 8], 8);
   sSprite s;
-  s.MakePhases(image);
+  s.MakePhases(votest::Picture(8, 4, px).release());
   ASSERT_EQ(3, s.PhaseImages[0]->Width);
   s.y = 100;
   const struct {
@@ -111,17 +99,8 @@ TEST_F(DrawTest, BackdropBlitsThroughItsTextureAndFreesItsPictureOnce) {
     EXPECT_EQ(32 + (213 * 15) / 255, At(639, 479));
     driver->ReleaseTextures();  // deletes the picture through the texture
   }
-  {
-    sBackdrop kept;  // never registered: frees its own picture
-    kept.LoadImage("vo/back.scl");
-  }
-}
-
-// (A fatal error releases the display, so these come last in their test.)
-TEST_F(DrawTest, BackdropWithoutAPictureIsAnAssertion) {
-  sBackdrop b;
-  EXPECT_FATAL(b.MapToRange(32, 47), "Assertion in line 127, file vo/moveit");
-  EXPECT_FATAL(b.Draw(driver.get(), 0), "Assertion in line 118, file vo/moveit");
+  sBackdrop kept;  // never registered: frees its own picture
+  kept.LoadImage("vo/back.scl");
 }
 
 TEST_F(DrawTest, ProfilerBarStretchesAndLines) {
@@ -133,10 +112,9 @@ TEST_F(DrawTest, ProfilerBarStretchesAndLines) {
   EXPECT_EQ(12, Count(sProfiler::LineValue)) << "a vertical line of 12 pixels, the horizontal one pixel";
   EXPECT_EQ(sProfiler::LineValue, At(10, y0));
   EXPECT_EQ(sProfiler::LineValue, At(10, y1));
-
   Fill(0, 0, 640, 480, 40);
-  p.MarkAt(12500, 8);    // 12.5 ms: x = 10 + 310
-  p.MarkAt(30000, 3);    // beyond 25 ms: not drawn
+  p.MarkAt(12500, 8);  // 12.5 ms: x = 10 + 310
+  p.MarkAt(30000, 3);  // beyond 25 ms: not drawn
   p.BeginAt(31000, 0);
   p.Draw(driver.get());
   EXPECT_EQ(8, At(11, ym + 2));
@@ -147,6 +125,68 @@ TEST_F(DrawTest, ProfilerBarStretchesAndLines) {
   EXPECT_EQ(0, Count(3));
   EXPECT_EQ(sProfiler::LineValue, At(630, ym)) << "the horizontal line runs to xr, inclusive";
   EXPECT_EQ(40, At(631, ym));
+}
+
+TEST(Profiler, BuffersAndTheFirst64Marks) {
+  sProfiler p;
+  EXPECT_EQ(100, p.Scale);
+  p.BeginAt(1000, 0);
+  EXPECT_EQ(1, p.Current);
+  EXPECT_EQ(1, p.Counts[0]) << "the first frame's buffer holds only the closing mark";
+  EXPECT_EQ(1, p.Counts[1]);
+  p.MarkAt(1200, 8);
+  p.MarkAt(5000, 15);
+  p.MarkAt(9000, 15);
+  p.BeginAt(9500, 0);  // closes one buffer and opens the other
+  EXPECT_EQ(0, p.Current);
+  ASSERT_EQ(5, p.Counts[1]);
+  const uint64_t times[] = {1000, 1200, 5000, 9000, 9500};
+  const int ids[] = {0, 8, 15, 15, 0};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(times[i], p.Times[1][i]);
+    EXPECT_EQ(ids[i], p.Ids[1][i]);
+  }
+  EXPECT_EQ(1, p.Counts[0]);
+  EXPECT_EQ(9500u, p.Times[0][0]) << "closing and opening marks share time and number";
+
+  sProfiler full;
+  full.BeginAt(0, 0);
+  for (int i = 1; i < 63; ++i) full.MarkAt(i, 1);
+  EXPECT_EQ(63, full.Counts[1]);
+  full.MarkAt(63, 2);
+  full.MarkAt(64, 3);  // dropped
+  EXPECT_EQ(64, full.Counts[1]);
+  full.BeginAt(100, 5);  // no room for the closing mark
+  EXPECT_EQ(64, full.Counts[1]);
+  EXPECT_EQ(2, full.Ids[1][63]);
+  EXPECT_EQ(1, full.Counts[0]);
+  EXPECT_EQ(5, full.Ids[0][0]);
+}
+
+// (A fatal error releases the display, so these come last in their test.)
+TEST_F(DrawTest, BackdropWithoutAPictureIsAnAssertion) {
+  sBackdrop b;
+  EXPECT_FATAL(b.MapToRange(32, 47), "Assertion in line 127, file vo/moveit");
+  EXPECT_FATAL(b.Draw(driver.get(), 0), "Assertion in line 118, file vo/moveit");
+}
+
+// The show needs its input devices: without them it stops with a clear message
+// instead of calling through a null device.
+TEST_F(DrawTest, DemoMainWithoutInputDevicesStops) {
+  EXPECT_FATAL(DemoMain(), "No pointer device");
+  platform::HeadlessInput input{{}};  // a mouse but no keyboard
+  platform::SetInput(&input);
+  InitInput();
+  delete GetDevice(DeviceKeyboard, 0);
+  sDevice* display = GetDevice(DeviceDisplay, 0);
+  sDevice* mouse = GetDevice(DevicePointer, 0);
+  ClearDevices();
+  RegisterDevice(DeviceDisplay, display);
+  RegisterDevice(DevicePointer, mouse);
+  EXPECT_FATAL(DemoMain(), "No keyboard device");
+  delete mouse;
+  ShutdownInput();
+  platform::SetInput(nullptr);
 }
 
 }  // namespace

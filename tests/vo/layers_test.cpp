@@ -2,25 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <memory>
+#include <tuple>
 #include <vector>
 
-#include "framework/bitmap.h"
 #include "tests/support/fatal_capture.h"
+#include "tests/vo/files.h"
+#include "vo/effect.h"
 #include "vo/palette.h"
 
 namespace {
 
-// A 640 x 480 Index 8 screen filled with one index.
-std::unique_ptr<sBitmap> Screen(uint8_t fill) {
-  auto s = std::make_unique<sBitmap>();
-  s->Create(640, 480, KindIndex8, 1);
-  s->Clear(fill);
-  return s;
-}
-
-uint8_t At(const sBitmap& b, int x, int y) { return b.Pixels[0][b.Pitch[0] * y + x]; }
+using votest::At;
+using votest::Picture;
+using votest::Screen;
 
 TEST(PaletteRamp, WritesItsRangeOnceForAConstantFade) {
   sPaletteRamp ramp;
@@ -37,26 +31,25 @@ TEST(PaletteRamp, WritesItsRangeOnceForAConstantFade) {
   }
   EXPECT_EQ(77, ScreenPalette[5].a) << "the fourth byte keeps its value";
   EXPECT_EQ(1, ScreenPalette[17].r) << "17 entries, 0..16";
-  PaletteChanged = 0;
-  ramp.Draw(nullptr, 1);
-  EXPECT_EQ(0, PaletteChanged) << "constant fade: first frame only";
-  ramp.Fade = 0.98f;  // a change of 0.02 is not enough
-  ramp.Draw(nullptr, 2);
-  EXPECT_EQ(0, PaletteChanged);
-  ramp.Fade = 0.5f;
-  ramp.Draw(nullptr, 3);
-  EXPECT_EQ(1, PaletteChanged);
+  // Redrawn only on a change of more than 0.02.
+  const struct {
+    float fade;
+    int changed;
+  } steps[] = {{1.0f, 0}, {0.98f, 0}, {0.5f, 1}};
+  for (const auto& s : steps) {
+    PaletteChanged = 0;
+    ramp.Fade = s.fade;
+    ramp.Draw(nullptr, 1);
+    EXPECT_EQ(s.changed, PaletteChanged) << s.fade;
+  }
   // Halfway to white: index 0 is (0 - 255) x 0.5 + 255 = 127.5, truncated.
   EXPECT_EQ(127, ScreenPalette[0].g);
   EXPECT_EQ(255, ScreenPalette[16].g);
   EXPECT_EQ(7, ShadeLevel[0]);
 }
 
-TEST(PaletteRamp, BackdropRangeAndStartingLevels) {
-  EXPECT_EQ(5, ShadeLevel[5]);
-  EXPECT_EQ(16, ShadeLevel[20]);
-  EXPECT_EQ(15, ShadeLevel[47]);
-  EXPECT_EQ(16, ShadeLevel[200]);
+TEST(PaletteRamp, StartingLevelsBackdropRangeAndOneEntry) {
+  for (auto [index, level] : {std::pair{5, 5}, {20, 16}, {47, 15}, {200, 16}}) EXPECT_EQ(level, ShadeLevel[index]);
   sPaletteRamp ramp;
   ramp.From = 32;
   ramp.To = 47;
@@ -67,218 +60,141 @@ TEST(PaletteRamp, BackdropRangeAndStartingLevels) {
   EXPECT_EQ(16, ShadeLevel[40]);
   EXPECT_EQ(0, ScreenPalette[31].r);
   EXPECT_EQ(0, ScreenPalette[48].r);
-}
-
-TEST(PaletteRamp, AOneEntryRampTakesItsFirstColour) {
-  sPaletteRamp ramp;
-  ramp.From = ramp.To = 100;
-  ramp.A[0] = 40;
-  ramp.B[0] = 200;
+  sPaletteRamp one;  // a one-entry ramp takes its first colour
+  one.From = one.To = 100;
+  one.A[0] = 40;
+  one.B[0] = 200;
   ScreenPalette[101].r = 9;
-  ramp.Draw(nullptr, 0);
+  one.Draw(nullptr, 0);
   EXPECT_EQ(40, ScreenPalette[100].r);
   EXPECT_EQ(0, ScreenPalette[100].g);
   EXPECT_EQ(9, ScreenPalette[101].r);
 }
 
+sShadeRect Rect(float x0, float y0, float x1, float y1) {
+  sShadeRect r;
+  r.x0 = x0, r.y0 = y0, r.x1 = x1, r.y1 = y1;
+  return r;
+}
+
 TEST(ShadeRect, WholePixelEdgesOfTheFirstLine) {
   auto screen = Screen(40);  // level 8 of the backdrop range
-  sShadeRect r;
-  r.x0 = 57;
-  r.y0 = 159;
-  r.x1 = 345;
-  r.y1 = 161;
+  sShadeRect r = Rect(57, 159, 345, 161);
   ASSERT_TRUE(r.ShadeEdges(*screen));
   const sRect in = r.Interior();
-  EXPECT_EQ(58, in.x0);
-  EXPECT_EQ(159, in.y0);
-  EXPECT_EQ(345, in.x1);
-  EXPECT_EQ(161, in.y1);
+  EXPECT_EQ((std::vector<int>{58, 159, 345, 161}), (std::vector<int>{in.x0, in.y0, in.x1, in.y1}));
   const int L = 8;
-  EXPECT_EQ(0, At(*screen, 57, 159));
-  EXPECT_EQ(0, At(*screen, 57, 160));
-  EXPECT_EQ((15 * L) / 16, At(*screen, 345, 159));
-  EXPECT_EQ((15 * L) / 16, At(*screen, 345, 160));
-  EXPECT_EQ((240 * L) / 256, At(*screen, 57, 161));
-  EXPECT_EQ((255 * L) / 256, At(*screen, 345, 161));
+  const struct {
+    int x, y, value;
+  } pixels[] = {{57, 159, 0},  {57, 160, 0},  {345, 159, (15 * L) / 16}, {345, 160, (15 * L) / 16},
+                {57, 161, (240 * L) / 256}, {345, 161, (255 * L) / 256}, {56, 160, 40}, {346, 160, 40}, {100, 158, 40}};
+  for (const auto& p : pixels) EXPECT_EQ(p.value, At(*screen, p.x, p.y)) << p.x << "," << p.y;
   for (int x = 58; x < 345; ++x) EXPECT_EQ(40, At(*screen, x, 161)) << "rest of row 161 unchanged";
-  EXPECT_EQ(40, At(*screen, 56, 160));
-  EXPECT_EQ(40, At(*screen, 346, 160));
-  EXPECT_EQ(40, At(*screen, 100, 158));
 }
 
 TEST(ShadeRect, FractionalEdges) {
   auto screen = Screen(16);  // level 16
-  sShadeRect r;
-  r.x0 = 10.25f;  // fx0 = 4
-  r.y0 = 20.5f;   // fy0 = 8
-  r.x1 = 30.75f;  // ex1 = 15 - 12 = 3
-  r.y1 = 40.0f;   // ey1 = 15
+  // fx0 = 4, fy0 = 8, ex1 = 15 - 12 = 3, ey1 = 15.
+  sShadeRect r = Rect(10.25f, 20.5f, 30.75f, 40.0f);
   ASSERT_TRUE(r.ShadeEdges(*screen));
-  EXPECT_EQ(((256 - 8 * 12) * 16) / 256, At(*screen, 10, 20));
-  EXPECT_EQ(((256 - 1 * 12) * 16) / 256, At(*screen, 10, 40));
-  EXPECT_EQ((16 * 8) / 16, At(*screen, 11, 20));
-  EXPECT_EQ((16 * 8) / 16, At(*screen, 29, 20));
-  EXPECT_EQ(16, At(*screen, 11, 40)) << "far edge on a whole pixel: no bottom edge";
-  EXPECT_EQ(((256 - 13 * 8) * 16) / 256, At(*screen, 30, 20));
-  EXPECT_EQ(((256 - 1 * 13) * 16) / 256, At(*screen, 30, 40));
-  EXPECT_EQ((16 * 4) / 16, At(*screen, 10, 30));
-  EXPECT_EQ((16 * 3) / 16, At(*screen, 30, 30));
+  const struct {
+    int x, y, value;
+  } pixels[] = {{10, 20, ((256 - 8 * 12) * 16) / 256}, {10, 40, ((256 - 1 * 12) * 16) / 256}, {11, 20, 8},
+                {29, 20, 8}, {11, 40, 16 /* far edge on a whole pixel: no bottom edge */},
+                {30, 20, ((256 - 13 * 8) * 16) / 256}, {30, 40, ((256 - 1 * 13) * 16) / 256}, {10, 30, 4}, {30, 30, 3}};
+  for (const auto& p : pixels) EXPECT_EQ(p.value, At(*screen, p.x, p.y)) << p.x << "," << p.y;
   EXPECT_EQ(21, r.Interior().y0);
   EXPECT_EQ(11, r.Interior().x0);
 }
 
 TEST(ShadeRect, EmptyRectanglesAndScreenEdges) {
   auto screen = Screen(16);
-  sShadeRect r;
-  r.x0 = r.x1 = 50;
-  EXPECT_FALSE(r.ShadeEdges(*screen));
-  r.x0 = 60;
-  r.x1 = 50;
-  EXPECT_FALSE(r.ShadeEdges(*screen));
-  r = sShadeRect();
-  r.y0 = 79;
-  r.y1 = 81;
-  r.x1 = 640;
-  r.x0 = 600;
-  ASSERT_TRUE(r.ShadeEdges(*screen));
+  EXPECT_FALSE(Rect(50, 0, 50, 480).ShadeEdges(*screen));
+  EXPECT_FALSE(Rect(60, 0, 50, 480).ShadeEdges(*screen));
+  ASSERT_TRUE(Rect(600, 79, 640, 81).ShadeEdges(*screen));
   EXPECT_EQ(15, At(*screen, 600, 81));
   // The default rectangle's far edges are row 480 and column 640: off screen.
-  auto before = Screen(16);
-  sShadeRect full;
-  ASSERT_TRUE(full.ShadeEdges(*before));
-  EXPECT_EQ(0, At(*before, 0, 0));
-  EXPECT_EQ(0, At(*before, 0, 479));
-  EXPECT_EQ(16, At(*before, 639, 479)) << "nothing of column 640 or row 480 lands on the screen";
-  // Coordinates left of and above the screen write nothing outside it.
-  sShadeRect out;
-  out.x0 = -20.5f;
-  out.y0 = -3.25f;
-  out.x1 = 5.5f;
-  out.y1 = 2.5f;
-  auto s2 = Screen(16);
-  ASSERT_TRUE(out.ShadeEdges(*s2));
-  EXPECT_EQ((16 * 7) / 16, At(*s2, 5, 0));
-  // Edges in (-1, 0) take their sixteenths as 0..15, so every changed pixel
-  // is a level of the shade ramp: x0 = -0.5 leaves column 0 8/16, y0 = -0.25
-  // row 0 12/16, x1 = -0.25 column 0 3/16.
+  auto full = Screen(16);
+  ASSERT_TRUE(sShadeRect().ShadeEdges(*full));
+  EXPECT_EQ(0, At(*full, 0, 0));
+  EXPECT_EQ(0, At(*full, 0, 479));
+  EXPECT_EQ(16, At(*full, 639, 479)) << "nothing of column 640 or row 480 lands on the screen";
+  // Left of and above the screen nothing is written outside it; edges in (-1, 0) take
+  // their sixteenths as 0..15, so every changed pixel is a level of the shade ramp.
   const struct {
     float x0, y0, x1, y1;
     int x, y, level;
-  } negative[] = {{-0.5f, -0.25f, 10, 10, 0, 5, 8},
-                  {-0.5f, -0.25f, 10, 10, 5, 0, 12},
-                  {-0.5f, -0.25f, 10, 10, 0, 0, ((256 - 4 * 8) * 16) / 256},
-                  {-5.5f, 2, -0.25f, 10, 0, 5, 3}};
-  for (const auto& c : negative) {
-    auto s3 = Screen(16);
-    sShadeRect n;
-    n.x0 = c.x0;
-    n.y0 = c.y0;
-    n.x1 = c.x1;
-    n.y1 = c.y1;
-    ASSERT_TRUE(n.ShadeEdges(*s3));
-    EXPECT_EQ(c.level, At(*s3, c.x, c.y)) << c.x0 << " " << c.y0 << " " << c.x1;
+  } cases[] = {{-20.5f, -3.25f, 5.5f, 2.5f, 5, 0, 7},
+               {-0.5f, -0.25f, 10, 10, 0, 5, 8},
+               {-0.5f, -0.25f, 10, 10, 5, 0, 12},
+               {-0.5f, -0.25f, 10, 10, 0, 0, ((256 - 4 * 8) * 16) / 256},
+               {-5.5f, 2, -0.25f, 10, 0, 5, 3}};
+  for (const auto& c : cases) {
+    auto s = Screen(16);
+    ASSERT_TRUE(Rect(c.x0, c.y0, c.x1, c.y1).ShadeEdges(*s));
+    EXPECT_EQ(c.level, At(*s, c.x, c.y)) << c.x0 << " " << c.y0 << " " << c.x1;
   }
 }
 
-std::unique_ptr<sBitmap> Picture(int w, int h, const std::vector<uint8_t>& pixels) {
-  auto b = std::make_unique<sBitmap>();
-  b->Create(w, h, KindIndex8, 1);
-  for (int y = 0; y < h; ++y) std::memcpy(b->PixelAddress(0, y, 0), &pixels[y * w], w);
-  return b;
-}
-
 TEST(Sprite, PhaseImagesFromInk) {
-  // 6 x 4, grey palette: index 0 is full ink (8), 255 none.
+  // 6 x 4, grey palette: index 0 is full ink (8), 255 none; (5, 3) holds ink (127 x 8) / 255 = 3.
   std::vector<uint8_t> px(24, 255);
-  px[0] = 0;           // (0, 0)
-  px[6 + 3] = 0;       // (3, 1)
-  px[18 + 5] = 128;    // (5, 3): ink (127 x 8) / 255 = 3
+  px[0] = px[6 + 3] = 0;
+  px[18 + 5] = 128;
   sSprite s;
   s.MakePhases(Picture(6, 4, px).release());
   ASSERT_NE(nullptr, s.Image);
-  EXPECT_EQ(8, s.Image->GetPixel(0, 0, 0));
-  EXPECT_EQ(3, s.Image->GetPixel(5, 3, 0));
+  EXPECT_EQ(8u, s.Image->GetPixel(0, 0, 0));
+  EXPECT_EQ(3u, s.Image->GetPixel(5, 3, 0));
   for (int k = 0; k < 4; ++k) {
     ASSERT_NE(nullptr, s.PhaseImages[k]);
     EXPECT_EQ(3, s.PhaseImages[k]->Width);
     EXPECT_EQ(1, s.PhaseImages[k]->Height);
   }
-  // Phase 0: column 0 holds x 0..3 (ink 16 -> 14), column 1 holds x 4..7 (ink 3 -> 16).
-  EXPECT_EQ(14, s.PhaseImages[0]->GetPixel(0, 0, 0));
-  EXPECT_EQ(16, s.PhaseImages[0]->GetPixel(1, 0, 0));
-  // Phase 1: (x + 1) div 4: x 3 moves to column 1 with x 5.
-  EXPECT_EQ(15, s.PhaseImages[1]->GetPixel(0, 0, 0));
-  EXPECT_EQ(16 - 11 / 8, s.PhaseImages[1]->GetPixel(1, 0, 0));
-  // Phase 3: x 5 goes to column 2.
-  EXPECT_EQ(16, s.PhaseImages[3]->GetPixel(2, 0, 0));
-  EXPECT_EQ(15, s.PhaseImages[3]->GetPixel(0, 0, 0));
-  EXPECT_EQ(15, s.PhaseImages[3]->GetPixel(1, 0, 0));
-}
-
-TEST(Sprite, PhaseFollowsQuarterPixelsAlsoLeftOfTheScreen) {
-  sSprite s;
+  // Phase 0: column 0 holds x 0..3 (ink 16 -> 14), column 1 x 4..7 (ink 3 -> 16). Phase 1:
+  // (x + 1) div 4, x 3 moves to column 1 with x 5. Phase 3: x 5 goes to column 2.
+  const struct {
+    int phase, column;
+    uint32_t value;
+  } cells[] = {{0, 0, 14}, {0, 1, 16}, {1, 0, 15}, {1, 1, 16 - 11 / 8}, {3, 2, 16}, {3, 0, 15}, {3, 1, 15}};
+  for (const auto& c : cells) EXPECT_EQ(c.value, s.PhaseImages[c.phase]->GetPixel(c.column, 0, 0)) << c.phase;
   const struct {
     float x;
     int phase;
-  } cases[] = {{100.0f, 0}, {100.25f, 1}, {100.5f, 2}, {100.75f, 3}, {-0.25f, 3}, {-1.5f, 2}, {-3.0f, 0}};
-  for (const auto& c : cases) {
+  } phases[] = {{100.0f, 0}, {100.25f, 1}, {100.5f, 2}, {100.75f, 3}, {-0.25f, 3}, {-1.5f, 2}, {-3.0f, 0}};
+  for (const auto& c : phases) {
     s.x = c.x;
     EXPECT_EQ(c.phase, s.Phase()) << c.x;
   }
 }
 
-TEST(Wipe, MakeRunsCountsSixteensToTheRight) {
-  // The default palette is grey: 255 maps to 16, 80 to 5, 112 to 7.
+TEST(Wipe, RunsTablesAndSizes) {
+  // The default palette is grey: 255 maps to 16, 80 to 5, 112 to 7; runs of 16 count to the right.
   sWipe w;
   w.UseImage(Picture(5, 1, {80, 255, 255, 255, 112}).release(), "row");
   w.MakeRuns(0, 16);
   const uint8_t* row = w.Image->PixelAddress(0, 0, 0);
   EXPECT_EQ((std::vector<uint8_t>{5, 18, 17, 16, 7}), std::vector<uint8_t>(row, row + 5));
-}
+  sWipe l;  // long runs stop at 255
+  l.UseImage(Picture(300, 1, {255}).release(), "long");
+  l.MakeRuns(0, 16);
+  for (auto [x, v] : {std::pair{0, 255}, {59, 255}, {60, 16 + 239}, {299, 16}})
+    EXPECT_EQ(uint32_t(v), l.Image->GetPixel(x, 0, 0)) << x;
 
-TEST(Wipe, LongRunsStopAt255) {
-  sWipe w;
-  w.UseImage(Picture(300, 1, std::vector<uint8_t>(300, 255)).release(), "long");
-  w.MakeRuns(0, 16);
-  EXPECT_EQ(255, w.Image->GetPixel(0, 0, 0));
-  EXPECT_EQ(255, w.Image->GetPixel(59, 0, 0));
-  EXPECT_EQ(16 + 239, w.Image->GetPixel(60, 0, 0));
-  EXPECT_EQ(16, w.Image->GetPixel(299, 0, 0));
-}
-
-TEST(Wipe, AngleGridAndTables) {
-  sWipe w;
   EXPECT_EQ(127, w.AngleGrid[16][16]);
   EXPECT_EQ(127, w.AngleGrid[32][16]) << "0 along increasing rows";
   EXPECT_EQ((16384 + 32768) * 255 / 65536, w.AngleGrid[16][32]);
   EXPECT_EQ(0, w.AngleGrid[33][5]);
   EXPECT_EQ(0, w.AngleGrid[5][33]);
-  w.UseImage(Picture(256, 100, std::vector<uint8_t>(25600, 0)).release(), "tables");
-  EXPECT_EQ(0, w.ColCell[0]);
-  EXPECT_EQ(1, w.ColCell[8]);
-  EXPECT_EQ(0, w.ColFrac[8]);
-  EXPECT_EQ(16, w.ColCell[128]);
-  EXPECT_EQ(32, w.RowCell[100]);
-  EXPECT_EQ((8192 * 33 / 100) % 256, w.RowFrac[33]);
-}
+  w.UseImage(Picture(256, 100, {0}).release(), "tables");
+  EXPECT_EQ((std::vector<int>{0, 1, 0, 16, 32, (8192 * 33 / 100) % 256}),
+            (std::vector<int>{w.ColCell[0], w.ColCell[8], w.ColFrac[8], w.ColCell[128], w.RowCell[100], w.RowFrac[33]}));
 
-TEST(Wipe, ImagesBeyondTheTablesAreFatal) {
-  sWipe w;
-  EXPECT_FATAL(w.UseImage(Picture(512, 2, std::vector<uint8_t>(1024, 0)).release(), "vo/v01_circ.scl"),
+  sWipe wide, tall;
+  EXPECT_FATAL(wide.UseImage(Picture(512, 2, {0}).release(), "vo/v01_circ.scl"),
                "sWipe::LoadImage() vo/v01_circ.scl is larger than 511 pixels");
-  sWipe h;
-  EXPECT_FATAL(h.UseImage(Picture(2, 600, std::vector<uint8_t>(1200, 0)).release(), "tall.scl"),
+  EXPECT_FATAL(tall.UseImage(Picture(2, 600, {0}).release(), "tall.scl"),
                "sWipe::LoadImage() tall.scl is larger than 511 pixels");
-}
-
-// A shade image of level 8 everywhere, drawn over the screen's bottom right.
-std::unique_ptr<sWipe> LevelWipe(int w, int h) {
-  auto wipe = std::make_unique<sWipe>();
-  // Grey 128 maps to 8 of 0..16.
-  wipe->UseImage(Picture(w, h, std::vector<uint8_t>(w * h, 128)).release(), "level");
-  wipe->MakeRuns(0, 16);
-  return wipe;
 }
 
 int Changed(const sBitmap& s, uint8_t fill) {
@@ -288,36 +204,197 @@ int Changed(const sBitmap& s, uint8_t fill) {
   return n;
 }
 
-TEST(Wipe, ProgressZeroDrawsNothingAndOneDrawsAll) {
-  auto wipe = LevelWipe(200, 160);
+TEST(Wipe, ProgressDrawsAShareAndSkipsRunsOfSixteen) {
+  sWipe wipe;  // grey 128 maps to level 8 everywhere
+  wipe.UseImage(Picture(200, 160, {128}).release(), "level");
+  wipe.MakeRuns(0, 16);
   const sBlitRect area{0, 0, 440, 320, 200, 160};
   auto screen = Screen(47);
-  wipe->Progress = 0.0f;
-  wipe->Shade(*screen, area);
+  wipe.Progress = 0.0f;
+  wipe.Shade(*screen, area);
   EXPECT_EQ(0, Changed(*screen, 47));
-  wipe->Progress = 1.0f;
-  wipe->Shade(*screen, area);
+  wipe.Progress = 1.0f;
+  wipe.Shade(*screen, area);
   EXPECT_EQ(200 * 160, Changed(*screen, 47));
   EXPECT_EQ((15 * 8) / 16, At(*screen, 440, 320));
   EXPECT_EQ(47, At(*screen, 439, 320));
-  // Halfway the drawn share of each half is about a half.
-  auto half = Screen(47);
-  wipe->Progress = 0.5f;
-  wipe->Shade(*half, area);
-  const int n = Changed(*half, 47);
-  EXPECT_GT(n, 200 * 160 * 4 / 10);
-  EXPECT_LT(n, 200 * 160 * 6 / 10);
-}
+  auto half = Screen(47);  // halfway the drawn share of each half is about a half
+  wipe.Progress = 0.5f;
+  wipe.Shade(*half, area);
+  EXPECT_GT(Changed(*half, 47), 200 * 160 * 4 / 10);
+  EXPECT_LT(Changed(*half, 47), 200 * 160 * 6 / 10);
 
-TEST(Wipe, SkipsRunsOfSixteen) {
   std::vector<uint8_t> px(8 * 2, 128);
   for (int x = 2; x < 6; ++x) px[x] = 255;  // row 0: a run of four 16s
-  auto wipe = std::make_unique<sWipe>();
-  wipe->UseImage(Picture(8, 2, px).release(), "runs");
-  wipe->MakeRuns(0, 16);
-  auto screen = Screen(47);
-  wipe->Shade(*screen, sBlitRect{0, 0, 0, 0, 8, 2});
-  for (int x = 0; x < 8; ++x) EXPECT_EQ(x >= 2 && x < 6 ? 47 : 7, At(*screen, x, 0)) << x;
+  sWipe runs;
+  runs.UseImage(Picture(8, 2, px).release(), "runs");
+  runs.MakeRuns(0, 16);
+  auto s = Screen(47);
+  runs.Shade(*s, sBlitRect{0, 0, 0, 0, 8, 2});
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(x >= 2 && x < 6 ? 47 : 7, At(*s, x, 0)) << x;
+}
+
+using votest::WriteFile;
+using votest::WriteImage;
+
+// The effect's four files: a mask of one grey value, a flat blob, a texture of
+// `rows` rows of one value and a palette of 768 bytes.
+void WriteEffectFiles(uint8_t maskGrey, int maskW, int maskH, uint8_t blobValue, uint8_t textureValue, int rows,
+                      size_t blobBytes = 4096, size_t paletteBytes = 768) {
+  WriteImage("vo/v01_mask.scl", maskW, maskH, {maskGrey});
+  WriteFile("vo/v01_raw1.raw", std::vector<uint8_t>(blobBytes, blobValue));
+  WriteFile("vo/v01_raw2.raw", std::vector<uint8_t>(352 * rows, textureValue));
+  std::vector<uint8_t> pal(paletteBytes);
+  for (size_t i = 0; i < pal.size(); ++i) pal[i] = static_cast<uint8_t>(i / 3);
+  WriteFile("vo/v01_raw3.raw", pal);
+}
+
+// Blobs b < n sit still at (at, at), the others far away at (288, 288).
+void PlaceBlobs(int n, int at) {
+  for (int b = 0; b < sBlobField::Blobs; ++b) {
+    for (int i = 0; i < sBlobField::PathPoints; ++i)
+      TheBlobField->Points[b][i].Coord[1] = TheBlobField->Points[b][i].Coord[2] = (b < n ? at : 288) * 65536;
+    TheBlobField->Paths[b].Init(TheBlobField->Points[b], sBlobField::PathPoints);
+  }
+}
+
+void SetRect(sMaskedEffect& e, float x0, float y0, float x1, float y1) { e.x0 = x0, e.y0 = y0, e.x1 = x1, e.y1 = y1; }
+
+TEST(MaskedEffect, LoadsItsFilesAndChecksTheirSizes) {
+  votest::InTempFolder dir("effect-load");
+  WriteEffectFiles(255, 352, 352, 1, 0, 352);
+  {
+    sMaskedEffect effect;
+    ASSERT_NE(nullptr, EffectMask);
+    EXPECT_EQ(64u, EffectMask->GetPixel(10, 10, 0)) << "the mask mapped to 0..64";
+    EXPECT_EQ(352 * 352, EffectTextureSize);
+    ASSERT_NE(nullptr, TheBlobField);
+    EXPECT_EQ(BlobImage, TheBlobField->Blob);
+    EXPECT_EQ(64, TheBlobField->BlobSize);
+    EXPECT_EQ(100.0f, effect.x0);
+    EXPECT_EQ(200.0f, effect.y1);
+    EXPECT_EQ(1.0f, effect.Progress);
+    EXPECT_EQ(0u, effect.ChannelMask);
+  }
+  WriteEffectFiles(255, 352, 352, 1, 0, 352, 4095);
+  EXPECT_FATAL(sMaskedEffect(), "sMaskedEffect() vo/v01_raw1.raw must hold 4096 bytes");
+  WriteEffectFiles(255, 352, 352, 1, 0, 352, 4096, 767);
+  EXPECT_FATAL(sMaskedEffect(), "sMaskedEffect() vo/v01_raw3.raw must hold 768 bytes");
+  // 4,096, 768 and whole rows are read; more is no fault.
+  WriteEffectFiles(255, 352, 352, 1, 0, 352, 4097, 769);
+  WriteFile("vo/v01_raw2.raw", std::vector<uint8_t>(352 * 10 + 5));
+  { sMaskedEffect longer; }
+  // A mask of another kind stops in the remapping of its picture.
+  WriteImage("vo/v01_mask.scl", 4, 4, {0, 0}, 16);
+  EXPECT_FATAL(sMaskedEffect(), "Assertion in line 674, file bitmap");
+}
+
+TEST(MaskedEffect, RectangleMustBeCoveredByMaskAndTexture) {
+  votest::InTempFolder dir("effect-cover");
+  WriteEffectFiles(255, 200, 352, 1, 0, 100);
+  sMaskedEffect effect;
+  auto screen = Screen(40);
+  SetRect(effect, 0, 0, 150, 100);
+  effect.Shade(*screen);  // fits
+  effect.x1 = 201;
+  EXPECT_FATAL(effect.Shade(*screen), "sMaskedEffect() vo/v01_mask.scl does not cover the effect rectangle");
+  SetRect(effect, 0, 0, 150, 101);
+  EXPECT_FATAL(effect.Shade(*screen), "sMaskedEffect() vo/v01_raw2.raw has fewer rows than the effect rectangle");
+  SetRect(effect, 0, 0, 353, 400);
+  EXPECT_FATAL(effect.Shade(*screen), "sMaskedEffect::Draw() rectangle larger than 352 x 352");
+}
+
+TEST(MaskedEffect, WindowPixelsClampAndShadowsDarken) {
+  votest::InTempFolder dir("effect-values");
+  struct Case {
+    uint8_t maskGrey, texture;
+    int blobs;  // blobs of value 1 at (0, 0)
+    uint8_t screen;
+    int x, y, value;
+  } cases[] = {
+      // Texture 200 under blob value 10: v = 100 - 50 + 10 = 60, d = 45 + 64.
+      {255, 200, 10, 47, 301, 142, 109},
+      {255, 200, 10, 47, 301 + 63, 142 + 63, 109},
+      {255, 200, 10, 47, 301 + 64, 142, 16},  // no blob: index 16 whatever the texture
+      {255, 200, 10, 47, 300, 142, 47},
+      {255, 200, 10, 47, 301, 141, 47},
+      // Texture 0 under blob value 20: v = -30, clamped to 1: d = 64.
+      {255, 0, 20, 47, 301, 142, 64},
+      // Grey 128 maps to mask value 32, a shadow: over index 47 (level 15), (15 x 32) div 64.
+      {128, 0, 20, 47, 310, 150, 7},
+  };
+  for (const Case& c : cases) {
+    WriteEffectFiles(c.maskGrey, 352, 352, 1, c.texture, 352);
+    sMaskedEffect effect;
+    PlaceBlobs(c.blobs, 0);
+    SetRect(effect, 301, 142, 640, 480);
+    auto screen = Screen(c.screen);
+    effect.Shade(*screen);
+    EXPECT_EQ(c.value, At(*screen, c.x, c.y)) << c.x << "," << c.y << " mask " << int(c.maskGrey);
+  }
+}
+
+TEST(MaskedEffect, ProgressMaskZeroAndClipping) {
+  votest::InTempFolder dir("effect-progress");
+  WriteEffectFiles(0, 352, 352, 1, 0, 352);
+  {
+    sMaskedEffect effect;
+    SetRect(effect, 301, 142, 640, 480);
+    auto screen = Screen(40);
+    effect.Shade(*screen);
+    for (int y = 0; y < 480; y += 7) EXPECT_EQ(40, At(*screen, 400, y)) << "mask 0 leaves the screen";
+  }
+  WriteEffectFiles(255, 352, 352, 0, 0, 352);  // blob of zeros: the window is index 16
+  sMaskedEffect window;
+  SetRect(window, 301, 142, 640, 480);  // 338 rows
+  window.Progress = 0.0f;
+  auto screen = Screen(40);
+  window.Shade(*screen);
+  EXPECT_EQ(40, At(*screen, 301, 142)) << "Progress 0 draws no row";
+  window.Progress = 0.5f;
+  window.Shade(*screen);
+  EXPECT_EQ(16, At(*screen, 301, 142 + 168));
+  EXPECT_EQ(40, At(*screen, 301, 142 + 169)) << "rows 0..168 of 338";
+  // Coordinates left of and above the screen stay on it.
+  window.Progress = 1.0f;
+  SetRect(window, -50, -20, 100, 80);
+  screen = Screen(40);
+  window.Shade(*screen);
+  for (auto [x, y, v] : {std::tuple{0, 0, 16}, {99, 79, 16}, {100, 0, 40}, {0, 80, 40}}) EXPECT_EQ(v, At(*screen, x, y));
+}
+
+TEST(PaletteImage, FadesTheEffectColoursOnce) {
+  votest::InTempFolder dir("effect-palette");
+  WriteEffectFiles(255, 352, 352, 0, 0, 352);
+  sMaskedEffect effect;
+  sPaletteImage pal;
+  pal.Target[0] = pal.Target[1] = pal.Target[2] = 255;
+  ScreenPalette[63] = sColor{9, 9, 9, 9};
+  pal.Draw(nullptr, 0);
+  EXPECT_EQ(1, PaletteChanged);
+  EXPECT_EQ(64, ScreenPalette[64].r);
+  EXPECT_EQ(255, ScreenPalette[255].b);
+  EXPECT_EQ((16 * 200) / 255, ShadeLevel[200]);
+  EXPECT_EQ(9, ScreenPalette[63].r);
+  PaletteChanged = 0;
+  pal.Draw(nullptr, 1);
+  EXPECT_EQ(0, PaletteChanged) << "constant fade: once";
+  pal.Fade = 0.5f;
+  pal.Draw(nullptr, 2);
+  EXPECT_EQ(static_cast<int>((100 - 255) * 0.5f + 255), ScreenPalette[100].g);
+}
+
+TEST(LayerImages, OnlyIndex8PicturesLoad) {
+  votest::InTempFolder dir("layer-images");
+  WriteImage("vo/deep.scl", 4, 4, {1, 2}, 16);
+  sSprite sprite;
+  EXPECT_FATAL(sprite.LoadImage("vo/deep.scl"), "Assertion in line 209, file vo/moveit");
+  WriteImage("vo/ok.scl", 8, 8, {0, 255});
+  sprite.LoadImage("vo/ok.scl");
+  EXPECT_EQ(3, sprite.PhaseImages[0]->Width);
+  sWipe wipe;
+  wipe.LoadImage("vo/ok.scl");
+  EXPECT_EQ(8, wipe.Image->Width);
 }
 
 }  // namespace

@@ -2,22 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "tests/support/fatal_capture.h"
+#include "vo/blobfield.h"
+#include "vo/path.h"
 
 namespace {
 
-// Records each draw (its id and time) into a shared log.
+// Records each draw (its id and time) into a shared log; counts its destruction.
 struct LogLayer : sLayer {
   LogLayer(int id, std::vector<int>* log, int* destroyed = nullptr) : id(id), log(log), destroyed(destroyed) {}
   ~LogLayer() override {
     if (destroyed) ++*destroyed;
   }
-  void Draw(sDisplay*, float t) override {
-    log->push_back(id);
-    lastT = t;
-  }
+  void Draw(sDisplay*, float t) override { log->push_back(id), lastT = t; }
   void Prepare(sDisplay*) override { prepared = true; }
   int id;
   std::vector<int>* log;
@@ -26,74 +27,62 @@ struct LogLayer : sLayer {
   bool prepared = false;
 };
 
+LogLayer* Add(sTimeline& tl, int id, uint32_t mask, std::vector<int>* log, int* destroyed = nullptr) {
+  auto* l = new LogLayer(id, log, destroyed);
+  l->ChannelMask = mask;
+  tl.AddLayer(l);
+  return l;
+}
+
 float EvaluateAt(sTimeline& tl, float* field, float t) {
   tl.Render(nullptr, t);
   return *field;
 }
 
-TEST(Timeline, ChannelWindowsAreStrict) {
+TEST(Timeline, ChannelWindowsAreStrictAndLayersDrawInAddOrder) {
   std::vector<int> log;
-  sTimeline tl;
-  auto* always = new LogLayer(0, &log);
-  auto* first = new LogLayer(1, &log);
-  first->ChannelMask = 1;
-  auto* second = new LogLayer(2, &log);
-  second->ChannelMask = 2;
-  auto* never = new LogLayer(3, &log);
-  never->ChannelMask = 1u << 7;  // channel 7 keeps its empty window
-  auto* both = new LogLayer(4, &log);
-  both->ChannelMask = 3;
-  for (sLayer* l : {static_cast<sLayer*>(always), static_cast<sLayer*>(first), static_cast<sLayer*>(second),
-                    static_cast<sLayer*>(never), static_cast<sLayer*>(both)})
-    tl.AddLayer(l);
-  tl.SetChannel(0, 0.0f, 2000.0f);
-  tl.SetChannel(1, 2000.0f, 17300.0f);
-  tl.Prepare(nullptr);
-  EXPECT_TRUE(first->prepared && never->prepared);
-
-  struct Case {
-    float t;
-    uint32_t active;
-    std::vector<int> drawn;
-  } cases[] = {
-      {-5.0f, 0, {0}},        {0.0f, 0, {0}},          {0.5f, 1, {0, 1, 4}}, {1999.99f, 1, {0, 1, 4}},
-      {2000.0f, 0, {0}},      {2000.5f, 2, {0, 2, 4}}, {17300.0f, 0, {0}},   {40000.0f, 0, {0}},
-  };
-  for (const Case& c : cases) {
-    log.clear();
-    tl.Render(nullptr, c.t);
-    EXPECT_EQ(c.active, tl.ActiveChannels) << "t=" << c.t;
-    EXPECT_EQ(c.drawn, log) << "t=" << c.t;
+  int destroyed = 0;
+  {
+    sTimeline tl;
+    LogLayer* always = Add(tl, 0, 0, &log, &destroyed);
+    Add(tl, 1, 1, &log, &destroyed);
+    Add(tl, 2, 2, &log, &destroyed);
+    LogLayer* never = Add(tl, 3, 1u << 7, &log, &destroyed);  // channel 7 keeps its empty window
+    Add(tl, 4, 3, &log, &destroyed);
+    tl.SetChannel(0, 0.0f, 2000.0f);
+    tl.SetChannel(1, 2000.0f, 17300.0f);
+    tl.Prepare(nullptr);
+    EXPECT_TRUE(always->prepared && never->prepared);
+    struct Case {
+      float t;
+      uint32_t active;
+      std::vector<int> drawn;
+    } cases[] = {
+        {-5.0f, 0, {0}},        {0.0f, 0, {0}},          {0.5f, 1, {0, 1, 4}}, {1999.99f, 1, {0, 1, 4}},
+        {2000.0f, 0, {0}},      {2000.5f, 2, {0, 2, 4}}, {17300.0f, 0, {0}},   {40000.0f, 0, {0}},
+    };
+    for (const Case& c : cases) {
+      log.clear();
+      tl.Render(nullptr, c.t);
+      EXPECT_EQ(c.active, tl.ActiveChannels) << "t=" << c.t;
+      EXPECT_EQ(c.drawn, log) << "t=" << c.t;
+    }
+    EXPECT_FLOAT_EQ(40000.0f, always->lastT);
   }
-  EXPECT_FLOAT_EQ(40000.0f, always->lastT);
-}
+  EXPECT_EQ(5, destroyed) << "derived destructors must run";
 
-TEST(Timeline, LaterChannelCallReplacesWindowAndDrawOrderIsAddOrder) {
-  std::vector<int> log;
+  // A later SetChannel replaces the window; draw order is add order.
   sTimeline tl;
-  for (int i = 0; i < 5; ++i) {
-    auto* l = new LogLayer(10 + i, &log);
-    l->ChannelMask = 1u << 31;
-    tl.AddLayer(l);
-  }
+  for (int i = 0; i < 5; ++i) Add(tl, 10 + i, 1u << 31, &log);
   tl.SetChannel(31, 0.0f, 10.0f);
   tl.SetChannel(31, 100.0f, 200.0f);
   tl.Prepare(nullptr);
+  log.clear();
   tl.Render(nullptr, 5.0f);
   EXPECT_TRUE(log.empty());
   tl.Render(nullptr, 150.0f);
   EXPECT_EQ((std::vector<int>{10, 11, 12, 13, 14}), log);
   EXPECT_EQ(1u << 31, tl.ActiveChannels);
-}
-
-TEST(Timeline, DestroysLayersThroughTheBase) {
-  int destroyed = 0;
-  std::vector<int> log;
-  {
-    sTimeline tl;
-    for (int i = 0; i < 3; ++i) tl.AddLayer(new LogLayer(i, &log, &destroyed));
-  }
-  EXPECT_EQ(3, destroyed) << "derived destructors must run";
 }
 
 TEST(Track, EndsAreExactAndOneKeyIsConstant) {
@@ -205,21 +194,20 @@ TEST(Track, BackwardEvaluationMatchesAFreshTimeline) {
   }
 }
 
-TEST(Timeline, KeysShareThePoolInCallOrderAndTracksAreFoundByTarget) {
-  sTimeline tl;
-  float a = 0, b = 0;
-  tl.AddKey(&a, 0, 1);
-  tl.AddKey(&b, 0, 2);
-  tl.AddKey(&a, 10, 3);
-  EXPECT_EQ(3, tl.KeyCount);
-  EXPECT_EQ(2, tl.TrackCount);
-  EXPECT_EQ(&tl.Tracks[0], tl.FindTrack(&a));
-  EXPECT_EQ(&tl.KeyPool[0], tl.Tracks[0].Keys[0]);
-  EXPECT_EQ(&tl.KeyPool[2], tl.Tracks[0].Keys[1]);
-  EXPECT_EQ(2, tl.Tracks[0].Segments) << "a key count until Prepare";
-}
-
-TEST(Timeline, CapacitiesEndInAFatalErrorInsteadOfOverrunning) {
+TEST(Timeline, KeysShareThePoolAndCapacitiesEndInAFatalError) {
+  {
+    sTimeline tl;
+    float a = 0, b = 0;
+    tl.AddKey(&a, 0, 1);
+    tl.AddKey(&b, 0, 2);
+    tl.AddKey(&a, 10, 3);
+    EXPECT_EQ(3, tl.KeyCount);
+    EXPECT_EQ(2, tl.TrackCount);
+    EXPECT_EQ(&tl.Tracks[0], tl.FindTrack(&a));
+    EXPECT_EQ(&tl.KeyPool[0], tl.Tracks[0].Keys[0]);
+    EXPECT_EQ(&tl.KeyPool[2], tl.Tracks[0].Keys[1]) << "keys in call order";
+    EXPECT_EQ(2, tl.Tracks[0].Segments) << "a key count until Prepare";
+  }
   sTimeline tl;
   std::vector<int> log;
   for (int i = 0; i < sTimeline::MaxLayers; ++i) tl.AddLayer(new LogLayer(i, &log));
@@ -232,6 +220,158 @@ TEST(Timeline, CapacitiesEndInAFatalErrorInsteadOfOverrunning) {
   for (int i = 1; i < sTrack::MaxKeys; ++i) tl.AddKey(&f[0], float(i), 0);
   EXPECT_FATAL(tl.AddKey(&f[0], 100, 0), "sTimeline::AddKey() too many keys in one track");
   EXPECT_FATAL(tl.SetChannel(32, 0, 1), "sTimeline::SetChannel() no such channel");
+}
+
+// n points one time unit apart, every coordinate coord(i) (a field of -1: all 0).
+std::vector<sPathPoint> Points(int n, int field = -1, int (*coord)(int) = nullptr) {
+  std::vector<sPathPoint> p(n);
+  std::memset(p.data(), 0, n * sizeof(sPathPoint));
+  for (int i = 0; i < n; ++i) {
+    p[i].Time = i * 65536;
+    if (field >= 0) p[i].Coord[field] = coord(i);
+  }
+  return p;
+}
+
+TEST(Path, EvenStepsMoveLinearly) {
+  auto p = Points(6, 1, [](int i) { return i * 10 * 65536; });
+  for (int i = 0; i < 6; ++i) p[i].Extra = 100 + i;
+  sPath path;
+  path.Init(p.data(), 6);
+  EXPECT_EQ(1, path.Segment);
+  // Catmull-Rom over a straight, evenly timed line: c1 = d, c2 = c3 = 0.
+  EXPECT_EQ((std::vector<int>{10 * 65536, 10 * 65536, 0, 0}),
+            (std::vector<int>{p[1].Coef[1][0], p[1].Coef[1][1], p[1].Coef[1][2], p[1].Coef[1][3]}));
+  ASSERT_TRUE(path.Advance(65536 + 32768));
+  EXPECT_EQ(15 * 65536, path.Value[1]);
+  EXPECT_EQ(101, path.Extra);
+  ASSERT_TRUE(path.Advance(65536));
+  EXPECT_EQ(2, path.Segment);
+  EXPECT_EQ(25 * 65536, path.Value[1]);
+  EXPECT_EQ(102, path.Extra);
+}
+
+TEST(Path, EndsAtTheLastUsableSegmentAndCanRestart) {
+  auto p = Points(5, 2, [](int i) { return (i % 2) * 65536; });
+  sPath path;
+  EXPECT_FALSE(path.IsRunning());
+  EXPECT_FALSE(path.Advance(1)) << "never initialised";
+  path.Init(p.data(), 5);
+  EXPECT_TRUE(path.IsRunning());
+  EXPECT_TRUE(path.Advance(2 * 65536 + 5));  // segment 2, the last with coefficients
+  EXPECT_EQ(2, path.Segment);
+  EXPECT_FALSE(path.Advance(65536));  // reaches point 3 = count - 2
+  EXPECT_FALSE(path.IsRunning());
+  EXPECT_EQ(0, path.Segment);
+  EXPECT_EQ(0, path.Time);
+  EXPECT_FALSE(path.Advance(1));
+  path.Init(p.data(), 5);
+  EXPECT_TRUE(path.Advance(65536));
+  EXPECT_EQ(1, path.Segment);
+  EXPECT_EQ(65536, path.Value[2]);
+}
+
+TEST(Path, EqualTimesMakeAFlatSegment) {
+  auto p = Points(5, 0, [](int i) { return (7 + i) * 65536; });
+  p[2].Time = p[1].Time;  // segment 1 has zero length
+  sPath path;
+  path.Init(p.data(), 5);
+  EXPECT_EQ(8 * 65536, p[1].Coef[0][0]);
+  EXPECT_EQ(0, p[1].Coef[0][1]);
+  EXPECT_EQ(0, p[1].Coef[0][3]);
+  // Segment 2 starts at a repeated time but is not flat: m0 = (P3 - P1) / ((t3 - t1) / dt) with dt = t3 - t2.
+  EXPECT_EQ(2 * 65536, p[2].Coef[0][1]);
+}
+
+TEST(Path, AnglesTakeTheShortWayRound) {
+  auto p = Points(4);
+  p[0].Coord[4] = 100;
+  p[1].Coord[4] = 16000;    // 16000 - 16384 = -384 is within 8192 of 100
+  p[2].Coord[4] = -20000;   // -20000 + 16384 = -3616, near -384
+  p[3].Coord[5] = 40000;    // two periods down to 7232, within 8192 of 0
+  p[3].Coord[3] = 40000;    // not an angle: untouched
+  sPath path;
+  path.Init(p.data(), 4);
+  EXPECT_EQ(-384, p[1].Coord[4]);
+  EXPECT_EQ(-3616, p[2].Coord[4]);
+  EXPECT_EQ(40000 - 2 * 16384, p[3].Coord[5]);
+  EXPECT_EQ(40000, p[3].Coord[3]);
+}
+
+TEST(Path, DecreasingTimesAreAnAssertion) {
+  auto p = Points(5);
+  p[3].Time = 65536;
+  sPath path;
+  EXPECT_FATAL(path.Init(p.data(), 5), "Assertion in line 118, file vo/effect");
+}
+
+std::vector<uint8_t> Blob(uint8_t value) { return std::vector<uint8_t>(64 * 64, value); }
+
+TEST(BlobField, FirstAndLaterFieldsLayOutTheirPointsDifferently) {
+  auto blob = Blob(1);
+  auto first = std::make_unique<sBlobField>(blob.data(), 64);
+  auto later = std::make_unique<sBlobField>(blob.data(), 64);
+  // First: blob 1, point 0: s = 3.75, x = trunc(sin(1.7) 3.75 + 150) = 153, y = trunc(cos(1.7) 3.75 + 150) = 149.
+  EXPECT_EQ(153 * 65536, first->Points[1][0].Coord[1]);
+  EXPECT_EQ(149 * 65536, first->Points[1][0].Coord[2]);
+  // Later: r = 150 div 40 = 3, a = -8.5: x = trunc(sin(-8.5) 3 + 150) = 147, y = trunc(cos(-8.5) 3 + 150) = 148.
+  EXPECT_EQ(147 * 65536, later->Points[1][0].Coord[1]);
+  EXPECT_EQ(148 * 65536, later->Points[1][0].Coord[2]);
+  // Blob 39 of the first field reaches 296 at most: coordinates wrap modulo 288.
+  for (int i = 0; i < 32; ++i) {
+    EXPECT_LT(first->Points[39][i].Coord[1], 288 * 65536);
+    EXPECT_EQ(i * 65536, first->Points[39][i].Time);
+  }
+  EXPECT_EQ(150 * 65536, first->Points[0][5].Coord[1]) << "blob 0 stays at the centre";
+  EXPECT_EQ(1, first->Paths[0].Segment);
+  EXPECT_EQ(65536, first->Paths[0].Time) << "started at point 1";
+}
+
+TEST(BlobField, BlobsAreClampedToTheFieldAndAddedWithSaturation) {
+  auto blob = Blob(100);
+  blob[0] = 7;
+  auto field = std::make_unique<sBlobField>(blob.data(), 64);
+  for (int b = 0; b < sBlobField::Blobs; ++b) {
+    for (int i = 0; i < 32; ++i) {
+      sPathPoint& p = field->Points[b][i];
+      p.Coord[1] = b < 2 ? 300 * 65536 : -5 * 65536;  // beyond 288, and below 0
+      p.Coord[2] = b < 2 ? 400 * 65536 : -1;
+    }
+    field->Paths[b].Init(field->Points[b], 32);
+  }
+  field->Render(14);
+  // Blobs 0 and 1 at (288, 288): 100 + 100; blobs 2..37 at (0, 0): 36 x 100 saturates.
+  EXPECT_EQ(200, field->Field[288 * 352 + 288 + 1]);
+  EXPECT_EQ(14, field->Field[288 * 352 + 288]);
+  EXPECT_EQ(252, field->Field[0]) << "36 x 7";
+  EXPECT_EQ(255, field->Field[1]);
+  EXPECT_EQ(255, field->Field[63 * 352 + 63]);
+  EXPECT_EQ(0, field->Field[64 * 352]);
+  EXPECT_EQ(0, field->Field[287 * 352 + 300]);
+  EXPECT_EQ(200, field->Field[351 * 352 + 351]);
+}
+
+TEST(BlobField, BlobsMoveAFixedStepPerFrameAndRestartAfterTheirEnd) {
+  auto blob = Blob(1);
+  auto field = std::make_unique<sBlobField>(blob.data(), 64);
+  // Each frame moves 14 x 32 units; segment 29 ends at point 30 = 30 x 65536.
+  // An ended path is restarted in the same frame, from time 0 with 31 points.
+  int frames = 0;
+  while (field->Paths[5].Count == 32) {
+    field->Render(14);
+    ++frames;
+    ASSERT_LT(frames, 10000);
+  }
+  EXPECT_EQ((29 * 65536 + 447) / 448, frames);
+  EXPECT_TRUE(field->Paths[5].IsRunning());
+  EXPECT_EQ(31, field->Paths[5].Count);
+  EXPECT_EQ(0, field->Paths[5].Time);
+  field->Render(14);
+  EXPECT_EQ(448, field->Paths[5].Time) << "without the start-up advance";
+  EXPECT_EQ(1, field->Paths[5].Segment);
+  // Blobs 38 and 39 are never moved.
+  EXPECT_EQ(65536, field->Paths[38].Time);
+  EXPECT_EQ(65536, field->Paths[39].Time);
 }
 
 }  // namespace
