@@ -5,6 +5,7 @@
 #include <deque>
 
 #include "platform/sound.h"
+#include "tests/audio/memstream.h"
 
 namespace {
 
@@ -106,38 +107,29 @@ std::vector<uint8_t> Slice(const std::vector<uint8_t>& v, int from, int to) {
 
 TEST_F(WaveOutTest, GeometryAndFormat) {
   sWaveOutStream w;
-  ASSERT_EQ(0, w.Open(44100, 1, 1, 4608, 32));
-  EXPECT_EQ(18432, w.GetBlockBytes());
-  EXPECT_EQ(589824, w.GetBlockBytes() * w.GetBlockCount());
-  EXPECT_EQ(1, sound.format.formatTag);
-  EXPECT_EQ(2, sound.format.channels);
-  EXPECT_EQ(44100u, sound.format.samplesPerSec);
-  EXPECT_EQ(16, sound.format.bitsPerSample);
-  EXPECT_EQ(4, sound.format.blockAlign);
-  EXPECT_EQ(176400u, sound.format.avgBytesPerSec);
-  EXPECT_EQ(StreamOpen | StreamWritable, w.GetFlags());
-  EXPECT_EQ(-1, w.Control(41));
-  EXPECT_EQ(1, w.Control(39));
-  EXPECT_EQ(0, w.Control(4));
-  EXPECT_EQ(1, w.Control(38, 0, 0));
-  EXPECT_EQ(0, w.Control(39));
-  EXPECT_EQ(-1, w.Control(40, 0, 0));
-  EXPECT_EQ(0, w.Control(41));
-  EXPECT_EQ(0, w.Control(36, 0, 1)) << "other codes reach the base class";
-
-  ASSERT_EQ(0, w.Open(22050, 0, 0, 1000, 4));
-  EXPECT_TRUE(sound.rec.closed == false);
-  EXPECT_EQ(1000, w.GetBlockBytes());
-  EXPECT_EQ(4, w.GetBlockCount());
-  EXPECT_EQ(1, sound.format.channels);
-  EXPECT_EQ(8, sound.format.bitsPerSample);
-  EXPECT_EQ(1, sound.format.blockAlign);
-  EXPECT_EQ(22050u, sound.format.avgBytesPerSec);
-  EXPECT_EQ(1, w.Control(39)) << "a new open restores blocking";
-  EXPECT_EQ(-1, w.Control(41));
-
-  ASSERT_EQ(0, w.Open(8000, 7, 9, 10, 1)) << "any non-zero value counts as yes";
-  EXPECT_EQ(40, w.GetBlockBytes());
+  struct sCase {
+    int rate, stereo, bits16, samples, blocks, blockBytes, channels, bits, align;
+  } cases[] = {{44100, 1, 1, 4608, 32, 18432, 2, 16, 4}, {22050, 0, 0, 1000, 4, 1000, 1, 8, 1},
+               {8000, 7, 9, 10, 1, 40, 2, 16, 4}};  // any non-zero value counts as yes
+  for (const sCase& c : cases) {
+    ASSERT_EQ(0, w.Open(c.rate, c.stereo, c.bits16, c.samples, c.blocks));
+    EXPECT_FALSE(sound.rec.closed);
+    EXPECT_EQ(c.blockBytes, w.GetBlockBytes());
+    EXPECT_EQ(c.blocks, w.GetBlockCount());
+    EXPECT_EQ(1, sound.format.formatTag);
+    EXPECT_EQ(c.channels, sound.format.channels);
+    EXPECT_EQ(uint32_t(c.rate), sound.format.samplesPerSec);
+    EXPECT_EQ(c.bits, sound.format.bitsPerSample);
+    EXPECT_EQ(c.align, sound.format.blockAlign);
+    EXPECT_EQ(uint32_t(c.rate * c.align), sound.format.avgBytesPerSec);
+    EXPECT_EQ(StreamOpen | StreamWritable, w.GetFlags());
+    ExpectControls(w, {{41, -1}, {39, 1}, {4, 0}});  // a new open restores blocking
+    EXPECT_EQ(1, w.Control(38, 0, 0));
+    ExpectControls(w, {{39, 0}});
+    EXPECT_EQ(-1, w.Control(40, 0, 0));
+    ExpectControls(w, {{41, 0}});
+    EXPECT_EQ(0, w.Control(36, 0, 1)) << "other codes reach the base class";
+  }
 }
 
 TEST_F(WaveOutTest, OpenFailures) {

@@ -144,7 +144,6 @@ std::vector<std::pair<int, int>> HeModeFrames(const std::vector<uint8_t>& d) {
 
 TEST(Conformance, ModeSwitchingStream) {
   std::vector<uint8_t> bytes = ReadFile(Conformance("l3-he_mode.mp3"));
-  std::vector<uint8_t> refBytes = ReadFile(Conformance("l3-he_mode.pcm"));
   auto frames = HeModeFrames(bytes);
   ASSERT_EQ(frames.size(), 128u);
   ASSERT_EQ(frames[0].second, 3);
@@ -158,8 +157,8 @@ TEST(Conformance, ModeSwitchingStream) {
   for (auto& f : frames) monoFrames += f.second == 3;
   EXPECT_LE(long(whole.pcm.size()) / 2304, monoFrames + 1);
   // Its first ten frames are the reference's first ten (mono) frames.
-  std::vector<int16_t> ref(refBytes.size() / 2);
-  for (size_t i = 0; i < ref.size(); ++i) ref[i] = int16_t(refBytes[2 * i] | (refBytes[2 * i + 1] << 8));
+  std::vector<int16_t> ref;
+  ASSERT_TRUE(ReadPcm16(Conformance("l3-he_mode.pcm"), ref));
   std::vector<int16_t> firstTen(ref.begin(), ref.begin() + 11520);
   sDecodeOptions iso;
   iso.pcm16 = 0;
