@@ -95,12 +95,6 @@ protected:
   void TearDown() override { SetSound(nullptr); }
 };
 
-std::vector<uint8_t> Ramp(int n, int start = 0) {
-  std::vector<uint8_t> v(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) v[size_t(i)] = uint8_t(start + i);
-  return v;
-}
-
 std::vector<uint8_t> Slice(const std::vector<uint8_t>& v, int from, int to) {
   return std::vector<uint8_t>(v.begin() + from, v.begin() + to);
 }
@@ -150,7 +144,7 @@ TEST_F(WaveOutTest, OpenFailures) {
 TEST_F(WaveOutTest, BlocksAreQueuedOnlyWhenFull) {
   sWaveOutStream w;
   ASSERT_EQ(0, w.Open(22050, 0, 0, 100, 4));
-  std::vector<uint8_t> data = Ramp(100);
+  std::vector<uint8_t> data = Bytes(100);
   EXPECT_EQ(10, w.Write(data.data(), 10));
   EXPECT_EQ(0, sound.rec.writes);
   EXPECT_EQ(0u, w.GetBlock(0)->flags.load());
@@ -167,7 +161,7 @@ TEST_F(WaveOutTest, FullRingWithoutBlockingTakesWhatFits) {
   sWaveOutStream w;
   ASSERT_EQ(0, w.Open(22050, 0, 0, 100, 2));
   w.Control(38, 0, 0);
-  std::vector<uint8_t> data = Ramp(250);
+  std::vector<uint8_t> data = Bytes(250);
   EXPECT_EQ(200, w.Write(data.data(), 250));
   EXPECT_EQ(1, w.Control(12));
   EXPECT_EQ(2, sound.rec.writes);
@@ -189,7 +183,7 @@ TEST_F(WaveOutTest, BlockingWriteWaitsForTheDevice) {
   sound.playPerSleep = 1;
   sWaveOutStream w;
   ASSERT_EQ(0, w.Open(22050, 0, 0, 100, 2));
-  std::vector<uint8_t> data = Ramp(550);
+  std::vector<uint8_t> data = Bytes(550);
   EXPECT_EQ(550, w.Write(data.data(), 550));
   EXPECT_EQ(5, sound.rec.writes);
   // Blocks 3, 4, 5 and the partly filled sixth each waited for a free block.
@@ -210,7 +204,7 @@ TEST_F(WaveOutTest, ReopenClosesFirstAndDestructorCloses) {
   {
     sWaveOutStream w;
     ASSERT_EQ(0, w.Open(22050, 0, 0, 100, 2));
-    std::vector<uint8_t> data = Ramp(100);
+    std::vector<uint8_t> data = Bytes(100);
     w.Write(data.data(), 100);
     ASSERT_EQ(0, w.Open(22050, 1, 1, 10, 2));
     EXPECT_EQ(2, sound.opens);

@@ -171,29 +171,23 @@ TEST(Layer3Stages, EveryHuffmanCodeDecodes) {
 TEST(Layer3Stages, MiddleSideAndIntensity) {
   sMpegDecoderTest t;
   float lines[1152];
-  for (int i = 0; i < 576; ++i) {
-    lines[i] = 1.0f;
-    lines[576 + i] = 0.5f;
-  }
+  auto fill = [&](int rightEnd) {
+    for (int i = 0; i < 576; ++i) lines[i] = 1.0f, lines[576 + i] = i < rightEnd ? 0.5f : 0.0f;
+  };
+  fill(576);
   t.Stereo(lines, 2);
   float m = float(std::sqrt(0.5));
   EXPECT_FLOAT_EQ(lines[10], 1.5f * m);
   EXPECT_FLOAT_EQ(lines[576 + 10], 0.5f * m);
   // Down-shift 2: only lines below 144 are processed.
-  for (int i = 0; i < 576; ++i) {
-    lines[i] = 1.0f;
-    lines[576 + i] = 0.5f;
-  }
+  fill(576);
   t.Stereo(lines, 2, 2);
   EXPECT_FLOAT_EQ(lines[143], 1.5f * m);
   EXPECT_FLOAT_EQ(lines[144], 1.0f);
   EXPECT_FLOAT_EQ(lines[576 + 144], 0.5f);
   // Intensity above the right channel's last non-zero line (line 99, band 13
   // at 44.1 kHz): position 6 puts everything left, position 7 means middle/side.
-  for (int i = 0; i < 576; ++i) {
-    lines[i] = 1.0f;
-    lines[576 + i] = i < 100 ? 0.5f : 0.0f;
-  }
+  fill(100);
   std::fill(t.sf, t.sf + 39, 6);
   t.sf[17] = 7;
   t.Stereo(lines, 3);
