@@ -154,14 +154,20 @@ void VirtualSleep(unsigned ms) {
   std::this_thread::yield();
 }
 
-TEST_F(CdTest, ThreadServesCommandsWithinAPollAndQuits) {
-  platform::FakeCdAudio& cd = Use(platform::FakeDisc::Even(4, 1000));
+// The audio thread with an opened disc of 12 tracks.
+std::unique_ptr<platform::Thread> StartWithOpenDisc(platform::FakeCdAudio& cd) {
   SetAudioThreadSleep(VirtualSleep);
   AudioThreadRunning.store(1);
   AudioCommand.store(CdOpen);
   auto thread = platform::Thread::Start(AudioThread);
+  while (thread && (!cd.OpenDevices() || AudioCommand.load() != 0)) std::this_thread::yield();
+  return thread;
+}
+
+TEST_F(CdTest, ThreadServesCommandsWithinAPollAndQuits) {
+  platform::FakeCdAudio& cd = Use(platform::FakeDisc::Even(12, 1000));
+  auto thread = StartWithOpenDisc(cd);
   ASSERT_NE(nullptr, thread);
-  while (!cd.OpenDevices() || AudioCommand.load() != 0) std::this_thread::yield();
   AudioCommand.store(CdPlay + 2);
   // Read after the post: at most the one wait then under way lies between them.
   const int64_t posted = static_cast<int64_t>(clock_.Now() / 1000);
@@ -178,12 +184,8 @@ TEST_F(CdTest, FatalErrorOnTheThreadStillClearsTheRunningFlag) {
   SetFatalHandler(nullptr);  // the real path: the thread ends with 666
   platform::DebugCapture quiet;
   platform::SetDebugSink(&quiet);
-  SetAudioThreadSleep(VirtualSleep);
-  AudioThreadRunning.store(1);
-  AudioCommand.store(CdOpen);
-  auto thread = platform::Thread::Start(AudioThread);
+  auto thread = StartWithOpenDisc(cd);
   ASSERT_NE(nullptr, thread);
-  while (!cd.OpenDevices() || AudioCommand.load() != 0) std::this_thread::yield();
   AudioCommand.store(CdPlay + 13);
   thread->Join();
   platform::SetDebugSink(nullptr);
@@ -214,9 +216,7 @@ public:
     void Sleep(unsigned) override { std::this_thread::yield(); }
     RecordingSound& owner;
   };
-  std::unique_ptr<platform::WaveOutDevice> OpenWaveOut(const platform::WaveFormat& f) override {
-    std::lock_guard<std::mutex> hold(lock);
-    rates.push_back(f.samplesPerSec);
+  std::unique_ptr<platform::WaveOutDevice> OpenWaveOut(const platform::WaveFormat&) override {
     return std::make_unique<Device>(*this);
   }
   bool PlaySound(const void*, size_t) override { return false; }
@@ -226,7 +226,6 @@ public:
   }
   std::mutex lock;
   std::vector<uint8_t> bytes;
-  std::vector<uint32_t> rates;
 };
 
 // 8-bit mono at 1000 Hz: one byte per millisecond, each sample its track's number.

@@ -218,51 +218,33 @@ TEST_F(InputTest, InitRegistersKeyboardsAndMiceOnly) {
       "Input Device <Stick> <Test Joystick>\n",
       debug_.Text());
 
-  input_.state.mouse.x = -4;
-  input_.state.mouse.y = 9;
-  input_.state.mouse.z = 120;
-  input_.state.mouse.buttons[0] = 0x80;
-  input_.state.mouse.buttons[1] = 0x80;
-  input_.state.mouse.buttons[3] = 0x7F;  // bit 7 clear: not pressed
+  platform::MouseState& state = input_.state.mouse;
+  state.x = -4, state.y = 9, state.z = 120;
+  state.buttons[0] = state.buttons[1] = 0x80;
+  state.buttons[3] = 0x7F;  // bit 7 clear: not pressed
   sPointerState s{};
-  s.Rx = 77;
+  s.Rx = 77;  // a mouse leaves Rx alone
   mouse->ReadState(&s);
-  EXPECT_EQ(-4, s.X);
-  EXPECT_EQ(9, s.Y);
-  EXPECT_EQ(120, s.Z);
-  EXPECT_EQ(77, s.Rx) << "a mouse leaves Rx alone";
-  EXPECT_EQ(3, s.Buttons);
-  EXPECT_EQ(1, s.DeviceType);
-  EXPECT_EQ(5, s.ButtonCount);
-  EXPECT_EQ(3, s.AxisCount);
+  EXPECT_EQ((std::vector<int>{-4, 9, 120, 77, 3, 1, 5, 3}),
+            (std::vector<int>{s.X, s.Y, s.Z, s.Rx, s.Buttons, s.DeviceType, s.ButtonCount, s.AxisCount}));
   // A joystick reads its rotation and as many buttons as it has.
   auto* stick = new sPointer({3, 0x0104, "j", "j"});  // registered: DestroyDevices deletes it
-  input_.state.joystick.x = 1;
-  input_.state.joystick.rx = 4;
+  input_.state.joystick.x = 1, input_.state.joystick.rx = 4;
   input_.state.joystick.buttons[0] = input_.state.joystick.buttons[4] = 0x80;
   input_.state.joystick.buttons[5] = 0x80;  // beyond the 5 buttons the device has
   stick->ReadState(&s);
-  EXPECT_EQ(2, s.DeviceType);
   EXPECT_EQ(0, stick->Priority);
-  EXPECT_EQ(1, s.X);
-  EXPECT_EQ(4, s.Rx);
-  EXPECT_EQ(0x11, s.Buttons);
+  EXPECT_EQ((std::vector<int>{2, 1, 4, 0x11}), (std::vector<int>{s.DeviceType, s.X, s.Rx, s.Buttons}));
   DestroyDevices();
   ShutdownInput();
 }
-
 
 // The headless backend's devices, driven by a script on the virtual clock.
 TEST_F(InputTest, HeadlessScriptDeliversAtItsTimes) {
   std::vector<platform::InputScriptEvent> script;
   std::string error;
-  ASSERT_TRUE(platform::ParseInputScript("# quit after a second\n"
-                                         "500 press ShiftL\n"
-                                         "500 key m\n"
-                                         "520 release shiftl\n"
-                                         "700 buttons 3\n"
-                                         "700 move 10 -20\n"
-                                         "1000 key Escape\n",
+  ASSERT_TRUE(platform::ParseInputScript("# quit after a second\n500 press ShiftL\n500 key m\n520 release shiftl\n"
+                                         "700 buttons 3\n700 move 10 -20\n1000 key Escape\n",
                                          script, error))
       << error;
   platform::HeadlessInput headless(script);
@@ -284,9 +266,7 @@ TEST_F(InputTest, HeadlessScriptDeliversAtItsTimes) {
   EXPECT_EQ(0, s.Buttons);
   AdvanceMs(180);
   m->ReadState(&s);
-  EXPECT_EQ(3, s.Buttons);
-  EXPECT_EQ(10, s.X);
-  EXPECT_EQ(-20, s.Y);
+  EXPECT_EQ((std::vector<int>{3, 10, -20}), (std::vector<int>{s.Buttons, s.X, s.Y}));
   AdvanceMs(300);
   EXPECT_EQ((std::vector<uint32_t>{0x1Bu, 0x8000001Bu}), Keys(*k, 2));
   DestroyDevices();
