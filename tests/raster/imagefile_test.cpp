@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "framework/bitmap.h"
 #include "framework/file.h"
@@ -20,18 +21,12 @@ Bytes Header(int depth, int flags) { return Bytes().str("BMAP").u8(depth).u8(fla
 TEST_F(ImageFile, HeaderOnly) {
   sBitmap b;
   Load(b, Header(8, 0).str("bmap"));
-  EXPECT_EQ(1, b.Width);
-  EXPECT_EQ(1, b.Height);
-  EXPECT_EQ(KindIndex8, b.Kind);
-  ASSERT_EQ(256, b.PaletteSize);
-  EXPECT_EQ(77, b.Palette[77].r);
-
-  Load(b, Header(24, 0).str("bmap"));
-  EXPECT_EQ(Kind0888, b.Kind);
-  Load(b, Header(16, 0xF8).str("bmap"));
-  EXPECT_EQ(Kind0565, b.Kind) << "unknown flag bits are ignored";
-  Load(b, Header(1, 4).str("bmap"));
-  EXPECT_EQ(KindMono, b.Kind) << "no levels byte without image data";
+  EXPECT_EQ((std::vector<int>{1, 1, KindIndex8, 256, 77}), (std::vector<int>{b.Width, b.Height, b.Kind, b.PaletteSize, b.Palette[77].r}));
+  // Unknown flag bits are ignored; no levels byte without image data.
+  for (auto [depth, flags, kind] : {std::tuple{24, 0, Kind0888}, {16, 0xF8, Kind0565}, {1, 4, KindMono}}) {
+    Load(b, Header(depth, flags).str("bmap"));
+    EXPECT_EQ(kind, b.Kind) << depth;
+  }
 }
 
 TEST_F(ImageFile, RowsOfTwoLevels) {

@@ -40,7 +40,7 @@ std::string ReadAll(sFile& f, int n) {
 class Pack : public TempFolder {};
 
 TEST_F(Pack, NamesFoldAndMatchIgnoringCase) {
-  std::string name70(70, 'n');
+  std::string name70(70, 'Z');
   std::string p = Write("v01.dat", MakePack({{"VO\\V01_MASK.SCL", "mask"},
                                              {name70, "seventy"},
                                              {"vo/dup.raw", "first"},
@@ -55,10 +55,13 @@ TEST_F(Pack, NamesFoldAndMatchIgnoringCase) {
     EXPECT_EQ(4, f.GetSize()) << n;
     EXPECT_EQ("mask", ReadAll(f, 4)) << n;
   }
-  f.Open(std::string(63, 'N').c_str(), sFile::ModeRead);
+  f.Open(std::string(63, 'z').c_str(), sFile::ModeRead);
   EXPECT_EQ("seventy", ReadAll(f, 7));
   f.Open("vo/dup.raw", sFile::ModeRead);
   EXPECT_EQ("first", ReadAll(f, 5)) << "the first of two equal names";
+  EXPECT_EQ((std::vector<const sPackEntry*>{nullptr, nullptr}), (std::vector<const sPackEntry*>{PackEntryAt(-1), PackEntryAt(5)}));
+  EXPECT_EQ((std::vector<std::string>{"vo/v01_mask.scl", std::string(63, 'z')}),
+            (std::vector<std::string>{PackEntryAt(0)->name, PackEntryAt(1)->name})) << "stored folded and cut";
   f.Open("\xC4" "ber.raw", sFile::ModeRead);
   EXPECT_EQ("high", ReadAll(f, 4)) << "bytes from 0x80 are kept as they are";
 
@@ -71,14 +74,8 @@ TEST_F(Pack, NamesFoldAndMatchIgnoringCase) {
   platform::SetDebugSink(nullptr);
   EXPECT_FATAL(f.Open("vo/dup.raw", sFile::ModeWrite), "sFile::Open() packfile can only be read");
   EXPECT_FATAL(f.Open("vo/dup.raw", 7), "sFile::Open() packfile can only be read");
-}
-
-TEST_F(Pack, DiskIsNotConsultedOnceOpen) {
-  Write("loose.txt", Bytes().str("on disk"));
-  std::string p = Write("v01.dat", MakePack({{"a", "A"}}));
-  OpenPackFile(p.c_str());
-  sFile f;
-  EXPECT_FATAL(f.Open(Path("loose.txt").c_str(), sFile::ModeRead), "sFile::Open() could not open file");
+  // The disk is not consulted once a pack is open.
+  EXPECT_FATAL(f.Open(Write("loose.txt", Bytes().str("on disk")).c_str(), sFile::ModeRead), "sFile::Open() could not open file");
 }
 
 TEST_F(Pack, EntriesShareOneFilePointer) {
@@ -105,15 +102,11 @@ TEST_F(Pack, EntriesShareOneFilePointer) {
   sFile c;
   c.Open("c.raw", sFile::ModeRead);
   EXPECT_EQ("CC", ReadAll(c, 2));
-}
-
-TEST_F(Pack, LoadFileTakesTheEntry) {
-  std::string p = Write("v01.dat", MakePack({{"x.raw", "xxx"}, {"vo/v01_raw1.raw", std::string("\0\1\2\3\4", 5)}}));
-  OpenPackFile(p.c_str());
+  // LoadFile takes the entry, not the rest of the pack.
   int size = 0;
-  void* data = LoadFile("VO/V01_RAW1.RAW", &size);
-  ASSERT_EQ(5, size);
-  EXPECT_EQ(0, std::memcmp(data, "\0\1\2\3\4", 5));
+  void* data = LoadFile("B.RAW", &size);
+  ASSERT_EQ(4, size);
+  EXPECT_EQ(0, std::memcmp(data, "BBBB", 4));
   ::operator delete(data);
 }
 
@@ -145,10 +138,16 @@ TEST_F(Pack, BadHeadersAndDirectories) {
     ResetKeepingFatalThrow();
   }
 
-  p = Write("noclose.dat", Bytes().str("PACK").u32(0).u32(0).u32(1).u32(1).u32(30).cstr("a").str("PAC!x"));
-  EXPECT_FATAL(OpenPackFile(p.c_str()), "Illegal Fastfile");
-  EXPECT_FALSE(PackIsOpen());
+  // Two entries need 16 + 2 * 9 + 4 bytes: 37 cannot hold them.
+  p = Write("short2.dat", Bytes().str("PACK").u32(0).u32(0).u32(2).u32(1).u32(40).cstr("a").str("pack").fill(7, 0));
+  EXPECT_FATAL(OpenPackFile(p.c_str()), "Illegal Packfile");
   ResetKeepingFatalThrow();
+  for (const char* close : {"PAC!x", "pacKx"}) {
+    p = Write("noclose.dat", Bytes().str("PACK").u32(0).u32(0).u32(1).u32(1).u32(30).cstr("a").str(close));
+    EXPECT_FATAL(OpenPackFile(p.c_str()), "Illegal Fastfile");
+    EXPECT_FALSE(PackIsOpen());
+    ResetKeepingFatalThrow();
+  }
 
   // A directory cut off inside a name: the end of the file ends the name, and
   // the missing closing magic is reported instead of reading for ever.
@@ -162,14 +161,16 @@ TEST_F(Pack, BadHeadersAndDirectories) {
 
 TEST_F(Pack, EntriesBeyondTheEnd) {
   Bytes pack;
-  pack.str("PACK").u32(0).u32(0).u32(5);
+  pack.str("PACK").u32(0).u32(0).u32(7);
   pack.u32(4).u32(200).cstr("late.raw");        // starts beyond the end
   pack.u32(1000).u32(100).cstr("long.raw");      // runs beyond the end
   pack.u32(0x80000000u).u32(100).cstr("neg.raw");  // negative size
   pack.u32(2).u32(0xFFFFFFF0u).cstr("negoff.raw");
   pack.u32(500).u32(0).cstr("zero.raw");  // from the pack's first byte
+  pack.u32(61).u32(100).cstr("edge.raw");  // one byte beyond the end
+  pack.u32(60).u32(100).cstr("fits.raw");  // to the last byte
   pack.str("pack");
-  pack.fill(120 - static_cast<int>(pack.size()), 'd');
+  pack.fill(160 - static_cast<int>(pack.size()), 'd');
   std::string p = Write("v01.dat", pack);
   OpenPackFile(p.c_str());
 
@@ -180,11 +181,14 @@ TEST_F(Pack, EntriesBeyondTheEnd) {
   EXPECT_EQ(-1, size) << "nothing is reported through the size on failure";
   EXPECT_FATAL(LoadFile("negoff.raw", &size), "sFile::Seek() failed");
   EXPECT_FATAL(LoadFile("zero.raw", &size), "LoadFile() entry extends beyond the pack file");
+  EXPECT_FATAL(LoadFile("edge.raw", &size), "LoadFile() entry extends beyond the pack file");
+  ::operator delete(LoadFile("fits.raw", &size));
+  EXPECT_EQ(60, size);
 
   // Plain reads of such an entry give zeros past the end of the pack.
   sFile f;
   f.Open("long.raw", sFile::ModeRead);
-  f.Seek(15);
+  f.Seek(55);
   char buf[8];
   f.Read(buf, 8);
   EXPECT_EQ(0, std::memcmp(buf, "ddddd\0\0\0", 8));

