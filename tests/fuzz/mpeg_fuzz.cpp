@@ -26,8 +26,7 @@ public:
   }
   ~InputStream() override { Close(); }
   int DoRead(void* buffer, int count) override {
-    const int n = std::max(0, std::min(count, size_ - pos_));
-    if (n) std::memcpy(buffer, data_ + pos_, size_t(n));
+    const int n = DoPeek(buffer, count);
     pos_ += n;
     return n;
   }
