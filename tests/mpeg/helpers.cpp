@@ -1,5 +1,6 @@
 #include "tests/mpeg/helpers.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -42,45 +43,35 @@ std::vector<float> sDecoded::Samples(int pcm16) const {
 
 namespace {
 
-void Drain(sMpegStream& m, sDecoded& d, int chunk) {
-  std::vector<uint8_t> buf(static_cast<size_t>(chunk));
-  for (;;) {
-    int got = m.Read(buf.data(), chunk);
-    d.pcm.insert(d.pcm.end(), buf.begin(), buf.begin() + got);
-    if (got <= 0) break;
-  }
-}
-
-}  // namespace
-
-sDecoded DecodeFile(const std::string& path, const sDecodeOptions& o) {
+// Opens the decoder on `in` as the options say and reads it to the end.
+sDecoded Decode(sStream& in, const sDecodeOptions& o) {
   sDecoded d;
-  sFileStream f;
-  if (f.Open(path.c_str(), o.seekable ? FileReadSeek : FileRead) != 0) return d;
-  sMpegStream m;
-  m.SetStandardWindow(o.standardWindow);
-  m.SetGapless(o.gapless);
-  if (o.simd && !m.SetSimdPath(o.simd)) return d;
-  d.result = m.Open(&f, &d.rate, &d.stereo, o.pcm16, o.downShift, o.channels);
-  if (d.result == 0) Drain(m, d, o.chunk);
-  m.Close();
-  f.Close();
-  return d;
-}
-
-sDecoded DecodeBytes(const std::vector<uint8_t>& bytes, const sDecodeOptions& o) {
-  sDecoded d;
-  MemStream in;
-  in.OpenWith(bytes, o.seekable ? StreamReadable | StreamSeekable : StreamReadable);
   sMpegStream m;
   m.SetStandardWindow(o.standardWindow);
   m.SetGapless(o.gapless);
   if (o.simd && !m.SetSimdPath(o.simd)) return d;
   d.result = m.Open(&in, &d.rate, &d.stereo, o.pcm16, o.downShift, o.channels);
-  if (d.result == 0) Drain(m, d, o.chunk);
+  std::vector<uint8_t> buf(static_cast<size_t>(o.chunk));
+  for (int got = 1; d.result == 0 && got > 0;) {
+    got = m.Read(buf.data(), o.chunk);
+    d.pcm.insert(d.pcm.end(), buf.begin(), buf.begin() + std::max(got, 0));
+  }
   m.Close();
-  in.Close();
   return d;
+}
+
+}  // namespace
+
+sDecoded DecodeFile(const std::string& path, const sDecodeOptions& o) {
+  sFileStream f;
+  if (f.Open(path.c_str(), o.seekable ? FileReadSeek : FileRead) != 0) return sDecoded();
+  return Decode(f, o);
+}
+
+sDecoded DecodeBytes(const std::vector<uint8_t>& bytes, const sDecodeOptions& o) {
+  MemStream in;
+  in.OpenWith(bytes, o.seekable ? StreamReadable | StreamSeekable : StreamReadable);
+  return Decode(in, o);
 }
 
 std::vector<uint8_t> Cat(std::initializer_list<std::vector<uint8_t>> parts) {
