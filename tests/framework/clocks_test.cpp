@@ -22,39 +22,28 @@ public:
   uint32_t TimeGetTime() override { return millis; }
 };
 
-class Clocks : public ::testing::Test {
-protected:
-  void SetUp() override { platform::SetClock(&fake); }
-  void TearDown() override { platform::SetClock(nullptr); }
+TEST(Clocks, CounterScaledThroughDoublesAndTheMillisecondFallback) {
   FakeClock fake;
-};
-
-TEST_F(Clocks, CounterScaledThroughDoubles) {
-  fake.count = 3579545;
-  fake.hz = 3579545;
-  EXPECT_EQ(1000000u, GetMicroseconds());
-  EXPECT_EQ(1000u, GetMilliseconds());
-
-  // A counter beyond 32 bits keeps its precision.
-  fake.hz = 10000000;
-  fake.count = 0x123456789ABull;
-  EXPECT_EQ(0x123456789ABull / 10, GetMicroseconds());
-  EXPECT_EQ(0x123456789ABull / 10000, GetMilliseconds());
-
-  // Truncation, not rounding.
-  fake.hz = 3;
-  fake.count = 2;
-  EXPECT_EQ(666666u, GetMicroseconds());
-}
-
-TEST_F(Clocks, FallbackToTheMillisecondTimer) {
+  platform::SetClock(&fake);
+  const struct {
+    uint64_t count, hz, micros, millis;
+  } cases[] = {{3579545, 3579545, 1000000, 1000},
+               {0x123456789ABull, 10000000, 0x123456789ABull / 10, 0x123456789ABull / 10000},  // beyond 32 bits
+               {2, 3, 666666, 666}};                                                            // truncated
+  for (const auto& c : cases) {
+    fake.count = c.count;
+    fake.hz = c.hz;
+    EXPECT_EQ(c.micros, GetMicroseconds()) << c.count;
+    EXPECT_EQ(c.millis, GetMilliseconds()) << c.count;
+  }
   fake.counterWorks = false;
   fake.millis = 4294967295u;
   EXPECT_EQ(4294967295000ull, GetMicroseconds()) << "no 32-bit overflow";
   EXPECT_EQ(4294967295ull, GetMilliseconds());
+  platform::SetClock(nullptr);
 }
 
-TEST(ClocksReal, MonotonicAndVirtual) {
+TEST(Clocks, RealIsMonotonicAndVirtualAdvances) {
   uint64_t a = GetMicroseconds(), b = GetMicroseconds();
   EXPECT_LE(a, b);
   platform::VirtualClock v;
