@@ -243,10 +243,11 @@ TEST_F(InputTest, InitRegistersKeyboardsAndMiceOnly) {
 TEST_F(InputTest, HeadlessScriptDeliversAtItsTimes) {
   std::vector<platform::InputScriptEvent> script;
   std::string error;
-  ASSERT_TRUE(platform::ParseInputScript("# quit after a second\n500 press ShiftL\n500 key m\n520 release shiftl\n"
-                                         "700 buttons 3\n700 move 10 -20\n1000 key Escape\n",
-                                         script, error))
-      << error;
+  std::string text = "# quit after a second\n500 press ShiftL\n500 key m\n520 release shiftl\n"
+                     "700 buttons 3\n700 move 10 -20\n1000 key Escape\n";
+  for (int i = 0; i < 10; ++i) text += "1100 key a\n";  // 22 events at once; 16 fit the buffer
+  text += "1100 key Escape\n1200 key b\n1300 error\n";
+  ASSERT_TRUE(platform::ParseInputScript(text, script, error)) << error;
   platform::HeadlessInput headless(script);
   platform::SetInput(&headless);
   InitInput();
@@ -269,6 +270,15 @@ TEST_F(InputTest, HeadlessScriptDeliversAtItsTimes) {
   EXPECT_EQ((std::vector<int>{3, 10, -20}), (std::vector<int>{s.Buttons, s.X, s.Y}));
   AdvanceMs(300);
   EXPECT_EQ((std::vector<uint32_t>{0x1Bu, 0x8000001Bu}), Keys(*k, 2));
+  // Events beyond the buffer follow in order; then the script's read error.
+  AdvanceMs(100);
+  for (int i = 0; i < 10; ++i) EXPECT_EQ((std::vector<uint32_t>{0x61u, 0x80000061u}), Keys(*k, 2)) << i;
+  EXPECT_EQ((std::vector<uint32_t>{0x1Bu, 0x8000001Bu}), Keys(*k, 2));
+  EXPECT_EQ(0u, k->ReadKey());
+  AdvanceMs(100);
+  EXPECT_EQ((std::vector<uint32_t>{0x62u, 0x80000062u}), Keys(*k, 2));
+  AdvanceMs(100);
+  EXPECT_FATAL(k->ReadKey(), "Assertion in line 3152, file system");
   DestroyDevices();
   ShutdownInput();
 }
