@@ -39,67 +39,49 @@ TEST_F(DriverTest, ChainFallsBackOneBackBufferAtATime) {
   EXPECT_EQ(1280, driver->BackBufferSurface()->Width());
 }
 
-TEST_F(DriverTest, ModeSwitchFailuresAreFatal) {
+TEST_F(DriverTest, ModeSwitchAndDirect3DFailuresAreFatal) {
   Start();
-  mode = sDisplayMode(640, 480, KindIndex8);
-  InjectDisplayFault(DDFault::CreateSurface, 3);
-  EXPECT_FATAL(driver->SetDisplayMode(&mode), "Could not create display surfaces");
-  StartDirectDraw();
-
-  mode = sDisplayMode(640, 480, KindIndex8);
-  InjectDisplayFault(DDFault::GetAttachedSurface);
-  debug.Clear();
-  EXPECT_FATAL(driver->SetDisplayMode(&mode), "could not get backbuffer");
-  StartDirectDraw();
-  EXPECT_NE(std::string::npos, debug.Text().find("dderr 887600FF 255\n"));
-
-  mode = sDisplayMode(640, 480, KindIndex8);
-  mode.BackBuffers = 3;
-  EXPECT_FATAL(driver->SetDisplayMode(&mode), "Assertion in line 1071, file system");
-  StartDirectDraw();
-
-  mode = sDisplayMode(640, 480, Kind0565);
-  mode.ZBuffer = true;
-  InjectDisplayFault(DDFault::CreateSurface, 1, 1);
-  EXPECT_FATAL(driver->SetDisplayMode(&mode), "could not allocate Z-Buffer");
-  StartDirectDraw();
-  mode = sDisplayMode(640, 480, Kind0565);
-  mode.ZBuffer = true;
-  InjectDisplayFault(DDFault::AddAttachedSurface);
-  EXPECT_FATAL(driver->SetDisplayMode(&mode), "could not attach Z-Buffer");
-  StartDirectDraw();
+  const struct {
+    int kind, backBuffers;
+    bool z, use3D;
+    DDFault fault;
+    int count, after;
+    const char* message;
+  } cases[] = {
+      {KindIndex8, 2, false, false, DDFault::CreateSurface, 3, 0, "Could not create display surfaces"},
+      {KindIndex8, 2, false, false, DDFault::GetAttachedSurface, 1, 0, "could not get backbuffer"},
+      {KindIndex8, 3, false, false, DDFault::Create, 0, 0, "Assertion in line 1071, file system"},
+      {Kind0565, 2, true, false, DDFault::CreateSurface, 1, 1, "could not allocate Z-Buffer"},
+      {Kind0565, 2, true, false, DDFault::AddAttachedSurface, 1, 0, "could not attach Z-Buffer"},
+      {Kind0565, 2, false, true, DDFault::CreateDevice, 3, 0, "sWinDriver::SetDisplayMode(): no 3d device"},
+      {Kind0565, 2, false, true, DDFault::CreateViewport, 1, 0, "sWinDriver::SetDisplayMode(): no viewport"},
+      {Kind0565, 2, false, true, DDFault::AddViewport, 1, 0, "sWinDriver::SetDisplayMode(): could not add viewport"},
+      {Kind0565, 2, false, true, DDFault::SetViewport, 1, 0, "sWinDriver::SetDisplayMode(): could not set viewport"},
+      {Kind0565, 2, false, true, DDFault::SetCurrentViewport, 1, 0, "sWinDriver::SetDisplayMode(): could not add viewport"},
+      {Kind0565, 2, false, true, DDFault::CreateMaterial, 1, 0, "sWinDriver::SetDisplayMode(): no material"},
+      {Kind0565, 2, false, true, DDFault::CreateMaterial, 1, 1, "sWinDriver::SetDisplayMode(): no material (back)"},
+  };
+  for (const auto& c : cases) {
+    ClearDisplayFaults();
+    mode = sDisplayMode(640, 480, c.kind);
+    mode.BackBuffers = c.backBuffers;
+    mode.ZBuffer = c.z;
+    mode.Use3D = c.use3D;
+    if (c.count) InjectDisplayFault(c.fault, c.count, c.after);
+    debug.Clear();
+    EXPECT_FATAL(driver->SetDisplayMode(&mode), c.message);
+    if (c.fault == DDFault::GetAttachedSurface) {
+      EXPECT_NE(std::string::npos, debug.Text().find("dderr 887600FF 255\n"));
+    }
+    StartDirectDraw();  // the fatal path released it
+  }
+  ClearDisplayFaults();
   mode = sDisplayMode(640, 480, Kind0565);
   mode.ZBuffer = true;
   driver->SetDisplayMode(&mode);
   ASSERT_NE(nullptr, driver->BackBufferSurface()->AttachedZBuffer());
   EXPECT_EQ(32u, driver->BackBufferSurface()->AttachedZBuffer()->Format().bitCount) << "the deepest listed";
-}
 
-TEST_F(DriverTest, Direct3DSetUpAndItsFailures) {
-  Start();
-  const struct {
-    DDFault fault;
-    int count, after;
-    const char* message;
-  } cases[] = {
-      {DDFault::CreateDevice, 3, 0, "sWinDriver::SetDisplayMode(): no 3d device"},
-      {DDFault::CreateViewport, 1, 0, "sWinDriver::SetDisplayMode(): no viewport"},
-      {DDFault::AddViewport, 1, 0, "sWinDriver::SetDisplayMode(): could not add viewport"},
-      {DDFault::SetViewport, 1, 0, "sWinDriver::SetDisplayMode(): could not set viewport"},
-      {DDFault::SetCurrentViewport, 1, 0, "sWinDriver::SetDisplayMode(): could not add viewport"},
-      {DDFault::CreateMaterial, 1, 0, "sWinDriver::SetDisplayMode(): no material"},
-      {DDFault::CreateMaterial, 1, 1, "sWinDriver::SetDisplayMode(): no material (back)"},
-  };
-  for (const auto& c : cases) {
-    ClearDisplayFaults();
-    mode = sDisplayMode(640, 480, Kind0565);
-    mode.Use3D = true;
-    InjectDisplayFault(c.fault, c.count, c.after);
-    EXPECT_FATAL(driver->SetDisplayMode(&mode), c.message);
-    StartDirectDraw();  // the fatal path released it
-  StartDirectDraw();
-  }
-  ClearDisplayFaults();
   // Two devices failing leaves the third (ramp) one.
   InjectDisplayFault(DDFault::CreateDevice, 2);
   mode = sDisplayMode(640, 480, Kind0565);
@@ -131,35 +113,28 @@ TEST_F(DriverTest, PresentShowsTheFrameWithThePaletteSetBeforeIt) {
   Open(320, 200, KindIndex8);
   sColor palette[256] = {};
   palette[7] = {10, 20, 30, 255};
-  driver->BeginFrame(0);
-  driver->SetPalette(palette);
-  driver->FillRect(7, 0, 0, 320, 200);
-  driver->Present();
   DDFrame shown;
-  ASSERT_TRUE(screen.LastFrame(shown));
-  EXPECT_EQ(1u, screen.FrameCount());
-  EXPECT_EQ(7, shown.pixels[0]);
-  EXPECT_EQ(10, shown.palette[7].red) << "the palette attached after the flip shows with that frame";
-  EXPECT_EQ(30, shown.palette[7].blue);
-
-  // The next frame keeps the palette; a new one reaches the screen with its frame.
-  palette[7] = {99, 98, 97, 255};
-  driver->BeginFrame(0);
-  driver->FillRect(7, 0, 0, 10, 10);
-  driver->Present();
-  ASSERT_TRUE(screen.LastFrame(shown));
-  EXPECT_EQ(10, shown.palette[7].red);
-  driver->BeginFrame(0);
-  driver->SetPalette(palette);
-  driver->Present();
-  ASSERT_TRUE(screen.LastFrame(shown));
-  EXPECT_EQ(99, shown.palette[7].red);
+  // The palette attached after the flip shows with that frame; the next frame
+  // keeps it; a new one reaches the screen with its frame.
+  const struct {
+    bool setPalette;
+    int red;
+  } frames[] = {{true, 10}, {false, 10}, {true, 99}};
+  for (const auto& f : frames) {
+    driver->BeginFrame(0);
+    if (f.setPalette) driver->SetPalette(palette);
+    driver->FillRect(7, 0, 0, 320, 200);
+    driver->Present();
+    ASSERT_TRUE(screen.LastFrame(shown));
+    EXPECT_EQ(7, shown.pixels[0]);
+    EXPECT_EQ(f.red, shown.palette[7].red);
+    EXPECT_EQ(f.red == 10 ? 30 : 97, shown.palette[7].blue);
+    palette[7] = {99, 98, 97, 255};
+  }
   EXPECT_EQ(3u, screen.FrameCount());
-}
+  driver.reset();
 
-TEST_F(DriverTest, PaletteReachesThePlatformOnlyOnIndexedScreens) {
-  Open(320, 200, Kind0565);
-  sColor palette[256] = {};
+  Open(320, 200, Kind0565);  // the palette reaches the platform only on indexed screens
   palette[1] = {1, 2, 3, 4};
   driver->SetPalette(palette);
   driver->Present();
@@ -171,55 +146,36 @@ TEST_F(DriverTest, PaletteReachesThePlatformOnlyOnIndexedScreens) {
   driver->Unlock();
 }
 
-TEST_F(DriverTest, LockDescribesTheBackBuffer) {
+TEST_F(DriverTest, LockUnlockAndTheirFailures) {
   Open(320, 200, KindIndex8);
   sBitmap b;
   driver->Lock(&b);
   EXPECT_TRUE(driver->IsLocked());
   EXPECT_TRUE(b.External);
-  EXPECT_EQ(320, b.Width);
-  EXPECT_EQ(200, b.Height);
-  EXPECT_EQ(8, b.Bits);
-  EXPECT_EQ(driver->BackBufferSurface()->Pitch(), b.Pitch[0]);
+  EXPECT_EQ((std::vector<int>{320, 200, 8, driver->BackBufferSurface()->Pitch()}),
+            (std::vector<int>{b.Width, b.Height, b.Bits, b.Pitch[0]}));
   b.SetPixel(42, 5, 6, 0);
   driver->Unlock();
   EXPECT_FALSE(driver->IsLocked());
   EXPECT_EQ(42, At8(5, 6));
-}
 
-TEST_F(DriverTest, FailedLockGivesAnEmptyBitmap) {
-  Open(320, 200, KindIndex8);
-  sBitmap b;
-  driver->Lock(&b);
-  driver->Unlock();
   InjectDisplayFault(DDFault::Lock);
   driver->Lock(&b);
   EXPECT_FALSE(driver->IsLocked());
-  EXPECT_EQ(0, b.Width);
-  EXPECT_EQ(0, b.Height);
+  EXPECT_EQ((std::vector<int>{0, 0, 0}), (std::vector<int>{b.Width, b.Height, b.Size[0]}));
   EXPECT_EQ(nullptr, b.Pixels[0]) << "never the address of an earlier lock";
-  EXPECT_EQ(0, b.Size[0]);
-}
 
-TEST_F(DriverTest, LostSurfaceIsRestoredAtLock) {
-  Open(320, 200, KindIndex8);
   driver->FillRect(9, 0, 0, 320, 200);
   LoseAllSurfaces();
-  sBitmap b;
   driver->Lock(&b);
   EXPECT_TRUE(driver->IsLocked());
   EXPECT_EQ(320, b.Width);
-  EXPECT_EQ(0, At8(0, 0)) << "a restored surface comes back empty";
-  // Lost while locked: unlocking restores it and is not fatal.
+  EXPECT_EQ(0, At8(0, 0)) << "a lost surface is restored at lock, and comes back empty";
   LoseAllSurfaces();
-  driver->Unlock();
+  driver->Unlock();  // lost while locked: unlocking restores it and is not fatal
   EXPECT_FALSE(driver->IsLocked());
   EXPECT_FALSE(driver->BackBufferSurface()->IsLost());
-}
 
-TEST_F(DriverTest, FailedUnlockIsFatal) {
-  Open(320, 200, KindIndex8);
-  sBitmap b;
   driver->Lock(&b);
   InjectDisplayFault(DDFault::Unlock);
   EXPECT_FATAL(driver->Unlock(), "could not unlock buffer");
@@ -243,9 +199,6 @@ TEST_F(DriverTest, DebugOutputUnlocksAndFatalReleasesTheDisplay) {
   StartDirectDraw();
   EXPECT_FATAL(FatalBox("gone too"), "gone too");
   EXPECT_EQ(nullptr, DD().DirectDraw1);
-}
-
-TEST_F(DriverTest, FrameAndPresentAssertions) {
   Start();
   EXPECT_FATAL(driver->Present(), "Assertion in line 1362, file system");
   EXPECT_FATAL(driver->BeginFrame(1), "Assertion in line 1355, file system");

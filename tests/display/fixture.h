@@ -6,6 +6,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "framework/system/driver.h"
 #include "platform/debug.h"
@@ -50,6 +52,36 @@ protected:
     uint16_t v;
     std::memcpy(&v, Row(y) + 2 * x, 2);
     return v;
+  }
+  // Several back-buffer pixels at once.
+  using Points = std::initializer_list<std::pair<int, int>>;
+  std::vector<int> At8s(Points points) const {
+    std::vector<int> v;
+    for (auto& p : points) v.push_back(At8(p.first, p.second));
+    return v;
+  }
+  std::vector<int> At16s(Points points) const {
+    std::vector<int> v;
+    for (auto& p : points) v.push_back(At16(p.first, p.second));
+    return v;
+  }
+  uint32_t At32(int x, int y) const {
+    uint32_t v;
+    std::memcpy(&v, Row(y) + 4 * x, 4);
+    return v;
+  }
+  uint16_t Front16(int x, int y) const {
+    const platform::DDSurface* s = driver->PrimarySurface();
+    uint16_t v;
+    std::memcpy(&v, s->Memory() + static_cast<size_t>(s->Pitch()) * y + 2 * x, 2);
+    return v;
+  }
+  // A record owning a fresh bitmap (ReleaseTextures deletes it), registered.
+  void AddTexture(sTexture& t, int width, int height, int kind, int usage = 0) {
+    t.Bitmap = new sBitmap;
+    t.Bitmap->Create(width, height, kind, 1);
+    if (usage) t.Usage = usage;
+    driver->AddTexture(&t);
   }
   // Number of back-buffer pixels (8-bit) that are not 0.
   int Painted8() const {

@@ -44,8 +44,7 @@ TEST_F(ModesTest, FindModePrefersTheKindThenTheSizeThenTheRefresh) {
   EXPECT_EQ((36 << 8) + 75, ModeScore(r2, *e.GetMode(0)));
   EXPECT_EQ((3 << 16) + 75, ModeScore(r2, *e.GetMode(1)));
   ASSERT_TRUE(e.FindMode(&r2));
-  EXPECT_EQ(800, r2.Width);
-  EXPECT_EQ(600, r2.Height);
+  EXPECT_EQ((std::vector<int>{800, 600}), (std::vector<int>{r2.Width, r2.Height}));
 }
 
 TEST_F(ModesTest, FindModeTiesBackBuffersAndRefusals) {
@@ -96,10 +95,7 @@ TEST_F(ModesTest, FindModeZBufferDirect3DAndRefresh) {
   sWinDriver& d = Start();
   auto set = [&](int i, bool z, int zBack, bool d3d, int refresh) {
     sDisplayMode* m = d.GetMode(i);
-    m->ZBuffer = z;
-    m->ZBackBuffers = zBack;
-    m->Use3D = d3d;
-    m->Refresh = refresh;
+    m->ZBuffer = z, m->ZBackBuffers = zBack, m->Use3D = d3d, m->Refresh = refresh;
     m->MemoryLeft = i;  // tells the winner
   };
   // A Z-buffer with back buffers skips a mode without a Z-buffer and one
@@ -148,23 +144,19 @@ TEST_F(ModesTest, FindModeZBufferDirect3DAndRefresh) {
 TEST_F(ModesTest, BudgetOfTheClassicModes) {
   sWinDriver& d = Start();
   ASSERT_EQ(55, d.GetModeCount()) << "11 sizes in five kinds";
-  const sDisplayMode* m8 = nullptr;
-  const sDisplayMode* m32 = nullptr;
-  for (int i = 0; i < d.GetModeCount(); ++i) {
-    const sDisplayMode* m = d.GetMode(i);
-    if (m->Width == 640 && m->Height == 480 && m->Kind == KindIndex8) m8 = m;
-    if (m->Width == 1280 && m->Height == 1024 && m->Kind == Kind8888) m32 = m;
+  // Width, height, kind; back buffers, Z-buffer, Z back buffers, memory left, 3D.
+  const std::vector<int> want[] = {{640, 480, KindIndex8, 2, 1, 2, 6852608, 1}, {1280, 1024, Kind8888, 0, 1, 0, 524288, 1}};
+  for (const auto& w : want) {
+    int found = 0;
+    for (int i = 0; i < d.GetModeCount(); ++i) {
+      const sDisplayMode* m = d.GetMode(i);
+      if (m->Width != w[0] || m->Height != w[1] || m->Kind != w[2]) continue;
+      ++found;
+      EXPECT_EQ(w, (std::vector<int>{m->Width, m->Height, m->Kind, m->BackBuffers, m->ZBuffer, m->ZBackBuffers,
+                                     m->MemoryLeft, m->Use3D}));
+    }
+    EXPECT_EQ(1, found) << w[0];
   }
-  ASSERT_TRUE(m8 && m32);
-  EXPECT_EQ(2, m8->BackBuffers);
-  EXPECT_TRUE(m8->ZBuffer);
-  EXPECT_EQ(2, m8->ZBackBuffers);
-  EXPECT_EQ(6852608, m8->MemoryLeft);
-  EXPECT_TRUE(m8->Use3D);
-  EXPECT_EQ(0, m32->BackBuffers);
-  EXPECT_EQ(0, m32->ZBackBuffers);
-  EXPECT_TRUE(m32->ZBuffer);
-  EXPECT_EQ(524288, m32->MemoryLeft);
   EXPECT_NE(std::string::npos,
             debug.Text().find("Mode 0640 x 0480, 08 (Index 8), 000 Hz, 2 backbuffers,  6692 kytes left, ZBuffer\n"));
   EXPECT_NE(std::string::npos,
@@ -218,10 +210,7 @@ TEST_F(ModesTest, StartUpFailures) {
 
 TEST_F(ModesTest, DisplayModeRecordAndKindAssertion) {
   sDisplayMode m(320, 200, Kind0888);
-  EXPECT_EQ(24, m.Bits);
-  EXPECT_EQ(2, m.BackBuffers);
-  EXPECT_EQ(0, m.Refresh);
-  EXPECT_FALSE(m.ZBuffer || m.Use3D);
+  EXPECT_EQ((std::vector<int>{24, 2, 0, 0, 0}), (std::vector<int>{m.Bits, m.BackBuffers, m.Refresh, m.ZBuffer, m.Use3D}));
   EXPECT_FATAL(sDisplayMode(320, 200, 8), "Assertion in line 754, file system");
 }
 

@@ -15,10 +15,7 @@ TEST_F(TexturesTest, IndexedBitmapIsCopiedRowByRowAndBlitted) {
   for (int x = 0; x < 20; ++x) t.Bitmap->SetPixel(static_cast<uint32_t>(x + 1), x, 1, 0);
   EXPECT_EQ(1, driver->AddTexture(&t));
   driver->LoadTextures(&mode);
-  EXPECT_EQ(20, t.Width);
-  EXPECT_EQ(3, t.Height);
-  EXPECT_EQ(1, t.Levels);
-  EXPECT_EQ(KindIndex8, t.Kind);
+  EXPECT_EQ((std::vector<int>{20, 3, 1, KindIndex8}), (std::vector<int>{t.Width, t.Height, t.Levels, t.Kind}));
   EXPECT_TRUE(t.Loaded);
   ASSERT_NE(nullptr, t.SystemSurface);
   EXPECT_EQ(nullptr, t.VideoSurface);
@@ -55,53 +52,40 @@ TEST_F(TexturesTest, IndexedBitmapIsCopiedRowByRowAndBlitted) {
   EXPECT_FATAL(driver->LoadTextures(&mode), "Assertion in line 1654, file system");
 }
 
-TEST_F(TexturesTest, ARecordDroppedWithoutReleaseLetsItsSurfacesGo) {
-  // As when a fatal error unwinds the show past its ReleaseTextures.
+TEST_F(TexturesTest, ConversionsMemoryAndDroppedRecords) {
+  const std::vector<DDModeInfo> modes = {{64, 48, FormatIndexed(1)}, {64, 48, FormatIndexed(8)}};
+  SetDisplayModesForTest(&modes);
   Open(64, 48, KindIndex8);
   const int before = LiveSurfaceCount();
   {
+    // As when a fatal error unwinds the show past its ReleaseTextures.
     sTexture t;
-    t.Bitmap = new sBitmap;
-    t.Bitmap->Create(8, 8, KindIndex8, 1);
-    driver->AddTexture(&t);
+    AddTexture(t, 8, 8, KindIndex8);
     driver->LoadTextures(&mode);
     driver->UploadTextures();
     EXPECT_EQ(before + 2, LiveSurfaceCount());
     driver->RemoveTexture(&t);
     delete t.Bitmap;
   }
-  EXPECT_EQ(before, LiveSurfaceCount());
-}
+  EXPECT_EQ(before, LiveSurfaceCount()) << "a record dropped without release lets its surfaces go";
 
-TEST_F(TexturesTest, DirectColourBitmapBecomesTheNearestGrey) {
-  Open(64, 48, KindIndex8);
-  sTexture t;
-  t.Bitmap = new sBitmap;
-  t.Bitmap->Create(2, 1, Kind0565, 1);
-  t.Bitmap->SetPixel(0x8410, 0, 0, 0);  // (128, 128, 128)
-  t.Bitmap->SetPixel(0x0000, 1, 0, 0);
-  driver->AddTexture(&t);
+  sTexture grey, mono;
+  AddTexture(grey, 2, 1, Kind0565);
+  grey.Bitmap->SetPixel(0x8410, 0, 0, 0);  // (128, 128, 128)
   driver->LoadTextures(&mode);
-  EXPECT_EQ(128, t.SystemSurface->Memory()[0]);
-  EXPECT_EQ(1, t.SystemSurface->Memory()[1]) << "black is grey 1: entry 0 is never chosen";
+  EXPECT_EQ(128, grey.SystemSurface->Memory()[0]) << "a direct colour becomes the nearest grey";
+  EXPECT_EQ(1, grey.SystemSurface->Memory()[1]) << "black is grey 1: entry 0 is never chosen";
   driver->ReleaseTextures();
-}
+  driver->RemoveTexture(&grey);
 
-TEST_F(TexturesTest, MonoTextureStaysInSystemMemory) {
-  const std::vector<DDModeInfo> modes = {{64, 48, FormatIndexed(1)}, {64, 48, FormatIndexed(8)}};
-  SetDisplayModesForTest(&modes);
-  Open(64, 48, KindIndex8);
-  sTexture t;
-  t.Bitmap = new sBitmap;
-  t.Bitmap->Create(8, 8, KindMono, 1);
-  driver->AddTexture(&t);
-  sDisplayMode mono = mode;
-  mono.Kind = KindMono;
-  driver->LoadTextures(&mono);
-  EXPECT_EQ(KindMono, t.Kind);
-  EXPECT_NE(nullptr, t.SystemSurface);
+  AddTexture(mono, 8, 8, KindMono);
+  sDisplayMode monoMode = mode;
+  monoMode.Kind = KindMono;
+  driver->LoadTextures(&monoMode);
+  EXPECT_EQ(KindMono, mono.Kind);
+  EXPECT_NE(nullptr, mono.SystemSurface);
   driver->UploadTextures();
-  EXPECT_EQ(nullptr, t.VideoSurface);
+  EXPECT_EQ(nullptr, mono.VideoSurface) << "a mono texture stays in system memory";
   driver->ReleaseTextures();
 }
 
@@ -130,11 +114,7 @@ TEST_F(TexturesTest, NamedTexturesLoadTheirFile) {
 TEST_F(TexturesTest, SurfaceFailuresAndTheTextureList) {
   Open(64, 48, KindIndex8);
   sTexture a, b, c;
-  for (sTexture* t : {&a, &b, &c}) {
-    t->Bitmap = new sBitmap;
-    t->Bitmap->Create(4, 4, KindIndex8, 1);
-    driver->AddTexture(t);
-  }
+  for (sTexture* t : {&a, &b, &c}) AddTexture(*t, 4, 4, KindIndex8);
   EXPECT_EQ(0, driver->RemoveTexture(&a));
   EXPECT_EQ(&c, driver->GetTexture(0)) << "the last entry moves into the gap";
   EXPECT_EQ(&b, driver->GetTexture(1));
@@ -142,8 +122,6 @@ TEST_F(TexturesTest, SurfaceFailuresAndTheTextureList) {
   EXPECT_FATAL(driver->GetTexture(2), "Assertion in line 163, file display");
   StartDirectDraw();  // the fatal path released it
   driver->AddTexture(&a);
-
-  StartDirectDraw();  // the assertions above released it
   InjectDisplayFault(DDFault::CreateSurface);
   EXPECT_FATAL(driver->LoadTextures(&mode), "Assertion in line 1710, file system");
   StartDirectDraw();
@@ -161,10 +139,7 @@ TEST_F(TexturesTest, SurfaceFailuresAndTheTextureList) {
 TEST_F(TexturesTest, Texture3DNeedsThe0565Format) {
   Open(64, 48, Kind0565);
   sTexture t;
-  t.Bitmap = new sBitmap;
-  t.Bitmap->Create(4, 4, Kind0565, 1);
-  t.Usage = Texture3D;
-  driver->AddTexture(&t);
+  AddTexture(t, 4, 4, Kind0565, Texture3D);
   // No 3D device yet, so no texture formats.
   EXPECT_FATAL(driver->LoadTextures(&mode), "Assertion in line 1674, file system");
   StartDirectDraw();
@@ -183,16 +158,10 @@ TEST_F(PointerTest, DrawnSavedAndRestoredPerBuffer) {
   driver->SetMousePointer(true, 100, 50);
   driver->BeginFrame(0);
   driver->Present();  // drawn into buffer 0, now shown
-  const DDSurface* primary = driver->PrimarySurface();
-  auto front16 = [&](int x, int y) {
-    uint16_t v;
-    std::memcpy(&v, primary->Memory() + primary->Pitch() * y + 2 * x, 2);
-    return v;
-  };
-  EXPECT_EQ(1, front16(100, 50)) << "outline at the tip";
-  EXPECT_EQ(0xFFFF, front16(101, 51)) << "fill";
-  EXPECT_EQ(0x1234, front16(108, 50)) << "transparent part keeps the picture";
-  EXPECT_EQ(0x1234, front16(115, 50)) << "the NUL column is transparent";
+  EXPECT_EQ(1, Front16(100, 50)) << "outline at the tip";
+  EXPECT_EQ(0xFFFF, Front16(101, 51)) << "fill";
+  EXPECT_EQ(0x1234, Front16(108, 50)) << "transparent part keeps the picture";
+  EXPECT_EQ(0x1234, Front16(115, 50)) << "the NUL column is transparent";
 
   // The next two buffers get their own frames and a pointer elsewhere.
   driver->SetMousePointer(true, 300, 300);
@@ -216,14 +185,8 @@ TEST_F(PointerTest, EdgesOfTheScreen) {
   Open(640, 480, Kind0565, 0);
   driver->SetMousePointer(true, 630, 470);
   driver->Present();
-  const DDSurface* primary = driver->PrimarySurface();
-  auto front16 = [&](int x, int y) {
-    uint16_t v;
-    std::memcpy(&v, primary->Memory() + primary->Pitch() * y + 2 * x, 2);
-    return v;
-  };
-  EXPECT_EQ(1, front16(630, 470));
-  EXPECT_EQ(0xFFFF, front16(631, 471));
+  EXPECT_EQ(1, Front16(630, 470));
+  EXPECT_EQ(0xFFFF, Front16(631, 471));
   EXPECT_TRUE(driver->PointerSaved(0));
   driver->BeginFrame(0);
   EXPECT_FALSE(driver->PointerSaved(0)) << "put back";
