@@ -1,8 +1,11 @@
 // The display's Direct3D slots on the software device: vertex colours,
 // render-mode words, texture handles, assertions, and pictures drawn through
 // Begin3D, DrawStrip and DrawFan.
+#include <vector>
+
 #include "framework/system/driver_state.h"
 #include "tests/display/fixture.h"
+#include "tools/spin3d/spin.h"
 
 namespace {
 
@@ -35,24 +38,25 @@ TEST_F(Display3DTest, VertexColoursFollowSetColorAndTheShading) {
   Open3D(64, 48, Kind0565, false);
   driver->SetColor(255, 0, 0, 128);
   sVertex* v = driver->AllocVertices(4);
+  using U = std::vector<uint32_t>;
+  auto colours = [v] { return U{v[0].Color, v[1].Color, v[2].Color, v[3].Color}; };
+  EXPECT_EQ(U(4, 0x80FF0000u), colours());
   for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(0x80FF0000u, v[i].Color);
     EXPECT_EQ(0u, v[i].Specular);
     EXPECT_TRUE(v[i].x == 0 && v[i].y == 0 && v[i].z == 0 && v[i].rhw == 0 && v[i].u == 0 && v[i].v == 0);
   }
   v[1].Color = 0x12345678;
   driver->SetColor(0, 0, 255, 255);
   v[2].Color = 0x12345678;
-  driver->SetRenderMode(0);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(0xFF0000FFu, v[i].Color);
-  driver->SetRenderMode(2);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(0xFFFFFFFFu, v[i].Color);
+  driver->SetRenderMode(0);  // flat: the current colour everywhere
+  EXPECT_EQ(U(4, 0xFF0000FFu), colours());
+  driver->SetRenderMode(2);  // decal: white
+  EXPECT_EQ(U(4, 0xFFFFFFFFu), colours());
   driver->SetColor(1, 2, 3, 4);
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(0x04010203u, v[i].Color);
-  // Gouraud keeps what the caller wrote.
+  EXPECT_EQ(U(4, 0x04010203u), colours());
   v[3].Color = 0xFF00FF00;
   driver->SetRenderMode(1);
-  EXPECT_EQ(0xFF00FF00u, v[3].Color);
+  EXPECT_EQ(0xFF00FF00u, v[3].Color) << "Gouraud keeps what the caller wrote";
   sColor c = {9, 8, 7, 6};
   driver->SetColor(&c);
   EXPECT_EQ(0x06090807u, v[0].Color);
@@ -61,48 +65,39 @@ TEST_F(Display3DTest, VertexColoursFollowSetColorAndTheShading) {
 TEST_F(Display3DTest, RenderModeWordsSetTheDeviceStates) {
   Open3D(64, 48, Kind0565, true);
   driver->Begin3D(nullptr);
-  driver->SetRenderMode(0x132);  // decal flat texturing, Z test and write, alpha blending
-  EXPECT_EQ(D3DSHADE_FLAT, State(D3DRENDERSTATE_SHADEMODE));
-  EXPECT_EQ(D3DTBLEND_DECAL, State(D3DRENDERSTATE_TEXTUREMAPBLEND));
-  EXPECT_EQ(1u, State(D3DRENDERSTATE_ZENABLE));
-  EXPECT_EQ(1u, State(D3DRENDERSTATE_ZWRITEENABLE));
-  EXPECT_EQ(D3DCMP_GREATEREQUAL, State(D3DRENDERSTATE_ZFUNC));
-  EXPECT_EQ(1u, State(D3DRENDERSTATE_BLENDENABLE));
-  EXPECT_EQ(D3DBLEND_SRCALPHA, State(D3DRENDERSTATE_SRCBLEND));
-  EXPECT_EQ(D3DBLEND_INVSRCALPHA, State(D3DRENDERSTATE_DESTBLEND));
-
-  driver->SetRenderMode(0x213);  // Gouraud modulate, Z test only, additive
-  EXPECT_EQ(D3DSHADE_GOURAUD, State(D3DRENDERSTATE_SHADEMODE));
-  EXPECT_EQ(D3DTBLEND_MODULATE, State(D3DRENDERSTATE_TEXTUREMAPBLEND));
-  EXPECT_EQ(0u, State(D3DRENDERSTATE_ZWRITEENABLE));
-  EXPECT_EQ(D3DBLEND_ONE, State(D3DRENDERSTATE_SRCBLEND));
-  EXPECT_EQ(D3DBLEND_ONE, State(D3DRENDERSTATE_DESTBLEND));
-
-  driver->SetRenderMode(0x020);  // Z write with always
-  EXPECT_EQ(D3DCMP_ALWAYS, State(D3DRENDERSTATE_ZFUNC));
-  EXPECT_EQ(0u, State(D3DRENDERSTATE_BLENDENABLE));
-  EXPECT_EQ(D3DBLEND_ZERO, State(D3DRENDERSTATE_DESTBLEND));
-
-  // Unknown fields change nothing; the filter stays linear once set.
-  EXPECT_NE(D3DFILTER_LINEAR, State(D3DRENDERSTATE_TEXTUREMAG));
-  driver->SetRenderMode(0x134);
-  EXPECT_EQ(D3DFILTER_LINEAR, State(D3DRENDERSTATE_TEXTUREMAG));
-  driver->SetRenderMode(0x3F6);
-  EXPECT_EQ(D3DSHADE_FLAT, State(D3DRENDERSTATE_SHADEMODE));
-  EXPECT_EQ(1u, State(D3DRENDERSTATE_ZENABLE));
-  EXPECT_EQ(1u, State(D3DRENDERSTATE_BLENDENABLE));
-  driver->SetRenderMode(2);
-  EXPECT_EQ(D3DFILTER_LINEAR, State(D3DRENDERSTATE_TEXTUREMAG));
+  const uint32_t which[] = {D3DRENDERSTATE_SHADEMODE,   D3DRENDERSTATE_TEXTUREMAPBLEND, D3DRENDERSTATE_ZENABLE,
+                            D3DRENDERSTATE_ZWRITEENABLE, D3DRENDERSTATE_ZFUNC,           D3DRENDERSTATE_BLENDENABLE,
+                            D3DRENDERSTATE_SRCBLEND,     D3DRENDERSTATE_DESTBLEND};
+  const struct {
+    uint32_t word;
+    bool linear;  // the filter turns linear with textured shading 4 and stays so
+    std::vector<uint32_t> states;
+  } cases[] = {
+      // Decal flat texturing, Z test and write, alpha blending.
+      {0x132, false, {D3DSHADE_FLAT, D3DTBLEND_DECAL, 1, 1, D3DCMP_GREATEREQUAL, 1, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA}},
+      // Gouraud modulate, Z test only, additive.
+      {0x213, false, {D3DSHADE_GOURAUD, D3DTBLEND_MODULATE, 1, 0, D3DCMP_GREATEREQUAL, 1, D3DBLEND_ONE, D3DBLEND_ONE}},
+      // Z write with always; untextured shading leaves the texture blend.
+      {0x020, false, {D3DSHADE_FLAT, D3DTBLEND_MODULATE, 1, 1, D3DCMP_ALWAYS, 0, D3DBLEND_ONE, D3DBLEND_ZERO}},
+      {0x134, true, {D3DSHADE_FLAT, D3DTBLEND_DECAL, 1, 1, D3DCMP_GREATEREQUAL, 1, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA}},
+      // Unknown fields change nothing.
+      {0x3F6, true, {D3DSHADE_FLAT, D3DTBLEND_DECAL, 1, 1, D3DCMP_GREATEREQUAL, 1, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA}},
+      {0x002, true, {D3DSHADE_FLAT, D3DTBLEND_DECAL, 0, 0, D3DCMP_GREATEREQUAL, 0, D3DBLEND_ONE, D3DBLEND_ZERO}},
+  };
+  for (const auto& c : cases) {
+    driver->SetRenderMode(c.word);
+    EXPECT_EQ(c.linear, State(D3DRENDERSTATE_TEXTUREMAG) == D3DFILTER_LINEAR) << c.word;
+    std::vector<uint32_t> got;
+    for (uint32_t s : which) got.push_back(State(s));
+    EXPECT_EQ(c.states, got) << std::hex << c.word;
+  }
   driver->End3D();
 }
 
 TEST_F(Display3DTest, TextureHandlesAndTheAssertions) {
   Open3D(64, 48, Kind0565, false);
   sTexture t;
-  t.Bitmap = new sBitmap;
-  t.Bitmap->Create(2, 2, Kind0565, 1);
-  t.Usage = Texture3D;
-  driver->AddTexture(&t);
+  AddTexture(t, 2, 2, Kind0565, Texture3D);
   driver->LoadTextures(&mode);
   driver->UploadTextures();
   ASSERT_NE(0u, t.Handle);
@@ -178,24 +173,14 @@ TEST_F(Display3DTest, ZBufferKeepsTheNearerQuadAndIsClearedPerScene) {
       else Quad(30, 10, 70, 50, 0.2f);
     }
     driver->End3D();
-    auto at = [&](int x, int y) {
-      uint32_t p;
-      std::memcpy(&p, Row(y) + 4 * x, 4);
-      return p;
-    };
-    EXPECT_EQ(0xFFFF0000u, at(40, 20)) << frame;
-    EXPECT_EQ(0xFF0000FFu, at(60, 20)) << frame;
+    EXPECT_EQ(0xFFFF0000u, At32(40, 20)) << frame;
+    EXPECT_EQ(0xFF0000FFu, At32(60, 20)) << frame;
     driver->Present();
   }
 }
 
 TEST_F(Display3DTest, Begin3DClearsTheDepthOfItsAreaOnly) {
   Open3D(320, 240, Kind8888, true);
-  auto at = [&](int x, int y) {
-    uint32_t p;
-    std::memcpy(&p, Row(y) + 4 * x, 4);
-    return p;
-  };
   driver->Begin3D(nullptr);
   driver->AllocVertices(4);
   driver->SetRenderMode(0x30);
@@ -207,10 +192,10 @@ TEST_F(Display3DTest, Begin3DClearsTheDepthOfItsAreaOnly) {
   driver->SetColor(255, 0, 0, 255);
   Quad(0, 0, 100, 100, 0.1f);  // far: only where the depth was cleared
   driver->End3D();
-  EXPECT_EQ(0xFFFF0000u, at(10, 10));
-  EXPECT_EQ(0xFFFF0000u, at(49, 99 - 1));
-  EXPECT_EQ(0xFFFFFFFFu, at(50, 10));
-  EXPECT_EQ(0xFFFFFFFFu, at(90, 90));
+  EXPECT_EQ(0xFFFF0000u, At32(10, 10));
+  EXPECT_EQ(0xFFFF0000u, At32(49, 99 - 1));
+  EXPECT_EQ(0xFFFFFFFFu, At32(50, 10));
+  EXPECT_EQ(0xFFFFFFFFu, At32(90, 90));
 }
 
 TEST_F(Display3DTest, TexturedQuadShowsTheTexelsAndBlendsBySourceAlpha) {
@@ -259,6 +244,100 @@ TEST_F(Display3DTest, PaletteScreensDrawFlatIndices) {
   driver->End3D();
   EXPECT_EQ(37, At8(15, 15));
   EXPECT_EQ(0, At8(20, 15));
+}
+
+// The device under the driver called directly: scenes, refusals, the default
+// cull mode, additive blending and what texture handles name.
+TEST_F(Display3DTest, DeviceScenesRefusalsStatesAndHandles) {
+  Open3D(320, 200, Kind0565, false);
+  D3DDevice* d = DD().Device;
+  auto draw = [d](float x0, float y0, float x1, float y1, uint32_t color, uint32_t type = D3DPT_TRIANGLESTRIP,
+                  uint32_t vertexType = D3DVT_TLVERTEX) {
+    sVertex q[4] = {{x0, y0, 0.5f, 1, color, 0, 0, 0}, {x0, y1, 0.5f, 1, color, 0, 0, 1},
+                    {x1, y0, 0.5f, 1, color, 0, 1, 0}, {x1, y1, 0.5f, 1, color, 0, 1, 1}};  // counter-clockwise
+    return d->DrawPrimitive(type, vertexType, q, type == D3DPT_TRIANGLEFAN ? 3 : 4,
+                            D3DDP_WAIT | D3DDP_DONOTCLIP | D3DDP_DONOTUPDATEEXTENTS);
+  };
+  EXPECT_EQ(D3DERR_SCENE_NOT_IN_SCENE, draw(0, 0, 8, 8, 0xFFFFFFFF));
+  EXPECT_EQ(D3DERR_SCENE_NOT_IN_SCENE, d->EndScene());
+  ASSERT_EQ(DD_OK, d->BeginScene());
+  EXPECT_EQ(D3DERR_SCENE_IN_SCENE, d->BeginScene());
+  // Left at 0, the cull mode drops counter-clockwise triangles.
+  EXPECT_EQ(DD_OK, draw(0, 0, 8, 8, 0xFFFFFFFF, D3DPT_TRIANGLEFAN));
+  EXPECT_EQ(0, At16(1, 1));
+  d->SetRenderState(D3DRENDERSTATE_CULLMODE, D3DCULL_NONE);
+  EXPECT_EQ(DD_OK, draw(0, 0, 8, 8, 0xFFFF0000));
+  EXPECT_EQ((std::vector<int>{0xF800, 0}), At16s({{1, 1}, {8, 8}}));
+
+  // Wrong vertex or primitive type, and a locked target, draw nothing.
+  EXPECT_EQ(D3DERR_INVALIDVERTEXTYPE, draw(20, 20, 30, 30, 0xFFFFFFFF, D3DPT_TRIANGLESTRIP, 1));
+  EXPECT_EQ(D3DERR_INVALIDPRIMITIVETYPE, draw(20, 20, 30, 30, 0xFFFFFFFF, 2));
+  sBitmap locked;
+  driver->Lock(&locked);
+  EXPECT_EQ(DDERR_SURFACEBUSY, draw(20, 20, 30, 30, 0xFFFFFFFF, D3DPT_TRIANGLEFAN));
+  driver->Unlock();
+  EXPECT_EQ(0, At16(21, 21));
+  EXPECT_EQ(DD_OK, draw(20, 20, 30, 30, 0xFFFFFFFF, D3DPT_TRIANGLEFAN));
+  EXPECT_EQ(0xFFFF, At16(21, 21));
+
+  // Additive blending adds red to blue.
+  draw(40, 10, 60, 30, 0xFF0000FF);
+  d->SetRenderState(D3DRENDERSTATE_BLENDENABLE, 1);
+  d->SetRenderState(D3DRENDERSTATE_SRCBLEND, D3DBLEND_ONE);
+  d->SetRenderState(D3DRENDERSTATE_DESTBLEND, D3DBLEND_ONE);
+  draw(40, 10, 60, 30, 0xFFFF0000);
+  EXPECT_EQ(0xF81F, At16(45, 15));
+  d->SetRenderState(D3DRENDERSTATE_BLENDENABLE, 0);
+  EXPECT_EQ(DD_OK, d->EndScene());
+
+  // A handle is asked for twice alike; a plain surface is not a texture; once
+  // the surface is gone its handle names nothing and draws untextured.
+  sTexture t;
+  AddTexture(t, 2, 2, Kind0565, Texture3D);
+  t.Bitmap->Clear(0x07E0);
+  driver->LoadTextures(&mode);
+  driver->UploadTextures();
+  D3DTexture *again = nullptr, *plain = nullptr;
+  ASSERT_EQ(DD_OK, QueryTexture(t.VideoSurface, &again));
+  uint32_t handle = 0;
+  EXPECT_EQ(DD_OK, again->GetHandle(d, &handle));
+  EXPECT_EQ(t.Handle, handle);
+  EXPECT_NE(0u, handle);
+  again->Release();
+  EXPECT_EQ(DDERR_INVALIDPARAMS, QueryTexture(driver->BackBufferSurface(), &plain));
+  ASSERT_EQ(DD_OK, d->BeginScene());
+  d->SetRenderState(D3DRENDERSTATE_TEXTUREHANDLE, handle);
+  d->SetRenderState(D3DRENDERSTATE_TEXTUREMAPBLEND, D3DTBLEND_DECAL);
+  draw(70, 10, 74, 14, 0xFF0000FF);
+  EXPECT_EQ(0x07E0, At16(71, 11));
+  driver->ReleaseTextures();
+  draw(80, 10, 84, 14, 0xFF0000FF);
+  EXPECT_EQ(0x001F, At16(81, 11));
+  EXPECT_EQ(DD_OK, d->EndScene());
+}
+
+// The example's cube drawn through the driver.
+TEST_F(Display3DTest, SpinCubeCoversTheCentreAndTurns) {
+  Start();
+  mode = sDisplayMode(640, 480, Kind0565);
+  mode.Use3D = mode.ZBuffer = true;
+  ASSERT_TRUE(driver->FindMode(&mode));
+  driver->SetDisplayMode(&mode);
+  sSpinCube cube(driver.get());
+  cube.Prepare(&mode);
+  const uint16_t background = static_cast<uint16_t>(driver->ColorToIndex(16, 20, 40, 255));
+  cube.Draw(0);
+  EXPECT_NE(background, At16(320, 240));
+  EXPECT_EQ((std::vector<int>{background, background}), At16s({{0, 0}, {639, 479}}));
+  std::vector<uint16_t> first;
+  for (int y = 0; y < 480; y += 7)
+    for (int x = 0; x < 640; x += 7) first.push_back(At16(x, y));
+  cube.Draw(700);
+  int changed = 0;
+  size_t i = 0;
+  for (int y = 0; y < 480; y += 7)
+    for (int x = 0; x < 640; x += 7) changed += At16(x, y) != first[i++];
+  EXPECT_GT(changed, 500);
 }
 
 }  // namespace

@@ -1,22 +1,18 @@
 #include "tests/raster3d/picture.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace rastertest {
 
-int BytesPerPixel(RasterFormat f) {
-  switch (f) {
-    case RasterFormat::Index8: return 1;
-    case RasterFormat::R5G6B5:
-    case RasterFormat::A1R5G5B5: return 2;
-    case RasterFormat::R8G8B8: return 3;
-    case RasterFormat::A8R8G8B8: return 4;
-  }
-  return 0;
-}
-
 Picture::Picture(int width, int height, RasterFormat format, int zbits)
-    : width_(width), height_(height), bpp_(BytesPerPixel(format)), format_(format) {
+    : width_(width), height_(height), format_(format) {
+  switch (format) {
+    case RasterFormat::Index8: bpp_ = 1; break;
+    case RasterFormat::R8G8B8: bpp_ = 3; break;
+    case RasterFormat::A8R8G8B8: bpp_ = 4; break;
+    default: bpp_ = 2; break;
+  }
   pitch_ = width * bpp_ + GuardBytes * 2;
   memory_.assign(static_cast<size_t>(pitch_) * (height + 2 * GuardRows), Guard);
   platform::RasterTarget t;
@@ -29,10 +25,9 @@ Picture::Picture(int width, int height, RasterFormat format, int zbits)
   raster_.State().cull = platform::CullMode::None;  // as every 3D scene starts
   if (zbits) {
     platform::RasterDepth d;
-    int zbytes = zbits / 8;
-    depthMemory_.assign(static_cast<size_t>(width) * zbytes * height, 0);
+    depthMemory_.assign(static_cast<size_t>(width) * (zbits / 8) * height, 0);
     d.memory = depthMemory_.data();
-    d.pitch = width * zbytes;
+    d.pitch = width * (zbits / 8);
     d.bits = zbits;
     raster_.SetDepth(d);
   }
@@ -40,10 +35,8 @@ Picture::Picture(int width, int height, RasterFormat format, int zbits)
 }
 
 void Picture::Fill(uint32_t value) {
-  for (int y = 0; y < height_; ++y) {
-    uint8_t* row = raster_.Target().pixels + y * pitch_;
-    for (int x = 0; x < width_; ++x) std::memcpy(row + x * bpp_, &value, bpp_);
-  }
+  for (int y = 0; y < height_; ++y)
+    for (int x = 0; x < width_; ++x) std::memcpy(raster_.Target().pixels + y * pitch_ + x * bpp_, &value, bpp_);
   std::fill(depthMemory_.begin(), depthMemory_.end(), 0);
 }
 
@@ -65,21 +58,18 @@ uint32_t Picture::Rgb(int x, int y) const {
   switch (format_) {
     case RasterFormat::R5G6B5: return ((v >> 8) & 0xF8) << 16 | ((v >> 3) & 0xFC) << 8 | ((v << 3) & 0xF8);
     case RasterFormat::A1R5G5B5: return ((v >> 7) & 0xF8) << 16 | ((v >> 2) & 0xF8) << 8 | ((v << 3) & 0xF8);
-    case RasterFormat::R8G8B8:
-    case RasterFormat::A8R8G8B8: return v & 0xFFFFFF;
     case RasterFormat::Index8: return v;
+    default: return v & 0xFFFFFF;
   }
-  return v;
 }
 
 bool Picture::GuardsIntact() const {
   const uint8_t* base = raster_.Target().pixels - GuardRows * pitch_ - GuardBytes;
-  for (int y = 0; y < height_ + 2 * GuardRows; ++y) {
+  for (int y = 0; y < height_ + 2 * GuardRows; ++y)
     for (int x = 0; x < pitch_; ++x) {
       bool inside = y >= GuardRows && y < GuardRows + height_ && x >= GuardBytes && x < GuardBytes + width_ * bpp_;
       if (!inside && base[y * pitch_ + x] != Guard) return false;
     }
-  }
   return true;
 }
 

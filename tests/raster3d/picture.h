@@ -2,23 +2,17 @@
 // bytes around it (so stray writes are caught), an optional Z-buffer, and
 // readers for pixel values and coverage masks.
 #pragma once
-#include "platform/soft/rasterizer.h"
-
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "platform/soft/rasterizer.h"
+
 namespace rastertest {
 
 using platform::RasterFormat;
 using platform::RasterVertex;
-
-constexpr uint8_t Guard = 0xA5;
-constexpr int GuardRows = 2;
-constexpr int GuardBytes = 16;
-
-int BytesPerPixel(RasterFormat f);
 
 class Picture {
 public:
@@ -29,12 +23,11 @@ public:
   int Width() const { return width_; }
   int Height() const { return height_; }
 
-  // Every pixel (and the Z-buffer) set to one raw value.
+  // Every pixel set to one raw value, the Z-buffer to 0.
   void Fill(uint32_t value);
   uint32_t At(int x, int y) const;
   uint32_t DepthAt(int x, int y) const;
-  // Colour channels as the format stores them, expanded to 8 bits.
-  uint32_t Rgb(int x, int y) const;  // r<<16 | g<<8 | b
+  uint32_t Rgb(int x, int y) const;  // r<<16 | g<<8 | b, as the format stores them, expanded to 8 bits
   bool GuardsIntact() const;
   // '#' where pred holds, '.' elsewhere, one line per row.
   std::string Mask(const std::function<bool(uint32_t)>& pred) const;
@@ -43,10 +36,11 @@ public:
   }
 
 private:
+  static constexpr uint8_t Guard = 0xA5;
+  static constexpr int GuardRows = 2, GuardBytes = 16;
   int width_, height_, bpp_, pitch_;
   RasterFormat format_;
-  std::vector<uint8_t> memory_;
-  std::vector<uint8_t> depthMemory_;
+  std::vector<uint8_t> memory_, depthMemory_;
   platform::Rasterizer raster_;
 };
 

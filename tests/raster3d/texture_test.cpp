@@ -1,12 +1,12 @@
 // Texturing: texel placement, decal and modulate, linear magnification,
 // perspective correction and wrapping.
-#include "tests/raster3d/picture.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <vector>
+
+#include "tests/raster3d/picture.h"
 
 namespace rastertest {
 namespace {
@@ -29,6 +29,13 @@ struct Texture {
   uint16_t& At(int i, int j) { return texels[static_cast<size_t>(j) * t.width + i]; }
 };
 
+void Use(Picture& p, const RasterTexture& t, TextureBlend blend = TextureBlend::Decal,
+         TextureFilter filter = TextureFilter::Nearest) {
+  p.State().texture = &t;
+  p.State().textureBlend = blend;
+  p.State().magFilter = filter;
+}
+
 // A quad from (x0, y0) to (x1, y1) with u, v running u0 .. u1 and 0 .. 1.
 void TexQuad(Picture& p, float x0, float y0, float x1, float y1, uint32_t color, float u0 = 0, float u1 = 1,
              float rhwLeft = 1, float rhwRight = 1) {
@@ -43,32 +50,27 @@ TEST(RasterTexture, TexelsLandWhereTheyBelong) {
     for (int i = 0; i < 4; ++i) tex.At(i, j) = Pack0565(i * 64, j * 64, 8 * (i + 4 * j));
   // Twice magnified, shifted by half a pixel so texel centres fall between samples.
   Picture p(8, 8, RasterFormat::R5G6B5);
-  p.State().texture = &tex.t;
-  p.State().textureBlend = TextureBlend::Decal;
+  Use(p, tex.t);
   TexQuad(p, -0.5f, -0.5f, 7.5f, 7.5f, 0xFF000000);
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x) ASSERT_EQ(p.At(x, y), tex.At(x / 2, y / 2)) << x << "," << y;
   for (TextureFilter filter : {TextureFilter::Nearest, TextureFilter::Linear}) {
     // One to one: every sample sits on a texel centre, so the filter changes nothing.
     Picture q(4, 4, RasterFormat::R5G6B5);
-    q.State().texture = &tex.t;
-    q.State().textureBlend = TextureBlend::Decal;
-    q.State().magFilter = filter;
+    Use(q, tex.t, TextureBlend::Decal, filter);
     TexQuad(q, -0.5f, -0.5f, 3.5f, 3.5f, 0xFF000000);
     for (int y = 0; y < 4; ++y)
       for (int x = 0; x < 4; ++x) ASSERT_EQ(q.At(x, y), tex.At(x, y)) << x << "," << y;
   }
 }
 
-TEST(RasterTexture, ModulateScalesByTheVertexColour) {
+TEST(RasterTexture, ModulateScalesByTheVertexColourAndDecalIsOpaque) {
   Texture tex(1, 1);
   tex.At(0, 0) = Pack0565(200, 100, 248);
   Picture p(4, 4, RasterFormat::A8R8G8B8);
-  p.State().texture = &tex.t;
-  p.State().textureBlend = TextureBlend::Modulate;
+  Use(p, tex.t, TextureBlend::Modulate);
   TexQuad(p, 0, 0, 4, 4, 0x80FF8000);  // white red, half green, no blue; alpha stays the vertex's
   EXPECT_EQ(p.At(1, 1), 0x80000000u | 200u << 16 | static_cast<uint32_t>(100 * 129 / 256) << 8);
-  // Decal ignores the vertex colour and is opaque.
   p.State().textureBlend = TextureBlend::Decal;
   TexQuad(p, 0, 0, 4, 4, 0x10000000);
   EXPECT_EQ(p.At(1, 1), 0xFFC864F8u);
@@ -78,9 +80,7 @@ TEST(RasterTexture, LinearMagnificationBlendsNeighbours) {
   Texture tex(4, 1);
   for (int i = 0; i < 4; ++i) tex.At(i, 0) = Pack0565(i * 64, 0, 0);
   Picture p(8, 1, RasterFormat::A8R8G8B8);
-  p.State().texture = &tex.t;
-  p.State().textureBlend = TextureBlend::Decal;
-  p.State().magFilter = TextureFilter::Linear;
+  Use(p, tex.t, TextureBlend::Decal, TextureFilter::Linear);
   TexQuad(p, -0.5f, -0.5f, 7.5f, 0.5f, 0xFF000000);
   // Pixel x samples texel position x/2 - 0.25; the ends wrap around.
   const int want[8] = {(3 * 0 + 192) / 4, 16, 48, 80, 112, 144, 176, (3 * 192 + 0) / 4};
@@ -92,16 +92,14 @@ TEST(RasterTexture, PerspectiveCorrectionFollowsReciprocalW) {
   for (int i = 0; i < 16; ++i) tex.At(i, 0) = Pack0565(i * 8, 0, 0);
   for (bool perspective : {true, false}) {
     Picture p(64, 2, RasterFormat::A8R8G8B8);
-    p.State().texture = &tex.t;
-    p.State().textureBlend = TextureBlend::Decal;
+    Use(p, tex.t);
     p.State().perspective = perspective;
     // Near on the left (w 1), four times farther on the right (w 4).
     TexQuad(p, 0, 0, 64, 2, 0xFF000000, 0, 1, 1.0f, 0.25f);
     int checked = 0;
     for (int x = 0; x < 64; ++x) {
       double s = x / 64.0;
-      double u = perspective ? (s * 0.25) / ((1 - s) * 1.0 + s * 0.25) : s;
-      double tu = u * 16;
+      double tu = (perspective ? (s * 0.25) / ((1 - s) * 1.0 + s * 0.25) : s) * 16;
       if (std::fabs(tu - std::round(tu)) < 1e-3) continue;  // on a texel border
       EXPECT_EQ(static_cast<int>((p.At(x, 0) >> 16) & 0xFF), static_cast<int>(std::floor(tu)) * 8)
           << x << (perspective ? " perspective" : " affine");
@@ -111,10 +109,8 @@ TEST(RasterTexture, PerspectiveCorrectionFollowsReciprocalW) {
   }
   // A zero w (vertices left as allocated) falls back to affine mapping.
   Picture a(64, 2, RasterFormat::A8R8G8B8), b(64, 2, RasterFormat::A8R8G8B8);
-  for (Picture* p : {&a, &b}) {
-    p->State().texture = &tex.t;
-    p->State().textureBlend = TextureBlend::Decal;
-  }
+  Use(a, tex.t);
+  Use(b, tex.t);
   a.State().perspective = true;
   TexQuad(a, 0, 0, 64, 2, 0xFF000000, 0, 1, 0.0f, 0.0f);
   TexQuad(b, 0, 0, 64, 2, 0xFF000000, 0, 1, 1.0f, 1.0f);
@@ -127,8 +123,7 @@ TEST(RasterTexture, CoordinatesWrap) {
     Texture tex(width, 1);
     for (int i = 0; i < width; ++i) tex.At(i, 0) = Pack0565(0, 0, 8 * (i + 1));
     Picture p(4 * width, 1, RasterFormat::A8R8G8B8);
-    p.State().texture = &tex.t;
-    p.State().textureBlend = TextureBlend::Decal;
+    Use(p, tex.t);
     // u from -1 to 3: four repeats, one pixel per texel.
     TexQuad(p, -0.5f, -0.5f, 4 * width - 0.5f, 0.5f, 0xFF000000, -1, 3);
     for (int x = 0; x < 4 * width; ++x) EXPECT_EQ(p.At(x, 0) & 0xFF, 8u * (x % width + 1)) << width << ": " << x;
@@ -155,10 +150,8 @@ TEST(RasterTexture, TexelFormatsExpandAndCarryAlpha) {
     platform::RasterTexture t{texel, c.bytes, 1, 1, c.format};
     for (TextureBlend blend : {TextureBlend::Decal, TextureBlend::Modulate}) {
       Picture p(2, 2, RasterFormat::A8R8G8B8);
-      p.State().texture = &t;
-      p.State().textureBlend = blend;
-      RasterVertex q[4] = {V(0, 0, 0x40FFFFFF), V(2, 0, 0x40FFFFFF), V(0, 2, 0x40FFFFFF), V(2, 2, 0x40FFFFFF)};
-      p.R().DrawStrip(q, 4);
+      Use(p, t, blend);
+      TexQuad(p, 0, 0, 2, 2, 0x40FFFFFF);
       EXPECT_EQ(p.At(1, 1), blend == TextureBlend::Decal ? c.decal : c.modulate) << static_cast<int>(c.format);
     }
   }
