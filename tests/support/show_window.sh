@@ -30,3 +30,17 @@ ends_within() {
   wait $pid
   status=$?
 }
+
+# stop_signals_caught: waits until $pid blocks SIGINT and SIGTERM for its own
+# watcher. Before that a shell's background job ignores SIGINT, and a slow
+# start on a loaded machine would lose the signal.
+stop_signals_caught() {
+  local mask
+  for _ in $(seq 1 400); do
+    mask=$(awk '/^SigBlk:/ { print $2 }' /proc/$pid/status 2>/dev/null)
+    [ -n "$mask" ] && (( (16#$mask & 16#4002) == 16#4002 )) && return 0
+    kill -0 $pid 2>/dev/null || break
+    sleep 0.05
+  done
+  fail "the program did not set up its stop signals"
+}

@@ -62,6 +62,7 @@ case $case_ in
     for signal in INT TERM; do
       "$exe" --headless --seconds 3600 >"$work/out" 2>"$work/err" &
       pid=$!
+      stop_signals_caught
       sleep 0.5
       kill -$signal $pid
       ends_within 2
@@ -141,6 +142,7 @@ case $case_ in
     grep -q "the display is gone" "$work/err" || fail "xkill: $(cat "$work/err")"
     for signal in INT TERM; do
       start_show_window "$exe" "$work"
+      stop_signals_caught
       sleep 1
       kill -$signal $pid
       ends_within 2
