@@ -135,6 +135,9 @@ TEST(ShowFile, MistakesAreNamedWithTheirPlace) {
        "x.show:1:1: layer 0 (masked-effect) reaches 400 x 100 pixels; the effect covers at most 352 x 352"},
       {"x = " + std::string(300, '[') + std::string(300, ']') + "\n", "x.show:1:"},
       {big, "x.show:1:1: larger than 1 MiB"},
+      // Not ASCII between tokens (the library's own check is unsafe there); strings and comments may be.
+      {"# caf\u00e9\nname = \"\u03e7\"\nx = [0, \u03e7]\n", "x.show:3:9: a character that is not ASCII outside"},
+      {"x = \"\"\"a \\\n  \u00e9\"\"\"\n", "x.show:2:1: a character that is not ASCII"},
       {"a" + Layers(10001, ".a") + " = 1\n", "x.show:1:1: more than 10000 dots, brackets and braces"},
   };
   for (const Case& c : cases) {
