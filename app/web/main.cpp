@@ -82,14 +82,25 @@ bool ParsePresses(const std::string& s, std::vector<Press>& out) {
 uint64_t FrameMicros(uint64_t n) { return n * 1000000 / 60; }
 
 std::string BenchTitle() {
-  std::vector<float> t = web::GetWebScreen()->FrameTimes();
-  if (t.empty()) return "bench 0 frames";
+  const std::vector<float>& times = web::GetWebScreen()->FrameTimes();
+  if (times.empty()) return "bench 0 frames";
   // Times are of frames 1, 2, ...: the first is left out.
-  const size_t slowest = size_t(std::max_element(t.begin(), t.end()) - t.begin()) + 1;
-  std::sort(t.begin(), t.end());
-  char s[192];
-  std::snprintf(s, sizeof s, "bench %zu frames median %.3f p99 %.3f max %.3f ms (frame %zu)", t.size(),
-                t[t.size() / 2], t[std::min(t.size() - 1, t.size() * 99 / 100)], t.back(), slowest);
+  std::vector<size_t> order(times.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return times[a] < times[b]; });
+  const auto at = [&](size_t rank) { return times[order[rank]]; };
+  const size_t n = order.size();
+  size_t over = 0;
+  for (float t : times) over += t >= 2.0f;
+  std::string s = "bench " + std::to_string(n) + " frames";
+  char part[96];
+  std::snprintf(part, sizeof part, " median %.3f p99 %.3f max %.3f ms; %zu of 2 ms or more; slowest:", at(n / 2),
+                at(std::min(n - 1, n * 99 / 100)), at(n - 1), over);
+  s += part;
+  for (size_t r = n; r > 0 && r + 5 > n; --r) {
+    std::snprintf(part, sizeof part, " %zu (%.1f)", order[r - 1] + 1, at(r - 1));
+    s += part;
+  }
   return s;
 }
 
