@@ -9,7 +9,7 @@ add_custom_command(
   COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/mpeg/gen_tables.py ${MPEG_TABLES_DIR} ${MPEG_TABLES_OUT} ${MPEG_DERIVED_OUT}
   DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/mpeg/gen_tables.py ${MPEG_TABLES_JSON}
   COMMENT "Generating MPEG decoder tables")
-target_sources(audio PRIVATE ${MPEG_TABLES_OUT} ${MPEG_DERIVED_OUT})
+target_sources(audio_core PRIVATE ${MPEG_TABLES_OUT} ${MPEG_DERIVED_OUT})
 
 # The decoder's inner loops gain from the compiler's full optimisation.
 file(GLOB MPEG_DECODER_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/mpeg/*.cpp)
