@@ -189,8 +189,9 @@ def case_page(base, args):
 
 def case_live(base, args):
     # In real time (timers stand still in virtual time): click to start, the
-    # sound starts, the picture at 4:3 in the middle, Escape ends with a
-    # message, a key starts the show again, two mouse buttons end it.
+    # sound starts, the picture at 4:3 in the middle, F11 and a double click
+    # ask for full screen, Escape ends with a message, a key starts the show
+    # again, two mouse buttons end it.
     with tempfile.TemporaryDirectory() as site:
         for name in os.listdir(args.site):
             shutil.copy(os.path.join(args.site, name), site)
@@ -206,7 +207,7 @@ def case_live(base, args):
                 browser.wait(30)
                 server.shutdown()
     got = Quiet.posted[0] if Quiet.posted else "(no result in 90 s)"
-    want = ("click to start | playing sound on | 117 0 667 500 pixelated | "
+    want = ("click to start | playing sound on | 117 0 667 500 pixelated | full screen asked 2 | "
             "The show has ended. Click or press a key to watch it again. | playing again | ended by the mouse")
     check(got == want, "live: %r" % got)
 
