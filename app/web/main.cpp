@@ -83,10 +83,13 @@ uint64_t FrameMicros(uint64_t n) { return n * 1000000 / 60; }
 
 std::string BenchTitle() {
   const std::vector<float>& times = web::GetWebScreen()->FrameTimes();
-  if (times.empty()) return "bench 0 frames";
-  // Times are of frames 1, 2, ...: the first is left out.
-  std::vector<size_t> order(times.size());
-  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  // Times are of frames 1, 2, ...: the first is left out. A time that is not
+  // a number or below zero would upset the order: counted apart.
+  std::vector<size_t> order;
+  for (size_t i = 0; i < times.size(); ++i)
+    if (times[i] >= 0.0f && times[i] < 1e9f) order.push_back(i);
+  const size_t unmeasured = times.size() - order.size();
+  if (order.empty()) return "bench 0 frames (" + std::to_string(unmeasured) + " unmeasured)";
   std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return times[a] < times[b]; });
   const auto at = [&](size_t rank) { return times[order[rank]]; };
   const size_t n = order.size();
@@ -101,6 +104,7 @@ std::string BenchTitle() {
     std::snprintf(part, sizeof part, " %zu (%.1f)", order[r - 1] + 1, at(r - 1));
     s += part;
   }
+  if (unmeasured) s += "; " + std::to_string(unmeasured) + " unmeasured";
   return s;
 }
 
