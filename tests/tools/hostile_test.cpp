@@ -1,20 +1,17 @@
-// Careless and hostile inputs to every program, one named case each, grouped by
-// program: each ends with one line and status 1 (bad data) or 2 (bad usage),
-// within a time and memory bound, and leaves every file of the user's whole.
+// The programs as a user runs them, careless and hostile inputs included, one named case each, grouped
+// by program: a failure ends with one line and status 1 (bad data) or 2 (bad usage), within a time and
+// memory bound, and leaves every file of the user's whole.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
-
 #include "framework/bitmap.h"
+#include "tests/support/run.h"
 #include "tests/support/temp_folder.h"
 #include "tools/common/png_io.h"
 
@@ -27,7 +24,7 @@ struct Case {
   std::string args;   // after the program, run in the test's folder by sh
   int status;
   std::string said;   // in the messages ("" for none expected)
-  std::function<void()> check = [] {};
+  std::function<void()> check = [] {};  // may read said_
 };
 
 class Hostile : public TempFolder {
@@ -43,29 +40,15 @@ protected:
     Write("c/top.raw", {'t'});
     Write("old.txt", {'o', 'l', 'd'});
   }
-
   // Exit status of a shell line run in the folder, bounded in time and memory.
   int Sh(const std::string& line, std::string* said = nullptr) {
-    const std::string out = Path(".said");
 #ifdef TESS_SANITIZED
     const std::string bound = "";
 #else
     const std::string bound = "ulimit -v 4000000 && ";
 #endif
-    const std::string cmd =
-        "cd '" + dir_ + "' && " + bound + "timeout 120 sh -c '" + Escape(line) + "' >'" + out + "' 2>&1";
-    const int raw = std::system(cmd.c_str());
-    if (said) *said = testpaths::ReadText(out);
-    fs::remove(out);
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return testpaths::Sh("cd '" + dir_ + "' && " + bound + "timeout 120 sh -c " + testpaths::Quote(line), said);
   }
-
-  static std::string Escape(const std::string& s) {
-    std::string e;
-    for (char c : s) e += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return e;
-  }
-
   std::vector<std::string> Names() {
     std::vector<std::string> names;
     for (const auto& entry : fs::recursive_directory_iterator(dir_))
@@ -73,22 +56,19 @@ protected:
     std::sort(names.begin(), names.end());
     return names;
   }
-
   std::string Text(const std::string& name) { return testpaths::ReadText(Path(name)); }
-
   void Run(const std::string& program, const std::vector<Case>& cases) {
     for (const Case& c : cases) {
       SCOPED_TRACE(c.name);
       const std::vector<std::string> before = Names();
-      std::string said;
-      const int status = Sh(program + " " + c.args, &said);
-      EXPECT_EQ(c.status, status) << said;
+      const int status = Sh(program + " " + c.args, &said_);
+      EXPECT_EQ(c.status, status) << said_;
       if (c.said.empty()) {
         if (c.status != 0) {
-          EXPECT_EQ(1, std::count(said.begin(), said.end(), '\n')) << "one line: " << said;
+          EXPECT_EQ(1, std::count(said_.begin(), said_.end(), '\n')) << "one line: " << said_;
         }
       } else {
-        EXPECT_NE(said.find(c.said), std::string::npos) << said;
+        EXPECT_NE(said_.find(c.said), std::string::npos) << said_;
       }
       if (status != 0) {
         EXPECT_EQ(before, Names()) << "a failed run left or removed files";
@@ -96,6 +76,7 @@ protected:
       c.check();
     }
   }
+  std::string said_;
 };
 
 TEST_F(Hostile, Scl) {
@@ -103,9 +84,30 @@ TEST_F(Hostile, Scl) {
   wide.Create(200, 150, KindIndex8, 1);
   std::string error;
   ASSERT_TRUE(WritePng(Path("wide.png"), wide, &error)) << error;
+  wide.Create(12, 8, KindIndex8, 1);
+  ASSERT_TRUE(WritePng(Path("q.png"), wide, &error)) << error;
   Write("bad.scl", {'B', 'M', 'A', 'P', 3, 0, 'b', 'm', 'a', 'p'});
+  Write("huge.scl", {'B', 'M', 'A', 'P', 8, 2, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 'b', 'm', 'a', 'p'});
   Write("old.png", {'o', 'l', 'd'});
   Run(SCL_TOOL, {
+      {"--help: the usage on stdout", "--help 2>err", 0, "", [&] {
+         EXPECT_EQ(0u, said_.find("usage: "));
+         EXPECT_EQ("", Text("err"));
+       }},
+      {"no command", "", 2, "no command"},
+      {"an unknown command", "frobnicate x", 2, "unknown command \"frobnicate\""},
+      {"an unknown kind", "to-scl p.png b.scl --kind 4444", 2, ""},
+      {"16 levels", "to-scl p.png b.scl --levels=16", 2, ""},
+      {"no output named", "to-scl p.png", 2, ""},
+      {"info names the levels", "to-scl q.png q.scl --levels 3 && " SCL_TOOL " info q.scl", 0,
+       ": Index 8, 12 x 8, 3 levels\n", [&] {
+         EXPECT_SAYS(said_, "flags 0x07, 12 x 8, row bytes 12");
+         EXPECT_SAYS(said_, "level 2: 3 x 2, pitch 16");
+       }},
+      {"a damaged image file", "info bad.scl", 1, "scl: bad.scl: Assertion in line 728, file bitmap\n"},
+      {"an image file claiming more than it holds", "to-png huge.scl huge.png", 1,
+       "sBitmap::Load() image data beyond the end of the file"},
+      {"an image file is no PNG", "to-scl bad.scl o.scl", 1, "scl: bad.scl is not a PNG file\n"},
       {"to-png into /dev/full writes through the device", "to-png p.scl /dev/full", 1,
        "scl: cannot write /dev/full: No space left on device",
        [] {
@@ -131,6 +133,61 @@ TEST_F(Hostile, Scl) {
   });
 }
 
+TEST_F(Hostile, SclRoundTripsEveryKindAndReadsOtherEncodersPngs) {
+  // Three kinds, each through PNG and back: byte for byte the same image file.
+  for (const auto& [kind, k] : {std::pair{"index8", KindIndex8}, {"0565", Kind0565}, {"0888", Kind0888}}) {
+    SCOPED_TRACE(kind);
+    sBitmap b, loaded;
+    b.Create(23, 11, k, 1);
+    for (int y = 0; y < 11; ++y)
+      for (int x = 0; x < 23; ++x) b.SetPixel(static_cast<uint32_t>((x * 7919 + y * 104729) * 2654435761u), x, y, 0);
+    if (k == KindIndex8)
+      for (int i = 0; i < 256; ++i) b.Palette[i] = {uint8_t(i * 3), uint8_t(255 - i), uint8_t(i * 7), 255};
+    std::string error, said;
+    ASSERT_TRUE(WritePng(Path("start.png"), b, &error)) << error;
+    const std::string scl = SCL_TOOL, as = std::string(" --kind ") + kind;
+    ASSERT_EQ(0, Sh(scl + " to-scl start.png a.scl" + as + " && " + scl + " to-png a.scl a.png && " + scl +
+                    " to-scl a.png b.scl" + as, &said)) << said;
+    EXPECT_EQ(Read(Path("a.scl")), Read(Path("b.scl")));
+    loaded.Load(Path("b.scl").c_str());
+    EXPECT_EQ(k, loaded.Kind);
+    for (int y = 0; y < 11; ++y)
+      for (int x = 0; x < 23; ++x) {
+        sColor want{}, got{};
+        b.IndexToColor(b.GetPixel(x, y, 0), &want);
+        loaded.IndexToColor(loaded.GetPixel(x, y, 0), &got);
+        ASSERT_EQ(0, std::memcmp(&want, &got, 3)) << x << "," << y;
+      }
+  }
+  if (Sh("command -v convert") != 0) GTEST_SKIP() << "ImageMagick's convert is not installed";
+  // Grey 16-bit, palette with transparency, interlaced RGB.
+  const std::string scl = SCL_TOOL;
+  std::string said;
+  ASSERT_EQ(0, Sh("convert -size 16x4 gradient:black-white -depth 16 grey.png && convert -size 8x8 xc:red -fill blue "
+                  "-draw 'point 1,1' -fill '#00000000' -draw 'color 2,2 point' -alpha on PNG8:pal.png && "
+                  "convert -size 9x9 gradient:red-green -interlace PNG rgb.png && " + scl +
+                  " to-scl grey.png grey.scl && " + scl + " to-scl pal.png pal.scl && " + scl +
+                  " to-scl rgb.png rgb.scl --kind 0888", &said))
+      << said;
+  sBitmap g, p, rgb;
+  g.Load(Path("grey.scl").c_str());
+  EXPECT_EQ(0u, g.GetPixel(0, 0, 0));
+  EXPECT_EQ(255u, g.GetPixel(0, 3, 0)) << "grey maps to the equal grey index";
+  p.Load(Path("pal.scl").c_str());
+  sColor c{};
+  p.IndexToColor(p.GetPixel(2, 2, 0), &c);
+  EXPECT_EQ(0, c.a) << "the transparent pixel keeps its palette alpha";
+  p.IndexToColor(p.GetPixel(1, 1, 0), &c);
+  EXPECT_EQ(255, c.b);
+  EXPECT_EQ(255, c.a);
+  rgb.Load(Path("rgb.scl").c_str());
+  const uint32_t top = rgb.GetPixel(4, 0, 0), bottom = rgb.GetPixel(4, 8, 0);
+  EXPECT_GT(top >> 16, 0xF0u) << "top row is red";
+  EXPECT_LT((top >> 8) & 0xFF, 0x10u);
+  EXPECT_LT(bottom >> 16, 0x10u) << "bottom row is green (#008000)";
+  EXPECT_GT((bottom >> 8) & 0xFF, 0x70u);
+}
+
 TEST_F(Hostile, Pack) {
   Write("ctl.dat", {'P', 'A', 'C', 'K', 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 1, 0,   0,   0,   28,  0,  0,
                     0,   'a', 0x1B, '[', '3', '1', 'm', 'b', 0, 'p', 'a', 'c', 'k', 'Z'});
@@ -140,7 +197,42 @@ TEST_F(Hostile, Pack) {
   fs::create_directory(Path("c2"));
   fs::create_symlink("loop", Path("c2/loop"));
   const std::vector<uint8_t> in = Read(Path("c/in.dat"));
+  Write("content/vo/v01_back.scl", {'b', 'a', 'c', 'k'});
+  Write("content/vo/sub/Deep.RAW", {1, 2, 3});
+  Write("content/loose.txt", {'l'});
+  Write("l/" + std::string(60, 'a') + "/x.raw", {1});
+  Write("d/A.raw", {1});
+  Write("d/a.raw", {2});
+  fs::create_directory(Path("x"));
+  std::vector<uint8_t> evil = {'P', 'A', 'C', 'K', 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 35, 0, 0, 0};
+  for (char ch : std::string("../evil.raw")) evil.push_back(static_cast<uint8_t>(ch));
+  for (char ch : std::string("\0packX", 6)) evil.push_back(static_cast<uint8_t>(ch));
+  Write("evil.dat", evil);
+  Write("late.dat", {'P', 'A', 'C', 'K', 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 100, 0, 0, 0, 30, 0, 0, 0, 'a', 0,
+                     'p', 'a', 'c', 'k', 'd'});
   Run(PACK_TOOL, {
+      {"--help: the usage on stdout", "--help 2>err", 0, "", [&] {
+         EXPECT_EQ(0u, said_.find("usage: "));
+         EXPECT_EQ("", Text("err"));
+       }},
+      {"no command", "", 2, "no command"},
+      {"an unknown command", "frobnicate x", 2, "unknown command \"frobnicate\""},
+      {"build, list (folders in name order) and extract", "build v01.dat -C content vo loose.txt && " PACK_TOOL
+       " list v01.dat && " PACK_TOOL " extract v01.dat out", 0, "  loose.txt\n3 entries\n", [&] {
+         EXPECT_LT(said_.find("  vo/sub/deep.raw\n"), said_.find("  vo/v01_back.scl\n"));
+         EXPECT_EQ(Read(Path("content/vo/v01_back.scl")), Read(Path("out/vo/v01_back.scl")));
+         EXPECT_EQ(Read(Path("content/vo/sub/Deep.RAW")), Read(Path("out/vo/sub/deep.raw")));
+       }},
+      {"-C gives the names a build in the folder gives", "list v01.dat >/dev/null && cd content && " PACK_TOOL
+       " build ../v02.dat vo loose.txt",
+       0, "", [&] { EXPECT_EQ(Read(Path("v01.dat")), Read(Path("v02.dat"))); }},
+      {"a name longer than 63 bytes", "build p.dat l", 1, "must be 1 to 63 bytes long (it has 68)"},
+      {"names equal but for case", "build p.dat d", 1, "are the same name in a pack (\"d/a.raw\")"},
+      {"a path that is not there", "build p.dat nothing", 1, ""},
+      {"a path outside -C's folder", "build p.dat -C d ../c", 1, "lies outside"},
+      {"names of a hostile pack never leave the folder", "extract evil.dat x", 1, "would be written outside"},
+      {"an entry beyond the end of the pack", "extract late.dat x", 1,
+       "pack: late.dat: LoadFile() entry extends beyond the pack file\n"},
       {"a symbolic link loop in a walked folder", "build out.dat c2", 1, "pack: cannot read c2/loop: Too many levels",
        [&] { fs::remove(Path("c2/loop")); }},
       {"OUT is one of its own inputs", "build c/in.dat c", 1, "pack: cannot build c/in.dat: it is one of its own inputs",

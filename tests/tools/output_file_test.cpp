@@ -2,11 +2,8 @@
 // the file replaced kept, names that cannot be written refused. (Devices,
 // FIFOs and links: tests/tools/hostile_test.cpp, tests/record/export_test.cpp.)
 #include "platform/output/output_file.h"
-
 #include <sys/stat.h>
-
 #include <filesystem>
-
 #include "tests/support/temp_folder.h"
 
 namespace fs = std::filesystem;
@@ -38,7 +35,6 @@ TEST_F(OutputFileTest, TakesTheNameOnlyWhenCommitted) {
   struct stat st;
   ASSERT_EQ(0, ::stat(Path("f.txt").c_str(), &st));
   EXPECT_EQ(0640u, st.st_mode & 0777u);
-
   platform::OutputFile out;
   fs::create_symlink("loop", Path("loop"));
   EXPECT_FALSE(out.Open(Path("loop"), &error));

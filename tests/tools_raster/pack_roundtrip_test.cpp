@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
-
 #include <cstring>
 #include <filesystem>
-
 #include "framework/file.h"
 #include "framework/pack.h"
 #include "tests/support/fatal_capture.h"
@@ -36,7 +34,6 @@ TEST_F(PackBuild, TheReaderReadsWhatIsWritten) {
   ASSERT_TRUE(w.Write(Path("v01.dat"), &error)) << error;
   EXPECT_EQ(static_cast<int64_t>(std::filesystem::file_size(Path("v01.dat"))), w.PackBytes());
   EXPECT_FALSE(std::filesystem::exists(Path("v01.dat.part")));
-
   OpenPackFile(Path("v01.dat").c_str());
   ASSERT_EQ(5, PackEntryCount());
   EXPECT_STREQ("vo/v01_mask.scl", PackEntryAt(1)->name) << "the reader folds the stored name";
@@ -59,7 +56,6 @@ TEST_F(PackBuild, Refusals) {
   EXPECT_EQ("names \"Data/One.raw\" and \"data\\one.RAW\" are the same name in a pack (\"data/one.raw\")", error);
   EXPECT_FALSE(w.AddFile("x", Path("missing"), &error));
   EXPECT_EQ(1, w.Count());
-
   PackWriter none;
   EXPECT_FALSE(none.Write(Path("none.dat"), &error));
   EXPECT_FALSE(std::filesystem::exists(Path("none.dat")));
