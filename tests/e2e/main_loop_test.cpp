@@ -1,14 +1,12 @@
 // DemoMain in this process with a clock the test sets after every frame: the
 // show-time clamp, a clock that goes back, the keys and buttons that act.
 #include <gtest/gtest.h>
-
 #include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
 #include <thread>
 #include <vector>
-
 #include "framework/system/cd.h"
 #include "framework/system/fatal.h"
 #include "framework/system/shell.h"

@@ -1,21 +1,19 @@
 // Show files through the program: the built-in show as a file, and what a show
 // maker is told when a show or its data is wrong.
 #include <gtest/gtest.h>
-
 #include <filesystem>
 #include <string>
-
-#include "tests/e2e/show_run.h"
+#include "tests/support/run.h"
 #include "tests/support/paths.h"
+#include "tests/support/run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using e2e::ReadText;
-using e2e::RunProgram;
-using e2e::WriteText;
-
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
+using testpaths::ReadText;
+using testpaths::RunProgram;
+using testpaths::WriteFile;
+using testpaths::Quote;
 
 // Same names and the same bytes in both folders.
 void ExpectSameFolders(const fs::path& a, const fs::path& b, int files) {
@@ -32,11 +30,8 @@ void ExpectSameFolders(const fs::path& a, const fs::path& b, int files) {
 TEST(ShowFileRun, DefaultShowFileExportsTheBuiltInShowByteForByte) {
   const std::string dir = testpaths::TempDir("default-show");
   std::string said;
-  ASSERT_EQ(RunProgram("--show " + Quote(testpaths::Source() + "/shows/default.show") + " --record " +
-                           Quote(dir + "/a"),
-                       &said),
-            0)
-      << said;
+  const std::string show = Quote(testpaths::Source() + "/shows/default.show");
+  ASSERT_EQ(RunProgram("--show " + show + " --record " + Quote(dir + "/a"), &said), 0) << said;
   ASSERT_EQ(RunProgram("--record " + Quote(dir + "/b"), &said), 0) << said;
   ExpectSameFolders(dir + "/a", dir + "/b", 36 * 60 + 1);  // every frame and the sound
   fs::remove_all(dir);
@@ -60,17 +55,13 @@ protected:
 
 // One line on stderr, and the exit status for bad data or bad usage.
 TEST_F(ShowMistakes, EndWithOneLineNamingTheThing) {
-  WriteText(dir_ + "/syntax.show", "pack = \"v01.dat\"\n[[layer]]\nkind = sprite\n");
-  WriteText(dir_ + "/missing.show", "[[layer]]\nkind = \"sprite\"\npicture = \"pics/a.scl\"\n");
+  WriteFile(dir_ + "/syntax.show", "pack = \"v01.dat\"\n[[layer]]\nkind = sprite\n");
+  WriteFile(dir_ + "/missing.show", "[[layer]]\nkind = \"sprite\"\npicture = \"pics/a.scl\"\n");
   // A 16-bit picture where the first backdrop belongs.
   const std::string deep = dir_ + "/deep.scl";
-  WriteText(deep, std::string("BMAP\x10\x02\x02\x00\x02\x00\x04\x00", 12) + std::string(8, '\x01') + "bmap");
+  WriteFile(deep, std::string("BMAP\x10\x02\x02\x00\x02\x00\x04\x00", 12) + std::string(8, '\x01') + "bmap");
   const std::string pack = PackWith("vo/v01_back.scl", deep);
-  struct Case {
-    std::string args;
-    int status;
-    std::string message;
-  } cases[] = {
+  struct Case { std::string args; int status; std::string message; } cases[] = {
       {"--show " + Quote(dir_ + "/none.show"), 1, dir_ + "/none.show: no such file"},
       {"--show " + Quote(dir_), 1, dir_ + ": not a file"},
       {"--show " + Quote(dir_ + "/syntax.show"), 1, dir_ + "/syntax.show:3:8: "},
@@ -96,15 +87,12 @@ TEST_F(ShowMistakes, EndWithOneLineNamingTheThing) {
 TEST_F(ShowMistakes, CheckListsEveryFileAndPassesOnlyWhenAllAreUsable) {
   std::string said;
   EXPECT_EQ(RunProgram("--check", &said), 0) << said;
-  EXPECT_NE(said.find("vo/v01_raw2.raw      raw, at least 338 rows of 352 bytes        123904 bytes         ok"),
-            std::string::npos)
-      << said;
-  EXPECT_NE(said.find("all 22 files are there and usable"), std::string::npos) << said;
+  EXPECT_SAYS(said, "vo/v01_raw2.raw      raw, at least 338 rows of 352 bytes        123904 bytes         ok");
+  EXPECT_SAYS(said, "all 22 files are there and usable");
   EXPECT_EQ(RunProgram("--check --show '" + testpaths::Source() + "/shows/ribbons.show'", &said), 0) << said;
-  EXPECT_NE(said.find("all 7 files are there and usable"), std::string::npos) << said;
-
+  EXPECT_SAYS(said, "all 7 files are there and usable");
   const std::string deep = dir_ + "/short.raw";
-  WriteText(deep, std::string(100, 'x'));
+  WriteFile(deep, std::string(100, 'x'));
   const std::string pack = PackWith("vo/v01_raw1.raw", deep);
   fs::remove(dir_ + "/files/vo/v01_logo.scl");
   for (const std::string& data : {pack, dir_ + "/files"}) {
@@ -114,10 +102,8 @@ TEST_F(ShowMistakes, CheckListsEveryFileAndPassesOnlyWhenAllAreUsable) {
               std::string::npos)
         << said;
   }
-  EXPECT_NE(said.find("vo/v01_logo.scl      Index 8 picture                            -                    missing"),
-            std::string::npos)
-      << said;
-  EXPECT_NE(said.find("2 of 22 files are missing or unusable"), std::string::npos) << said;
+  EXPECT_SAYS(said, "vo/v01_logo.scl      Index 8 picture                            -                    missing");
+  EXPECT_SAYS(said, "2 of 22 files are missing or unusable");
 }
 
 }  // namespace

@@ -1,24 +1,23 @@
 // The studio through the headless backend and a key script: every paused
 // frame it saves is the exported frame of that number, byte for byte.
 #include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
 #include <sstream>
 #include <string>
-
-#include "tests/e2e/show_run.h"
 #include "tests/support/paths.h"
+#include "tests/support/run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using testpaths::ReadText;
 
 TEST(Studio, KeysMoveThroughTheShowAndPausedFramesAreTheExportedOnes) {
   const std::string dir = testpaths::TempDir("studio");
   // Times are of the virtual clock, which a shown or re-shown frame moves on.
-  e2e::WriteText(dir + "/keys",
+  testpaths::WriteFile(dir + "/keys",
                  "100 key Space\n"                                        // pause
                  "200 key Right\n300 key s\n"                             // one frame on
                  "400 press ShiftL\n410 key Right\n420 release ShiftL\n"  // one second on
@@ -33,11 +32,10 @@ TEST(Studio, KeysMoveThroughTheShowAndPausedFramesAreTheExportedOnes) {
                  "2500 key Escape\n");
   const std::string run = "cd '" + dir + "' && timeout 120 '" + testpaths::Build() +
                           "/app/tessaline' --studio --headless --keys keys >out 2>&1";
-  ASSERT_EQ(std::system(run.c_str()), 0) << e2e::ReadText(dir + "/out");
-  const std::string said = e2e::ReadText(dir + "/out");
+  ASSERT_EQ(std::system(run.c_str()), 0) << ReadText(dir + "/out");
+  const std::string said = ReadText(dir + "/out");
   std::string exported;
-  ASSERT_EQ(e2e::RunProgram("--record '" + dir + "/export' --seconds 19", &exported), 0) << exported;
-
+  ASSERT_EQ(testpaths::RunProgram("--record '" + dir + "/export' --seconds 19", &exported), 0) << exported;
   std::istringstream lines(said);
   const std::regex saved("tessaline: saved (.*/studio-frame([0-9]+)(?:-[0-9]+)?\\.png) \\(Tessaline studio  ([0-9.]+) s  frame ([0-9]+)"
                          "  channels ([0-9 a-z]+)  paused\\)");
@@ -51,19 +49,13 @@ TEST(Studio, KeysMoveThroughTheShowAndPausedFramesAreTheExportedOnes) {
     EXPECT_NEAR(std::stod(m[3]), frame / 60.0, 0.001);
     char name[32];
     std::snprintf(name, sizeof name, "/frame%05d.png", frame);
-    EXPECT_TRUE(e2e::ReadText(m[1]) == e2e::ReadText(dir + "/export" + name)) << "frame " << frame << " differs";
+    EXPECT_TRUE(ReadText(m[1]) == ReadText(dir + "/export" + name)) << "frame " << frame << " differs";
   }
   ASSERT_EQ(frames.size(), 9u) << said;
+  // Right, Shift+Right, Left; then the channel windows opening at 2, 17.3 and 15.8 s; Home; half a second played.
   const int f = frames[0];
-  // Right, Shift+Right, Left; then the channel windows opening at 2, 17.3 and 15.8 s.
-  EXPECT_EQ(frames[1], f + 60);
-  EXPECT_EQ(frames[2], f + 59);
-  EXPECT_EQ(frames[3], 120);
-  EXPECT_EQ(frames[4], 1038);
-  EXPECT_EQ(frames[5], 1098);
-  EXPECT_EQ(frames[6], 1038);
-  EXPECT_EQ(frames[7], 0);
-  EXPECT_GT(frames[8], 10);  // played for half a second
+  EXPECT_EQ(frames, (std::vector<int>{f, f + 60, f + 59, 120, 1038, 1098, 1038, 0, frames[8]}));
+  EXPECT_GT(frames[8], 10);
   EXPECT_NE(said.find("frame 1098  channels 2 4  paused"), std::string::npos) << said;
   fs::remove_all(dir);
 }
@@ -75,10 +67,10 @@ TEST(Studio, ReloadsAChangedShowAtTheSameFrame) {
   const std::string show = "pack = \"v01.dat\"\n[[layer]]\nkind = \"backdrop\"\npicture = \"vo/good.scl\"\n"
                            "[[layer]]\nkind = \"palette-ramp\"\nfrom = 0\nto = 47\n"
                            "[[layer]]\nkind = \"sprite\"\npicture = \"vo/v01_logo.scl\"\nx = 400\ny = ";
-  e2e::WriteText(dir + "/a.show", show + "300\n");
-  e2e::WriteText(dir + "/b.show", show + "200\n");
-  e2e::WriteText(dir + "/now.show", show + "300\n");
-  e2e::WriteText(dir + "/keys", "100 key Space\n300 key s\n3000 key s\n3100 key Escape\n");
+  testpaths::WriteFile(dir + "/a.show", show + "300\n");
+  testpaths::WriteFile(dir + "/b.show", show + "200\n");
+  testpaths::WriteFile(dir + "/now.show", show + "300\n");
+  testpaths::WriteFile(dir + "/keys", "100 key Space\n300 key s\n3000 key s\n3100 key Escape\n");
   const std::string exe = "'" + testpaths::Build() + "/app/tessaline'", data = " --data '" + testpaths::Build() + "/app'";
   FILE* studio = popen(("cd '" + dir + "' && timeout 120 " + exe + " --studio --headless --show now.show --keys keys" +
                         data + " 2>err").c_str(),
@@ -91,24 +83,24 @@ TEST(Studio, ReloadsAChangedShowAtTheSameFrame) {
     if (text.rfind("tessaline: saved ", 0) != 0) continue;
     saved.push_back(text.substr(17, text.find(" (") - 17));
     // The first frame is saved: change the show under the paused studio.
-    if (saved.size() == 1) e2e::WriteText(dir + "/now.show", show + "200\n");
+    if (saved.size() == 1) testpaths::WriteFile(dir + "/now.show", show + "200\n");
   }
-  ASSERT_EQ(pclose(studio), 0) << e2e::ReadText(dir + "/err");
+  ASSERT_EQ(pclose(studio), 0) << ReadText(dir + "/err");
   ASSERT_EQ(saved.size(), 2u);
   const std::string frame = saved[0].substr(saved[0].size() - 9, 5);
   EXPECT_EQ(saved[1], dir + "/studio-frame" + frame + "-2.png");
-  EXPECT_NE(e2e::ReadText(dir + "/err").find("reloaded the show at frame " + std::to_string(std::stoi(frame))),
+  EXPECT_NE(ReadText(dir + "/err").find("reloaded the show at frame " + std::to_string(std::stoi(frame))),
             std::string::npos);
   std::string said;
   for (const char* name : {"a", "b"})
-    ASSERT_EQ(e2e::RunProgram("--show '" + dir + "/" + name + ".show' --record '" + dir + "/" + name +
+    ASSERT_EQ(testpaths::RunProgram("--show '" + dir + "/" + name + ".show' --record '" + dir + "/" + name +
                                   "' --seconds 1 --quiet" + data,
                               &said),
               0)
         << said;
-  EXPECT_TRUE(e2e::ReadText(saved[0]) == e2e::ReadText(dir + "/a/frame" + frame + ".png"));
-  EXPECT_TRUE(e2e::ReadText(saved[1]) == e2e::ReadText(dir + "/b/frame" + frame + ".png"));
-  EXPECT_FALSE(e2e::ReadText(saved[0]) == e2e::ReadText(saved[1]));
+  EXPECT_TRUE(ReadText(saved[0]) == ReadText(dir + "/a/frame" + frame + ".png"));
+  EXPECT_TRUE(ReadText(saved[1]) == ReadText(dir + "/b/frame" + frame + ".png"));
+  EXPECT_FALSE(ReadText(saved[0]) == ReadText(saved[1]));
   fs::remove_all(dir);
 }
 
