@@ -14,7 +14,6 @@ protected:
     driver->BeginFrame(0);
     Fill(0, 0, 640, 480, 40);
   }
-
   void Fill(int x0, int y0, int x1, int y1, uint8_t v) { driver->FillRect(v, x0, y0, x1, y1); }
   // The back buffer as the layers left it.
   uint8_t At(int x, int y) {

@@ -1,7 +1,6 @@
 // The layers and the profiler drawing through a real display driver.
 #include <cstring>
 #include <vector>
-
 #include "framework/system/devices.h"
 #include "framework/system/input.h"
 #include "platform/headless/input.h"
@@ -14,6 +13,7 @@
 
 namespace {
 
+using Ints = std::vector<int>;
 using DrawTest = ScreenTest;
 
 TEST_F(DrawTest, ShadeRectFillsItsInteriorAndStaysOnTheScreen) {
@@ -21,9 +21,7 @@ TEST_F(DrawTest, ShadeRectFillsItsInteriorAndStaysOnTheScreen) {
   r.x0 = 57, r.y0 = 159, r.x1 = 345, r.y1 = 161;
   r.Draw(driver.get(), 0);
   EXPECT_EQ(288 * 2, Count(0)) << "the interior is index 0";
-  EXPECT_EQ(0, At(344, 160));
-  EXPECT_EQ((15 * 8) / 16, At(345, 160));
-  EXPECT_EQ(40, At(200, 161));
+  EXPECT_EQ((Ints{0, (15 * 8) / 16, 40}), (Ints{At(344, 160), At(345, 160), At(200, 161)}));
   Fill(0, 0, 640, 480, 40);
   sShadeRect().Draw(driver.get(), 0);  // (0, 0) to (640, 480): the whole screen
   EXPECT_EQ(640 * 480, Count(0));
@@ -33,10 +31,7 @@ TEST_F(DrawTest, ShadeRectFillsItsInteriorAndStaysOnTheScreen) {
   wide.Draw(driver.get(), 0);
   // The interior reaches off the screen: the blitter refuses its fill whole,
   // and only the top edge (4/16 of level 8) lands.
-  EXPECT_EQ(0, Count(0));
-  EXPECT_EQ(640, Count((8 * 4) / 16));
-  EXPECT_EQ(40, At(0, 469));
-  EXPECT_EQ(40, At(320, 471));
+  EXPECT_EQ((Ints{0, 640, 40, 40}), (Ints{Count(0), Count((8 * 4) / 16), At(0, 469), At(320, 471)}));
   // An empty rectangle returns before the lock: a lock held by earlier drawing stays.
   ASSERT_TRUE(driver->LockBackBuffer());
   sShadeRect empty;
@@ -108,47 +103,32 @@ TEST_F(DrawTest, ProfilerBarStretchesAndLines) {
   p.SetScale(25);
   p.BeginAt(0, 0);  // first frame: only the closing mark is finished
   p.Draw(driver.get());
-  const int y0 = 459, y1 = 470, ym = 464;
-  EXPECT_EQ(12, Count(sProfiler::LineValue)) << "a vertical line of 12 pixels, the horizontal one pixel";
-  EXPECT_EQ(sProfiler::LineValue, At(10, y0));
-  EXPECT_EQ(sProfiler::LineValue, At(10, y1));
+  const int y0 = 459, y1 = 470, ym = 464, L = sProfiler::LineValue;
+  EXPECT_EQ(12, Count(L)) << "a vertical line of 12 pixels, the horizontal one pixel";
+  EXPECT_EQ((Ints{L, L}), (Ints{At(10, y0), At(10, y1)}));
   Fill(0, 0, 640, 480, 40);
   p.MarkAt(12500, 8);  // 12.5 ms: x = 10 + 310
   p.MarkAt(30000, 3);  // beyond 25 ms: not drawn
   p.BeginAt(31000, 0);
   p.Draw(driver.get());
-  EXPECT_EQ(8, At(11, ym + 2));
-  EXPECT_EQ(8, At(319, y1 - 3));
-  EXPECT_EQ(sProfiler::LineValue, At(320, ym));
-  EXPECT_EQ(sProfiler::LineValue, At(320, y1));
-  EXPECT_EQ(309 * (y1 - 2 - ym - 2), Count(8));
-  EXPECT_EQ(0, Count(3));
-  EXPECT_EQ(sProfiler::LineValue, At(630, ym)) << "the horizontal line runs to xr, inclusive";
-  EXPECT_EQ(40, At(631, ym));
+  EXPECT_EQ((Ints{8, 8, L, L, 309 * (y1 - 2 - ym - 2), 0}),
+            (Ints{At(11, ym + 2), At(319, y1 - 3), At(320, ym), At(320, y1), Count(8), Count(3)}));
+  EXPECT_EQ((Ints{L, 40}), (Ints{At(630, ym), At(631, ym)})) << "the horizontal line runs to xr";
 }
 
 TEST(Profiler, BuffersAndTheFirst64Marks) {
   sProfiler p;
   EXPECT_EQ(100, p.Scale);
-  p.BeginAt(1000, 0);
-  EXPECT_EQ(1, p.Current);
-  EXPECT_EQ(1, p.Counts[0]) << "the first frame's buffer holds only the closing mark";
-  EXPECT_EQ(1, p.Counts[1]);
+  p.BeginAt(1000, 0);  // the first frame's buffer holds only the closing mark
+  EXPECT_EQ((Ints{1, 1, 1}), (Ints{p.Current, p.Counts[0], p.Counts[1]}));
   p.MarkAt(1200, 8);
   p.MarkAt(5000, 15);
   p.MarkAt(9000, 15);
   p.BeginAt(9500, 0);  // closes one buffer and opens the other
-  EXPECT_EQ(0, p.Current);
-  ASSERT_EQ(5, p.Counts[1]);
-  const uint64_t times[] = {1000, 1200, 5000, 9000, 9500};
-  const int ids[] = {0, 8, 15, 15, 0};
-  for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(times[i], p.Times[1][i]);
-    EXPECT_EQ(ids[i], p.Ids[1][i]);
-  }
-  EXPECT_EQ(1, p.Counts[0]);
+  EXPECT_EQ((Ints{0, 5, 1}), (Ints{p.Current, p.Counts[1], p.Counts[0]}));
+  EXPECT_EQ((std::vector<uint64_t>{1000, 1200, 5000, 9000, 9500}), std::vector<uint64_t>(p.Times[1], p.Times[1] + 5));
+  EXPECT_EQ((Ints{0, 8, 15, 15, 0}), std::vector<int>(p.Ids[1], p.Ids[1] + 5));
   EXPECT_EQ(9500u, p.Times[0][0]) << "closing and opening marks share time and number";
-
   sProfiler full;
   full.BeginAt(0, 0);
   for (int i = 1; i < 63; ++i) full.MarkAt(i, 1);
@@ -157,10 +137,7 @@ TEST(Profiler, BuffersAndTheFirst64Marks) {
   full.MarkAt(64, 3);  // dropped
   EXPECT_EQ(64, full.Counts[1]);
   full.BeginAt(100, 5);  // no room for the closing mark
-  EXPECT_EQ(64, full.Counts[1]);
-  EXPECT_EQ(2, full.Ids[1][63]);
-  EXPECT_EQ(1, full.Counts[0]);
-  EXPECT_EQ(5, full.Ids[0][0]);
+  EXPECT_EQ((Ints{64, 2, 1, 5}), (Ints{full.Counts[1], full.Ids[1][63], full.Counts[0], full.Ids[0][0]}));
 }
 
 // (A fatal error releases the display, so these come last in their test.)

@@ -5,7 +5,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
 #include "framework/bitmap.h"
 #include "tests/support/paths.h"
 

@@ -1,24 +1,13 @@
 // Show files: what they may say, what a show maker is told when they say it
-// wrong, and the checks of the pictures and raw files against the layers; the
-// default content and the script building the show from it.
+// wrong, and the checks of the pictures and raw files against the layers. (The
+// default content and the built-in show: tests/e2e's goldens and --check.)
 #include <gtest/gtest.h>
-
-#include <algorithm>
 #include <filesystem>
-#include <memory>
 #include <set>
 #include <string>
-
-#include "framework/bitmap.h"
-#include "framework/file.h"
-#include "framework/pack.h"
-#include "tests/support/fatal_capture.h"
 #include "tests/support/paths.h"
 #include "tests/support/temp_folder.h"
 #include "tests/vo/files.h"
-#include "vo/moveit.h"
-#include "vo/script.h"
-#include "vo/show/builtin.h"
 #include "vo/show/showcheck.h"
 #include "vo/show/showfile.h"
 
@@ -30,28 +19,6 @@ std::string Layers(int n, const std::string& layer) {
   std::string text;
   for (int i = 0; i < n; ++i) text += layer;
   return text;
-}
-
-// (That it is the show the script builds: ShowFileRun.DefaultShowFileExportsTheBuiltInShowByteForByte.)
-TEST(ShowFile, TheBuiltInShowAndItsNeeds) {
-  sShow show;
-  std::string error;
-  ASSERT_TRUE(ParseShow(BuiltInShowText, "default.show", &show, &error)) << error;
-  EXPECT_EQ(show.Layers.size(), 35u);
-  EXPECT_EQ(show.Channels.size(), 6u);
-  EXPECT_EQ(show.Pack, "v01.dat");
-  EXPECT_EQ(show.Soundtrack, "vo.mp3");
-  EXPECT_EQ(show.Layers[30].Settings.size(), 5u);  // y and the clip
-  EXPECT_EQ(show.Layers[30].Tracks[0].Keys[1].Value, 334.25f);
-  const std::vector<sNeed> needs = BuiltInNeeds();
-  ASSERT_EQ(needs.size(), 22u);
-  EXPECT_EQ(needs[0].Layer, "layer 0 (backdrop)");
-  EXPECT_EQ(needs[18].Name, "vo/v01_mask.scl");
-  EXPECT_EQ(needs[18].MinWidth, 339);
-  EXPECT_EQ(needs[18].MinHeight, 338);
-  EXPECT_EQ(needs[20].Name, "vo/v01_raw2.raw");
-  EXPECT_EQ(needs[20].MinRows, 338);
-  EXPECT_EQ(needs[21].Layer, "layer 33 (masked-effect)");
 }
 
 std::string Source(const std::string& path) { return testpaths::ReadText(testpaths::Source() + "/" + path); }
@@ -78,9 +45,7 @@ TEST(ShowFile, RepositoryShowsAndTheDocumentedExampleRead) {
     EXPECT_EQ(kinds.size(), static_cast<size_t>(LayerKindCount)) << i;
     size_t all = 0;
     for (int k = 0; k < LayerKindCount; ++k) all += LayerFields(static_cast<sLayerKind>(k)).size();
-    if (i == 2) {
-      EXPECT_EQ(fields.size(), all);
-    }
+    if (i == 2) { EXPECT_EQ(fields.size(), all); }
   }
 }
 
@@ -88,9 +53,7 @@ TEST(ShowFile, RepositoryShowsAndTheDocumentedExampleRead) {
 // what was expected there.
 TEST(ShowFile, MistakesAreNamedWithTheirPlace) {
   const std::string big(MaxShowFileBytes + 1, '#');
-  struct Case {
-    std::string text, message;
-  } cases[] = {
+  struct Case { std::string text, message; } cases[] = {
       {"pack = \"v01.dat\nx", "x.show:1:16: "},  // the TOML parser's own message
       {"pack = 3\n", "x.show:1:8: expected a file name in quotes for pack, found a whole number"},
       {"colour = 1\n", "x.show:1:10: unknown key \"colour\" (expected pack, soundtrack, [channels] or [[layer]])"},
@@ -197,7 +160,6 @@ TEST_F(ShowData, EachFileIsCheckedAgainstWhatItsLayerNeeds) {
   votest::WriteImage(Path("w.scl"), 511, 200, {16});
   for (const char* name : {"m.scl", "b.raw", "t.raw", "p.raw", "w.scl"}) EXPECT_EQ(Check(name).rfind("ok", 0), 0u) << name;
   EXPECT_EQ(Check("m.scl"), "ok: Index 8, 100 x 50");
-
   votest::WriteImage(Path("m.scl"), 99, 50, {64});
   EXPECT_EQ(Check("m.scl"), "is 99 x 50; it must be at least 100 x 50");
   votest::WriteImage(Path("m.scl"), 100, 50, {1, 2}, 16);
@@ -214,7 +176,6 @@ TEST_F(ShowData, EachFileIsCheckedAgainstWhatItsLayerNeeds) {
   EXPECT_EQ(Check("p.raw"), "missing");
   std::filesystem::create_directory(Path("p.raw"));  // a folder is no file
   EXPECT_EQ(Check("p.raw"), "missing");
-
   // Damaged image files are named for what is wrong, without loading them.
   const std::vector<uint8_t> head = {'B', 'M', 'A', 'P', 8, 2, 10, 0, 10, 0, 10, 0};
   std::vector<uint8_t> file = head;
@@ -258,11 +219,7 @@ TEST_F(ShowData, PacksAreReadWithoutTheFatalPaths) {
   Write("long.dat", pack);
   ASSERT_TRUE(data.OpenPack(Path("long.dat"), &error)) << error;
   EXPECT_EQ(CheckNeed(data, raw).Problem, "runs past the end of the pack");
-
-  struct Case {
-    std::vector<uint8_t> bytes;
-    const char* message;
-  } cases[] = {
+  struct Case { std::vector<uint8_t> bytes; const char* message; } cases[] = {
       {{'Z', 'I', 'P'}, "not a pack file (no PACK tag)"},
       {{'P', 'A', 'C', 'K', 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0, 'p', 'a', 'c', 'k'},
        "not a pack file (its directory does not fit)"},
@@ -288,83 +245,6 @@ TEST_F(ShowData, TheFirstProblemNamesFileDataAndLayer) {
   EXPECT_EQ(FirstProblem(data, needs), "m.scl in the folder " + dir_ +
                                            " is 8 x 8; it must be at least 100 x 100 (layer 0 (masked-effect) "
                                            "needs Index 8 picture, at least 100 x 100)");
-}
-
-// The default content in the build tree, and the script building the show from it.
-// (What the show makes of them, frame by frame, is pinned by tests/e2e's golden trace.)
-class ShowContent : public ::testing::Test {
-protected:
-  void SetUp() override {
-    const std::string pack = testpaths::Build() + "/app/v01.dat";
-    ASSERT_TRUE(std::filesystem::exists(pack)) << "no " << pack << ": the normal build makes it";
-    old_ = std::filesystem::current_path();
-    std::filesystem::current_path(testpaths::Build() + "/app");
-    OpenPackFile("v01.dat");
-  }
-  void TearDown() override {
-    if (!old_.empty()) std::filesystem::current_path(old_);
-  }
-  std::unique_ptr<sBitmap> Image(const char* name) {
-    auto b = std::make_unique<sBitmap>();
-    b->Load(name);
-    EXPECT_EQ(KindIndex8, b->Kind) << name;
-    return b;
-  }
-  std::filesystem::path old_;
-};
-
-TEST_F(ShowContent, PicturesRawFilesAndTheScript) {
-  for (const char* name : {"vo/v01_back.scl", "vo/v01_bac2.scl", "vo/good.scl"}) {
-    auto b = Image(name);
-    EXPECT_EQ(640, b->Width) << name;
-    EXPECT_EQ(480, b->Height) << name;
-  }
-  for (const char* name : {"vo/v01_logo.scl", "vo/v01_worl.scl", "vo/v01_elit.scl", "vo/v01_date.scl",
-                           "vo/v01_vi01.scl", "vo/v01_vi10.scl"})
-    Image(name);
-  // Not remapped: drawn with the screen palette's own ranges.
-  auto second = Image("vo/v01_bac2.scl");
-  std::set<int> used;
-  for (int y = 0; y < 480; ++y)
-    for (int x = 0; x < 640; ++x) used.insert(second->GetPixel(x, y, 0));
-  for (int v : used) EXPECT_TRUE(v <= 16 || (v >= 32 && v <= 47) || v >= 64) << "index " << v;
-  EXPECT_GT(used.size(), 60u) << "a picture with real tonal range";
-  // The wipe's grid tables reach 511 pixels.
-  auto circ = Image("vo/v01_circ.scl");
-  EXPECT_LT(circ->Width, 512);
-  EXPECT_LT(circ->Height, 512);
-  // The mask covers the effect rectangle (339 x 338) with a window of white and soft edges.
-  auto mask = Image("vo/v01_mask.scl");
-  ASSERT_GE(mask->Width, 339);
-  ASSERT_GE(mask->Height, 338);
-  mask->MapToRange(0, 64);
-  int window = 0, edge = 0;
-  for (int y = 0; y < 338; ++y)
-    for (int x = 0; x < 339; ++x) {
-      const uint32_t m = mask->GetPixel(x, y, 0);
-      window += m == 64;
-      edge += m > 0 && m < 64;
-    }
-  EXPECT_GT(window, 339 * 338 / 2);
-  EXPECT_GT(edge, 5000);
-
-  for (auto [name, bytes] : {std::pair{"vo/v01_raw1.raw", 4096}, {"vo/v01_raw2.raw", -338}, {"vo/v01_raw3.raw", 768}}) {
-    int size = 0;
-    ::operator delete(LoadFile(name, &size));
-    if (bytes > 0)
-      EXPECT_EQ(bytes, size) << name;
-    else
-      EXPECT_TRUE(size % 352 == 0 && size / 352 >= -bytes) << name << ": rows of 352 for the effect";
-  }
-
-  sTimeline tl;
-  Script(&tl);
-  EXPECT_EQ(35, tl.LayerCount);
-  EXPECT_EQ(75, tl.KeyCount);
-  EXPECT_EQ(31, tl.TrackCount);
-  int most = 0;
-  for (int i = 0; i < tl.TrackCount; ++i) most = std::max(most, tl.Tracks[i].KeyCount);
-  EXPECT_EQ(11, most);
 }
 
 }  // namespace
