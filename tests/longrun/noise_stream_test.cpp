@@ -2,14 +2,12 @@
 // return, give no more PCM than such input can carry, and hold its memory
 // whatever the length (the input is made as it is read, never stored).
 #include <gtest/gtest.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
-
 #include "audio/mpeg/mpegstream.h"
 #include "audio/stream.h"
 
@@ -88,7 +86,6 @@ TEST(NoiseStream, HundredMegabytesOfRandomBytesDecodeInBoundedMemory) {
     std::ofstream("/proc/self/clear_refs") << "5";  // restart the peak
     const long rssBefore = StatusKb("VmRSS:");
     const auto start = std::chrono::steady_clock::now();
-
     NoiseStream input(c.seekable, c.header, c.spacing, c.headerEnd);
     sMpegStream dec;
     int rate = 0, stereo = 0;
@@ -99,7 +96,6 @@ TEST(NoiseStream, HundredMegabytesOfRandomBytesDecodeInBoundedMemory) {
     EXPECT_EQ(0, dec.Read(buf.data(), 4));
     EXPECT_EQ(1, dec.AtEndOfInput());
     dec.Close();
-
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const long peak = StatusKb("VmHWM:");
     // The whole input was read once (the header search scans every byte;

@@ -1,12 +1,9 @@
 #include "framework/system/cd.h"
-
 #include <gtest/gtest.h>
-
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <thread>
-
 #include "framework/system/fatal.h"
 #include "platform/cd_folder.h"
 #include "platform/clock.h"
@@ -40,7 +37,6 @@ protected:
     AudioCommand.store(command);
     EXPECT_TRUE(ServeAudioCommand());
   }
-
   platform::VirtualClock clock_;
   std::unique_ptr<platform::FakeCdAudio> cd_;
 };
@@ -92,7 +88,6 @@ TEST_F(CdTest, TrackCountLimits) {
   EXPECT_EQ(1000u, CdState().TrackLength[97]);
   EXPECT_EQ(22000u, CdState().TrackLength[98]) << "the 99th track runs to the end of the disc";
   Post(CdClose);
-
   platform::FakeDisc odd = platform::FakeDisc::Even(2, 1000);
   odd.reportedTracks = -5;
   platform::FakeCdAudio& cd = Use(odd);
@@ -132,7 +127,6 @@ TEST_F(CdTest, NoDriveByDefaultAndTheMailboxKeepsOnlyTheLastPost) {
   platform::SetDebugSink(nullptr);
   EXPECT_FALSE(CdState().Open());
   EXPECT_EQ("no CD drive\n", debug.Text());
-
   platform::FakeCdAudio& cd = Use(platform::FakeDisc::Even(3, 1000));
   AudioCommand.store(CdStop);
   AudioCommand.store(CdOpen);
@@ -177,21 +171,6 @@ TEST_F(CdTest, ThreadServesCommandsWithinAPollAndQuits) {
   thread->Join();
   EXPECT_EQ(123, thread->ExitCode());
   EXPECT_EQ(0, AudioThreadRunning.load());
-}
-
-TEST_F(CdTest, FatalErrorOnTheThreadStillClearsTheRunningFlag) {
-  platform::FakeCdAudio& cd = Use(platform::FakeDisc::Even(12, 1000));
-  SetFatalHandler(nullptr);  // the real path: the thread ends with 666
-  platform::DebugCapture quiet;
-  platform::SetDebugSink(&quiet);
-  auto thread = StartWithOpenDisc(cd);
-  ASSERT_NE(nullptr, thread);
-  AudioCommand.store(CdPlay + 13);
-  thread->Join();
-  platform::SetDebugSink(nullptr);
-  EXPECT_EQ(666, thread->ExitCode());
-  EXPECT_EQ(0, AudioThreadRunning.load());
-  EXPECT_STREQ("Fatal:Assertion in line 2912, file system\n", FatalText);
 }
 
 // The virtual disc over a folder of real WAV files, played into a recording
@@ -246,27 +225,23 @@ TEST(FolderCd, TracksFromWavFilesPlayTheirFirstMinute) {
   platform::SetSound(&sound);
   platform::FolderCdAudio folder(dir);
   platform::SetCdAudio(&folder);
-
   OpenCd();
   ASSERT_TRUE(CdState().Open());
   EXPECT_EQ(2, CdState().TrackCount);
   EXPECT_EQ(70000u, CdState().TrackLength[0]);
   EXPECT_EQ(3000u, CdState().TrackLength[1]);
-
   PlayTrack(1);
   while (sound.Bytes().size() < 60000) std::this_thread::yield();
   StopCd();
   std::vector<uint8_t> played = sound.Bytes();
   EXPECT_EQ(60000u, played.size()) << "the first minute, not the whole 70 s";
   EXPECT_EQ(std::vector<uint8_t>(60000, 1), played);
-
   sound.bytes.clear();
   PlayTrack(2);
   while (sound.Bytes().size() < 3000) std::this_thread::yield();
   CloseCd();
   EXPECT_EQ(std::vector<uint8_t>(3000, 2), sound.Bytes()) << "a short last track ends with the disc";
   EXPECT_FALSE(CdState().Open());
-
   platform::SetCdAudio(nullptr);
   platform::SetSound(nullptr);
   fs::remove_all(dir);

@@ -1,13 +1,10 @@
 #include "framework/system/input.h"
-
 #include <gtest/gtest.h>
-
 #include <cstring>
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <utility>
-
 #include "framework/system/keys.h"
 #include "platform/clock.h"
 #include "platform/debug.h"
@@ -18,6 +15,8 @@
 #include "tests/support/paths.h"
 
 namespace {
+
+using Ints = std::vector<int>;
 
 // An input system whose keyboard returns prepared batches and whose set-up steps can fail.
 struct FakeState {
@@ -101,7 +100,6 @@ protected:
     for (int i = 0; i < n; ++i) v.push_back(k.ReadKey());
     return v;
   }
-
   platform::VirtualClock clock_;
   platform::DebugCapture debug_;
   FakeInput input_;
@@ -117,10 +115,7 @@ struct Step {
 
 TEST_F(InputTest, KeyCodesModifiersAndRepeat) {
   const uint32_t R = KeyReleased, A = 0x61, Rep = 0x20000000;
-  const struct {
-    const char* name;
-    std::vector<Step> steps;
-  } cases[] = {
+  const struct { const char* name; std::vector<Step> steps; } cases[] = {
       {"Escape", {{0, {Down(0x01), Up(0x01)}, {0x1B, 0x1B | R, 0}}}},
       // The shift press includes its own bit; the release clears the bit first.
       {"shifted letter", {{0, {Down(0x2A), Down(0x32), Up(0x32), Up(0x2A)}, {0x50012, 0x4004D, 0x4004D | R, 0x10012 | R}}}},
@@ -217,7 +212,6 @@ TEST_F(InputTest, InitRegistersKeyboardsAndMiceOnly) {
       "  caps: type 1 = 00000202, buttons 5, axes 3\n"
       "Input Device <Stick> <Test Joystick>\n",
       debug_.Text());
-
   platform::MouseState& state = input_.state.mouse;
   state.x = -4, state.y = 9, state.z = 120;
   state.buttons[0] = state.buttons[1] = 0x80;
@@ -225,8 +219,8 @@ TEST_F(InputTest, InitRegistersKeyboardsAndMiceOnly) {
   sPointerState s{};
   s.Rx = 77;  // a mouse leaves Rx alone
   mouse->ReadState(&s);
-  EXPECT_EQ((std::vector<int>{-4, 9, 120, 77, 3, 1, 5, 3}),
-            (std::vector<int>{s.X, s.Y, s.Z, s.Rx, s.Buttons, s.DeviceType, s.ButtonCount, s.AxisCount}));
+  EXPECT_EQ((Ints{-4, 9, 120, 77, 3, 1, 5, 3}),
+            (Ints{s.X, s.Y, s.Z, s.Rx, s.Buttons, s.DeviceType, s.ButtonCount, s.AxisCount}));
   // A joystick reads its rotation and as many buttons as it has.
   auto* stick = new sPointer({3, 0x0104, "j", "j"});  // registered: DestroyDevices deletes it
   input_.state.joystick.x = 1, input_.state.joystick.rx = 4;
@@ -234,7 +228,7 @@ TEST_F(InputTest, InitRegistersKeyboardsAndMiceOnly) {
   input_.state.joystick.buttons[5] = 0x80;  // beyond the 5 buttons the device has
   stick->ReadState(&s);
   EXPECT_EQ(0, stick->Priority);
-  EXPECT_EQ((std::vector<int>{2, 1, 4, 0x11}), (std::vector<int>{s.DeviceType, s.X, s.Rx, s.Buttons}));
+  EXPECT_EQ((Ints{2, 1, 4, 0x11}), (Ints{s.DeviceType, s.X, s.Rx, s.Buttons}));
   DestroyDevices();
   ShutdownInput();
 }
@@ -267,7 +261,7 @@ TEST_F(InputTest, HeadlessScriptDeliversAtItsTimes) {
   EXPECT_EQ(0, s.Buttons);
   AdvanceMs(180);
   m->ReadState(&s);
-  EXPECT_EQ((std::vector<int>{3, 10, -20}), (std::vector<int>{s.Buttons, s.X, s.Y}));
+  EXPECT_EQ((Ints{3, 10, -20}), (Ints{s.Buttons, s.X, s.Y}));
   AdvanceMs(300);
   EXPECT_EQ((std::vector<uint32_t>{0x1Bu, 0x8000001Bu}), Keys(*k, 2));
   // Events beyond the buffer follow in order; then the script's read error.
@@ -283,7 +277,7 @@ TEST_F(InputTest, HeadlessScriptDeliversAtItsTimes) {
   ShutdownInput();
 }
 
-TEST(InputScript, ParsesNamesAndRejectsMistakes) {
+TEST(InputScript, ParsesNamesRejectsMistakesAndReadsFilesWithinBounds) {
   for (auto [name, scan] : {std::pair{"z", 0x15}, {"Y", 0x2C}, {"0", 0x0B}, {"Space", 0x39}, {"KpEnter", 0x9C},
                             {"AltGr", 0xB8}, {"0x45", 0x45}, {"0x100", -1}, {"Hyper", -1}})
     EXPECT_EQ(scan, platform::ScanCodeOfKeyName(name)) << name;
@@ -291,10 +285,9 @@ TEST(InputScript, ParsesNamesAndRejectsMistakes) {
   std::string error;
   ASSERT_TRUE(platform::ParseInputScript("300 key r\n100 press Escape # early\n\n", events, error));
   ASSERT_EQ(3u, events.size());
-  EXPECT_EQ(100u, events[0].timeMs) << "sorted by time";
-  EXPECT_EQ(0x01, events[0].a);
-  EXPECT_EQ(platform::InputScriptEvent::Kind::Press, events[1].kind);
-  EXPECT_EQ(platform::InputScriptEvent::Kind::Release, events[2].kind);
+  EXPECT_EQ((Ints{100, 0x01}), (Ints{int(events[0].timeMs), events[0].a})) << "sorted by time";
+  using Kind = platform::InputScriptEvent::Kind;
+  EXPECT_TRUE(events[1].kind == Kind::Press && events[2].kind == Kind::Release);
   // Times are decimal: a leading zero is not octal, and no other base or sign is a time.
   ASSERT_TRUE(platform::ParseInputScript("0500 key a\n", events, error)) << error;
   EXPECT_EQ(500u, events[0].timeMs);
@@ -325,11 +318,8 @@ TEST(InputScript, ParsesNamesAndRejectsMistakes) {
   EXPECT_TRUE(platform::ParseInputScript("", events, error));
   EXPECT_TRUE(platform::ParseInputScript("# only a comment\n\n   \n", events, error));
   EXPECT_TRUE(events.empty());
-}
-
-// What a key script file may be: nothing larger than a script, nothing that is not a file.
-TEST(InputScript, FilesAreReadWithinBounds) {
-  std::string text, error;
+  // What a key script file may be: nothing larger than a script, nothing that is not a file.
+  std::string text;
   EXPECT_FALSE(platform::ReadInputScript("/dev/zero", text, error));
   EXPECT_EQ("larger than 1 MB: not a key script", error);
   EXPECT_TRUE(text.empty());
@@ -343,45 +333,31 @@ TEST(InputScript, FilesAreReadWithinBounds) {
   std::filesystem::remove_all(dir);
 }
 
-TEST(KeyLayout, GermanPositionsAndPlanes) {
-  EXPECT_EQ(0x7Au, KeyLayoutEntry(0, 0x15)) << "z sits where US keyboards have y";
-  EXPECT_EQ(0x2Fu, KeyLayoutEntry(3, 0x08)) << "Shift + Alt Gr on 7 is the slash, not the brace";
+TEST(KeyLayout, GermanPositionsPlanesKeypadAndEmptyEntries) {
   const struct {
     int plane, scan;
     uint32_t want;
-  } keys[] = {{0, 0x2C, 0x79}, {0, 0x0C, 0xDF}, {1, 0x0C, 0x3F}, {2, 0x0C, 0x5C}, {3, 0x0C, 0x5C}, {0, 0x32, 0x6D},
+  } keys[] = {{0, 0x15, 0x7A /* z where US keyboards have y */}, {3, 0x08, 0x2F /* Shift + Alt Gr 7: slash */},
+              {0, 0x2C, 0x79}, {0, 0x0C, 0xDF}, {1, 0x0C, 0x3F}, {2, 0x0C, 0x5C}, {3, 0x0C, 0x5C}, {0, 0x32, 0x6D},
               {1, 0x32, 0x4D}, {2, 0x32, 0xB5}, {3, 0x32, 0xB5}, {2, 0x10, 0x40}, {3, 0x10, 0x40}, {2, 0x08, 0x7B},
               {2, 0x33, 0x3C}, {3, 0x33, 0x3B}, {2, 0x56, 0x7C}, {1, 0x03, 0x22}, {3, 0x03, 0xB2}, {1, 0x29, 0xB0},
-              {3, 0x2B, 0x27}};
+              {3, 0x2B, 0x27}, {0, 0x100, 0}};
   for (const auto& k : keys) EXPECT_EQ(k.want, KeyLayoutEntry(k.plane, k.scan)) << k.plane << "/" << k.scan;
-}
-
-TEST(KeyLayout, KeypadAndExtendedKeys) {
   for (int plane = 0; plane < 4; ++plane) {
-    EXPECT_EQ(0x1000002Cu, KeyLayoutEntry(plane, 0x53));
-    EXPECT_EQ(0x10000037u, KeyLayoutEntry(plane, 0x47));
-    EXPECT_EQ(0x1000000Au, KeyLayoutEntry(plane, 0x9C)) << "keypad Enter ignores Shift";
-    EXPECT_EQ(0x0Au, KeyLayoutEntry(plane, 0x1C));
-    EXPECT_EQ(static_cast<uint32_t>(KeyAltGr), KeyLayoutEntry(plane, 0xB8));
+    // Keypad keys ignore Shift.
+    for (auto [scan, want] : {std::pair{0x53, 0x1000002Cu}, {0x47, 0x10000037u}, {0x9C, 0x1000000Au}, {0x1C, 0x0Au},
+                              {0xB8, uint32_t(KeyAltGr)}})
+      EXPECT_EQ(want, KeyLayoutEntry(plane, scan)) << plane << "/" << scan;
+    for (int scan : {0x00, 0x45, 0x46, 0x54, 0x55, 0x59, 0x60, 0x7F})
+      EXPECT_EQ(0u, KeyLayoutEntry(plane, scan)) << plane << "/" << scan;
   }
-  EXPECT_EQ(0x1000002Fu, sKeyLayout[512 + 0x35]);
-  EXPECT_EQ(static_cast<uint32_t>(KeyCtrlR), sKeyLayout[512 + 0x1D]);
-  EXPECT_EQ(static_cast<uint32_t>(KeyDelete), sKeyLayout[512 + 0x53]);
-  EXPECT_EQ(static_cast<uint32_t>(KeyF11), sKeyLayout[0x57]);
-  EXPECT_EQ(static_cast<uint32_t>(KeyF12), sKeyLayout[3 * 128 + 0x58]);
-}
-
-TEST(KeyLayout, EmptyEntries) {
-  const int empty[] = {0x00, 0x45, 0x46, 0x54, 0x55, 0x59, 0x60, 0x7F};
-  for (int plane = 0; plane < 4; ++plane)
-    for (int scan : empty) EXPECT_EQ(0u, KeyLayoutEntry(plane, scan)) << "plane " << plane << " scan " << scan;
-  int extended = 0;
-  for (int i = 512; i < 640; ++i) extended += sKeyLayout[i] != 0;
+  EXPECT_EQ((std::vector<uint32_t>{0x1000002Fu, KeyCtrlR, KeyDelete, KeyF11, KeyF12}),
+            (std::vector<uint32_t>{sKeyLayout[512 + 0x35], sKeyLayout[512 + 0x1D], sKeyLayout[512 + 0x53],
+                                   sKeyLayout[0x57], sKeyLayout[3 * 128 + 0x58]}));
+  int extended = 0, normal = 0;
+  for (int i = 0; i < 128; ++i) extended += sKeyLayout[512 + i] != 0, normal += sKeyLayout[i] != 0;
   EXPECT_EQ(14, extended);
-  int normal = 0;
-  for (int i = 0; i < 128; ++i) normal += sKeyLayout[i] != 0;
   EXPECT_EQ(0x58 - 2 - 2, normal) << "scan codes 1..0x58 minus Num Lock, Scroll Lock, 0x54 and 0x55";
-  EXPECT_EQ(0u, KeyLayoutEntry(0, 0x100));
 }
 
 TEST(KeyNames, SpecialCodes) {
@@ -399,10 +375,7 @@ TEST(KeyNames, SpecialCodes) {
 
 // The web backend's keys and mouse, fed as the page's events would feed them.
 TEST(WebKeys, Set1ScanCodesByPosition) {
-  const struct {
-    const char* code;
-    int scan;
-  } cases[] = {
+  const struct { const char* code; int scan; } cases[] = {
       {"KeyA", 0x1E},        {"KeyM", 0x32},         {"KeyR", 0x13},        {"KeyY", 0x15},  // the German z key
       {"KeyZ", 0x2C},        {"Digit1", 0x02},       {"Digit0", 0x0B},      {"Enter", 0x1C},
       {"Escape", 0x01},      {"Space", 0x39},        {"Minus", 0x0C},       {"F1", 0x3B},
@@ -427,7 +400,6 @@ TEST(WebKeys, RepeatsStrayReleasesAndBlur) {
   auto mouse = input.CreateDevice(devices[1]);
   ASSERT_TRUE(keyboard && mouse);
   ASSERT_TRUE(keyboard->SetBufferSize(16));
-
   input.OnKey(0x13, false, false, 1);  // released, pressed before the page had the focus: dropped
   input.OnKey(0x13, true, false, 2);
   input.OnKey(0x13, true, true, 3);   // the browser's repeat: dropped
@@ -439,27 +411,18 @@ TEST(WebKeys, RepeatsStrayReleasesAndBlur) {
   input.OnMouseMove(3, -4);
   input.OnWheel(-1);
   platform::MouseState state;
-  mouse->GetMouseState(state);
-  EXPECT_EQ(0x80, state.buttons[0]);
-  EXPECT_EQ(0x80, state.buttons[1]) << "the right button is bit 1";
-  EXPECT_EQ(0, state.buttons[2]);
-  EXPECT_EQ(3, state.x);
-  EXPECT_EQ(-4, state.y);
-  EXPECT_EQ(120, state.z) << "one notch up";
+  mouse->GetMouseState(state);  // the right button is bit 1; one notch up
+  EXPECT_EQ((Ints{0x80, 0x80, 0, 3, -4, 120}),
+            (Ints{state.buttons[0], state.buttons[1], state.buttons[2], state.x, state.y, state.z}));
   input.OnBlur(7);  // what was held is released
   mouse->GetMouseState(state);
   EXPECT_EQ(0, state.buttons[0] | state.buttons[1]);
-
   platform::KeyData events[16];
   int count = 16;
   EXPECT_EQ(platform::InputOk, keyboard->GetDeviceData(events, count));
-  const uint32_t want[][2] = {{0x13, 0x80}, {0x2A, 0x80}, {0x13, 0}, {0x2A, 0}};
-  ASSERT_EQ(4, count);
-  for (int i = 0; i < count; ++i) {
-    EXPECT_EQ(want[i][0], events[i].offset) << i;
-    EXPECT_EQ(want[i][1], events[i].data & 0x80) << i;
-  }
-
+  std::vector<uint32_t> got;
+  for (int i = 0; i < count; ++i) got.push_back(events[i].offset | (events[i].data & 0x80) << 8);
+  EXPECT_EQ((std::vector<uint32_t>{0x8013, 0x802A, 0x13, 0x2A}), got);
   // Before a new run: unread keys are dropped, and a key held then needs a new press.
   input.OnKey(0x32, true, false, 8);
   input.Forget();

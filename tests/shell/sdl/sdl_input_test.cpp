@@ -1,7 +1,6 @@
 // The SDL keyboard and mouse, fed as the window thread would feed them.
 // SDL scancodes are USB usage ids; the numbers below are those ids.
 #include "platform/sdl/input.h"
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -29,7 +28,6 @@ TEST(SdlKeys, BufferDropsRepeatsAndOverflows) {
   auto keyboard = input.CreateDevice(devices[0]);
   ASSERT_NE(nullptr, keyboard);
   ASSERT_TRUE(keyboard->SetBufferSize(16));
-
   input.OnKey(UsbKpEnter, true, false, 5);
   input.OnKey(UsbKpEnter, true, true, 6);  // SDL's repeat: dropped
   input.OnKey(UsbMute, true, false, 7);    // no PC key: dropped
@@ -43,11 +41,9 @@ TEST(SdlKeys, BufferDropsRepeatsAndOverflows) {
   EXPECT_EQ(5u, events[0].timeStamp);
   EXPECT_EQ(0u, events[1].data & 0x80);
   EXPECT_LT(events[0].sequence, events[1].sequence);
-
   count = 16;
   EXPECT_EQ(platform::InputOk, keyboard->GetDeviceData(events, count)) << "nothing pending is not an error";
   EXPECT_EQ(0, count);
-
   for (int i = 0; i < 10; ++i) {
     input.OnKey(UsbA, true, false, 10);
     input.OnKey(UsbA, false, false, 11);
