@@ -2,14 +2,11 @@
 // A fatal error (assertion or format error) is a clean end; a crash, a
 // sanitizer report, a hang or a huge allocation from a small file is a find.
 #include <cstdlib>
-
 #include "framework/bitmap.h"
 #include "framework/file.h"
 #include "framework/system/reset.h"
 #include "tests/fuzz/fuzz_support.h"
-
 namespace {
-
 // Touches every stored row of every level, so a level smaller than its rows
 // shows up under the address sanitizer.
 unsigned Checksum(const sBitmap& b) {
@@ -23,7 +20,6 @@ unsigned Checksum(const sBitmap& b) {
   }
   return sum;
 }
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -34,6 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     sBitmap bitmap;
     bitmap.Load(path);
     if (bitmap.Width < 1 || bitmap.Height < 1 || bitmap.Levels < 1 || bitmap.Levels > 15) std::abort();
+    if (bitmap.Kind == KindIndex8 && bitmap.PaletteSize != 256) std::abort();
     volatile unsigned sum = Checksum(bitmap);
     (void)sum;
   } catch (const fuzz::FatalExit&) {

@@ -1,14 +1,9 @@
 #include "tests/fuzz/fuzz_support.h"
-
 #include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
-
 #include "framework/system/fatal.h"
-
 namespace fuzz {
-
 namespace {
 [[noreturn]] void Throw(const char* text) { throw FatalExit(text); }
 }  // namespace
@@ -28,5 +23,4 @@ const char* WriteScratch(const char* tag, const uint8_t* data, size_t size) {
   std::fclose(f);
   return path.c_str();
 }
-
 }  // namespace fuzz

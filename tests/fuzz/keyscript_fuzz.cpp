@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
-
 #include "platform/headless/input.h"
 #include "tests/fuzz/fuzz_support.h"
 

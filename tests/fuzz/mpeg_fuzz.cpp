@@ -11,13 +11,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
-
 #include "audio/mpeg/mpegstream.h"
 #include "audio/stream.h"
 #include "tests/fuzz/fuzz_support.h"
-
 namespace {
-
 // Compressed input from memory, seekable or not.
 class InputStream : public sStream {
 public:
@@ -65,7 +62,6 @@ bool Drain(sMpegStream& dec, std::vector<uint8_t>& buf, int chunk, bool peek, lo
     if (total > byteLimit) return false;
   }
 }
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -79,7 +75,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int chunk = ReadSizes[drive & 7];
   const uint8_t* stream = data + 2;
   const int streamBytes = int(size - 2);
-
   InputStream input(stream, streamBytes, seekable);
   sMpegStream dec;
   int rate = 0, stereo = -1;
@@ -88,7 +83,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (rate < 2000 || rate > 48000 || (stereo != 0 && stereo != 1)) std::abort();
   if (channels == 1 && stereo != 0) std::abort();
   if ((channels == 2 || channels == -2) && stereo != 1) std::abort();
-
   if (drive & 8) {
     const float volume = 0.25f * float(drive >> 5);
     dec.Control(MpegSetVolume, reinterpret_cast<intptr_t>(&volume), 0);
@@ -101,13 +95,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     dec.Control(MpegSetLineGains, reinterpret_cast<intptr_t>(gains), 0);
     dec.Control(MpegSetBandGains, reinterpret_cast<intptr_t>(gains + 100), 0);
   }
-
   const int frameChannels = stereo ? 2 : 1;
   const long byteLimit = (SampleBound(size) >> std::min(downShift, 2)) * frameChannels * (pcm16 ? 2 : 4);
   std::vector<uint8_t> buf(static_cast<size_t>(chunk));
   if (!Drain(dec, buf, chunk, peek, byteLimit)) std::abort();
   if (dec.Read(buf.data(), chunk) != 0) std::abort();  // the end stays the end
-
   if (seek && seekable) {
     const int length = dec.GetLength();
     const int target = int(int64_t(length) * (drive >> 5) / 6);

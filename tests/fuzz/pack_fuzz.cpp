@@ -5,15 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-
 #include "framework/bitmap.h"
 #include "framework/file.h"
 #include "framework/pack.h"
 #include "framework/system/reset.h"
 #include "tests/fuzz/fuzz_support.h"
-
 namespace {
-
 template <typename F>
 void Try(F f) {
   try {
@@ -21,7 +18,6 @@ void Try(F f) {
   } catch (const fuzz::FatalExit&) {
   }
 }
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -3,7 +3,6 @@
 // a hang or a huge allocation is a find.
 #include <cstdlib>
 #include <string>
-
 #include "tests/fuzz/fuzz_support.h"
 #include "tools/common/png_io.h"
 

@@ -3,7 +3,6 @@
 // A crash, a sanitizer report or a hang is a find.
 #include <cstdlib>
 #include <string>
-
 #include "tests/fuzz/fuzz_support.h"
 #include "vo/show/showcheck.h"
 #include "vo/show/showfile.h"

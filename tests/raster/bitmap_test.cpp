@@ -1,13 +1,7 @@
 #include "framework/bitmap.h"
-
-#include <gtest/gtest.h>
-
 #include <cstring>
-
 #include "tests/raster/bytes.h"
-
 namespace {
-
 using Ints = std::vector<int>;
 Ints Of(const sColor& c) { return {c.r, c.g, c.b, c.a}; }
 Ints ToColor(const sBitmap& b, uint32_t index, sColor c = {}) {
@@ -15,13 +9,9 @@ Ints ToColor(const sBitmap& b, uint32_t index, sColor c = {}) {
   return Of(c);
 }
 
-TEST(PixelKinds, TablesAndNames) {
-  const int bits[] = {1, 4, 8, 16, 16, 16, 24, 32};
-  const char* names[] = {"Mono   ", "Index 4", "Index 8", "0565-16", "1555-16", "4444-16", "0888-24", "8888-32"};
-  for (int k = 0; k < KindCount; ++k) {
-    EXPECT_EQ(bits[k], KindBits[k]);
-    EXPECT_STREQ(names[k], KindNames[k]);
-  }
+TEST(PixelKinds, Names) {
+  EXPECT_EQ((std::vector<std::string>{"Mono   ", "Index 4", "Index 8", "0565-16", "1555-16", "4444-16", "0888-24", "8888-32"}),
+            std::vector<std::string>(KindNames, KindNames + KindCount));
 }
 
 TEST(PixelKinds, DirectKindsBothWays) {
@@ -59,7 +49,6 @@ TEST(PixelKinds, NearestPaletteEntry) {
   EXPECT_EQ(1u, b.ColorToIndex(0, 0, 0, 255)) << "entry 0 is never chosen";
   const sColor probe{200, 100, 30, 9};
   EXPECT_EQ(100u, b.ColorToIndex(&probe)) << "sum of channel distances: the median grey is nearest";
-
   // Equal distances: the lowest index wins; alpha plays no part.
   for (int i = 1; i < 256; ++i) b.Palette[i] = {255, 255, 255, 255};
   b.Palette[0] = {25, 25, 0, 255};
@@ -71,7 +60,6 @@ TEST(PixelKinds, NearestPaletteEntry) {
   EXPECT_EQ(4u, b.ColorToIndex(25, 25, 0, 255));
   b.Palette[0x34] = {9, 8, 7, 6};
   EXPECT_EQ((Ints{9, 8, 7, 6}), ToColor(b, 0x1234, {1, 2, 3, 4}));
-
   sBitmap small, mono;
   sColor one[1] = {{1, 2, 3, 4}};
   small.CreateExternal(1, 1, KindIndex8, 8, 1);
@@ -79,15 +67,12 @@ TEST(PixelKinds, NearestPaletteEntry) {
   EXPECT_EQ(static_cast<uint32_t>(-10), small.ColorToIndex(1, 2, 3, 4));
   mono.Create(8, 1, KindMono, 1);
   EXPECT_EQ(1u, mono.ColorToIndex(0, 0, 0, 0)) << "Mono has entries 0 and 1 only; 0 is never chosen";
-}
-
-TEST(PixelKinds, UnknownKindAndNoPalette) {
-  sBitmap b, bare;
-  b.CreateExternal(1, 1, 9, 8, 1);
-  EXPECT_FATAL(b.ColorToIndex(1, 2, 3, 4), "sBitmap::ColorToIndex() unknown bitmap kind");
-  EXPECT_EQ((Ints{1, 2, 3, 4}), ToColor(b, 5, {1, 2, 3, 4}));
+  // An unknown kind, and an Index 8 bitmap without a palette.
+  sBitmap odd, bare;
+  odd.CreateExternal(1, 1, 9, 8, 1);
   bare.CreateExternal(1, 1, KindIndex8, 8, 1);
-  EXPECT_EQ((Ints{1, 2, 3, 4}), ToColor(bare, 5, {1, 2, 3, 4}));
+  EXPECT_FATAL(odd.ColorToIndex(1, 2, 3, 4), "sBitmap::ColorToIndex() unknown bitmap kind");
+  EXPECT_EQ((std::vector<Ints>{{1, 2, 3, 4}, {1, 2, 3, 4}}), (std::vector<Ints>{ToColor(odd, 5, {1, 2, 3, 4}), ToColor(bare, 5, {1, 2, 3, 4})}));
 }
 
 TEST(Bitmap, CreateRoundsAndPadsLevels) {
@@ -97,23 +82,17 @@ TEST(Bitmap, CreateRoundsAndPadsLevels) {
   EXPECT_EQ((Ints{16, 16, 16, 64, 32, 16}), (Ints{b.Pitch[0], b.Pitch[1], b.Pitch[2], b.Size[0], b.Size[1], b.Size[2]}));
   for (int l = 0; l < 3; ++l) ASSERT_NE(nullptr, b.Pixels[l]);
   EXPECT_EQ(nullptr, b.Pixels[3]);
-
   b.Create(1, 1, Kind8888, 1);
-  EXPECT_EQ((Ints{16, 16, 0}), (Ints{b.Pitch[0], b.Size[0], b.PaletteSize}));
-  EXPECT_EQ(nullptr, b.Palette);
-
+  EXPECT_EQ((Ints{16, 16, 0, 1}), (Ints{b.Pitch[0], b.Size[0], b.PaletteSize, b.Palette == nullptr}));
   b.Create(129, 2, KindMono, 1);
   EXPECT_EQ(32, b.Pitch[0]);
   ASSERT_EQ(2, b.PaletteSize);
   EXPECT_EQ((Ints{0, 0, 255, 255}), (Ints{b.Palette[0].r, b.Palette[0].a, b.Palette[1].g, b.Palette[1].a}));
-
   b.Create(33, 17, Kind0888, 1);
   EXPECT_EQ(112, b.Pitch[0]) << "99 bytes padded to 16";
   for (int i = 0; i < b.Size[0]; ++i) ASSERT_EQ(0, b.Pixels[0][i]) << "pixel memory starts zeroed";
-
   b.Create(1, 64, Kind0565, 4);  // a level never goes below one pixel
   EXPECT_EQ((Ints{8, 16, 16 * 8}), (Ints{b.Width, b.Pitch[3], b.Size[3]}));
-
   b.Create(2, 2, KindIndex4, 1);
   ASSERT_EQ(16, b.PaletteSize);
   for (int i = 0; i < 16; ++i) EXPECT_EQ((Ints{17 * i, 17 * i, 255}), (Ints{b.Palette[i].r, b.Palette[i].b, b.Palette[i].a}));
@@ -158,19 +137,13 @@ TEST(Bitmap, ExternalMemoryFreeAndRecreate) {
   b.SetPixel(0x112233, 12, 6, 0);
   EXPECT_EQ((Ints{0x33, 0x11}), (Ints{mem[40 * 6 + 36], mem[40 * 6 + 38]}));
   EXPECT_EQ(0x112233u, b.GetPixel(12, 6, 0));
-
   // External memory and palette are not freed (the sanitizer build would see it).
   b.CreateExternal(16, 2, KindIndex8, 8, 1);
   b.SetLevel(40, mem, 0);
   b.SetPalette(4, pal);
-  EXPECT_EQ(4, b.PaletteSize);
-  EXPECT_EQ(4, ToColor(b, 7)[0]) << "index 7 masked to the 4-entry palette";
+  EXPECT_EQ((Ints{4, 4}), (Ints{b.PaletteSize, ToColor(b, 7)[0]})) << "index 7 masked to the 4-entry palette";
   b.Free();
-  EXPECT_FALSE(b.External);
-  EXPECT_EQ(nullptr, b.Palette);
-  EXPECT_EQ(0, b.PaletteSize);
-  EXPECT_EQ(1, pal[0].r);
-
+  EXPECT_TRUE(!b.External && !b.Palette && !b.PaletteSize && pal[0].r == 1);
   b.Create(8, 8, KindIndex8, 2);
   b.Free();
   b.Free();
@@ -191,7 +164,6 @@ TEST(Bitmap, PixelsPerKind) {
   EXPECT_EQ((Ints{5, 9}), (Ints{int(b.GetPixel(0, 1, 0)), int(b.GetPixel(1, 1, 0))}));
   b.SetPixel(0xC, 0, 1, 0);
   EXPECT_EQ(0xC9, *b.PixelAddress(0, 1, 0)) << "the other nibble is kept";
-
   b.Create(16, 1, KindMono, 1);
   b.SetPixel(3, 9, 0, 0);
   b.SetPixel(1, 14, 0, 0);
@@ -201,17 +173,14 @@ TEST(Bitmap, PixelsPerKind) {
   b.SetPixel(0, 14, 0, 0);
   b.SetPixel(2, 9, 0, 0);
   EXPECT_EQ(0x00, b.Pixels[0][1]) << "bit 0 of the value decides";
-
   b.Create(4, 4, Kind1555, 2);
   b.SetPixel(0xABCD1234, 1, 1, 1);
   EXPECT_EQ((Ints{0x34, 0x12}), (Ints{b.Pixels[1][16 + 2], b.Pixels[1][16 + 3]}));
   EXPECT_EQ(0x1234u, b.GetPixel(1, 1, 1));
-
   b.Create(4, 4, Kind8888, 1);
   b.SetPixel(0xA1B2C3D4, 3, 3, 0);
   EXPECT_EQ((Ints{0xD4, 0xA1}), (Ints{b.Pixels[0][16 * 3 + 12], b.Pixels[0][16 * 3 + 15]}));
   EXPECT_EQ(0xA1B2C3D4u, b.GetPixel(3, 3, 0));
-
   uint8_t mem[16] = {};
   b.CreateExternal(4, 1, 11, 8, 1);
   b.SetLevel(16, mem, 0);
@@ -265,20 +234,16 @@ TEST(Bitmap, ConvertThroughColours) {
   dst.Clear(0x1111);
   const sBlitRect area{9, 9, 9, 9, 2, 2};
   dst.Convert(&src, &area);
-  EXPECT_EQ(0xF800u, dst.GetPixel(0, 0, 0));
-  EXPECT_EQ(0x07E0u, dst.GetPixel(1, 1, 0));
-  EXPECT_EQ(0x0000u, dst.GetPixel(1, 0, 0)) << "grey 0 of the default palette";
-  EXPECT_EQ(0x1111u, dst.GetPixel(2, 0, 0)) << "outside w x h untouched";
-  EXPECT_EQ(0x1111u, dst.GetPixel(0, 2, 0));
-  EXPECT_EQ(0x07E0u, dst.GetPixel(1, 0, 1)) << "second level converted too";
-  EXPECT_EQ(0x1111u, dst.GetPixel(0, 0, 2)) << "only the common levels";
-
+  // Red, green, grey 0 of the default palette; outside w x h untouched; the
+  // second level converted too; only the common levels.
+  EXPECT_EQ((Ints{0xF800, 0x07E0, 0, 0x1111, 0x1111, 0x07E0, 0x1111}),
+            (Ints{int(dst.GetPixel(0, 0, 0)), int(dst.GetPixel(1, 1, 0)), int(dst.GetPixel(1, 0, 0)), int(dst.GetPixel(2, 0, 0)),
+                  int(dst.GetPixel(0, 2, 0)), int(dst.GetPixel(1, 0, 1)), int(dst.GetPixel(0, 0, 2))}));
   idx.Create(4, 2, KindIndex8, 1);  // and back into a palette: nearest entries
   idx.Palette[7] = {250, 0, 0, 255};
   const sBlitRect one{0, 0, 0, 0, 1, 1};
   idx.Convert(&dst, &one);
   EXPECT_EQ(7u, idx.GetPixel(0, 0, 0));
-
   // An area that fits level 0 only is clipped to the smaller levels: level 1
   // of this 4 x 4 bitmap holds 2 x 2, and the bytes after it stay.
   uint8_t memory[128];
@@ -306,7 +271,6 @@ TEST(Bitmap, MapToRange) {
   b.SetPixel(200, 0, 0, 0);
   b.MapToRange(100, 40);  // a falling band truncates toward zero: 100 + (200 * -60) / 255
   EXPECT_EQ(53u, b.GetPixel(0, 0, 0));
-
   b.Create(4, 1, KindIndex4, 1);
   EXPECT_FATAL(b.MapToRange(0, 64), "Assertion in line 674, file bitmap");
   uint8_t mem[16];
@@ -316,5 +280,4 @@ TEST(Bitmap, MapToRange) {
   b.SetPalette(16, pal);
   EXPECT_FATAL(b.MapToRange(0, 64), "Assertion in line 675, file bitmap");
 }
-
 }  // namespace

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-
 #include "framework/system/fatal.h"
 #include "framework/system/reset.h"
 #include "tests/support/fatal_capture.h"

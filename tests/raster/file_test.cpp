@@ -1,16 +1,9 @@
 #include "framework/file.h"
-
-#include <gtest/gtest.h>
-
 #include <cstring>
-
 #include "framework/system/fatal.h"
 #include "platform/debug.h"
 #include "tests/raster/bytes.h"
-#include "tests/support/fatal_capture.h"
-
 namespace {
-
 using DiskFile = TempFolder;
 
 TEST_F(DiskFile, ReadSeekSizeAndShortReads) {
@@ -20,7 +13,6 @@ TEST_F(DiskFile, ReadSeekSizeAndShortReads) {
   EXPECT_FALSE(f.SizeKnown);
   EXPECT_EQ(10, f.GetSize());
   EXPECT_TRUE(f.SizeKnown);
-
   char buf[8];
   f.Read(buf, 4);
   EXPECT_EQ(0, std::memcmp(buf, "0123", 4));
@@ -36,12 +28,10 @@ TEST_F(DiskFile, ReadSeekSizeAndShortReads) {
   EXPECT_EQ(0, std::memcmp(buf, "9\0x", 3));
   f.Read(buf, 2);
   EXPECT_EQ(0, buf[0]);
-
   f.Close();
   EXPECT_EQ(platform::NoFile, f.Handle);
   EXPECT_EQ(0, f.Position);
   EXPECT_FALSE(f.SizeKnown);
-
   sFile w;  // a write open truncates
   w.Open(p.c_str(), sFile::ModeWrite);
   w.Close();
@@ -63,7 +53,6 @@ TEST_F(DiskFile, ReadStringLimits) {
   EXPECT_EQ(4 + 65, f.Position) << "all 65 bytes are consumed";
   f.ReadString(buf, 64);
   EXPECT_STREQ("next", buf);
-
   std::memcpy(buf, "xy", 2);
   f.ReadString(buf, 1);  // stores only the NUL and skips the string
   EXPECT_EQ(0, std::memcmp(buf, "\0y", 2));
@@ -86,14 +75,12 @@ TEST_F(DiskFile, Failures) {
   EXPECT_FATAL(f.Open(missing.c_str(), 3), "sFile::Open() Illegal file locking");
   EXPECT_FATAL(f.Open(missing.c_str(), 0), "sFile::Open() Illegal file locking");
   platform::SetDebugSink(nullptr);
-
   sFile closed;
   char buf[4];
   EXPECT_FATAL(closed.Read(buf, 4), "Assertion in line 168, file file");
   EXPECT_FATAL(closed.Seek(0), "Assertion in line 186, file file");
   EXPECT_FATAL(closed.GetSize(), "Assertion in line 198, file file");
   EXPECT_FATAL(closed.ReadString(buf, 4), "Assertion in line 168, file file");
-
   // A write handle exists but cannot be read: the OS refuses the read.
   std::string out = Path("out.bin");
   sFile w;
@@ -114,7 +101,6 @@ TEST_F(DiskFile, LoadFileWholeFile) {
   data = LoadFile(p.c_str(), nullptr);
   EXPECT_EQ('r', static_cast<char*>(data)[0]);
   ::operator delete(data);
-
   // Sizes past 31 bits (sparse files: nothing is read before the check).
   for (uintmax_t big : {uintmax_t{1} << 31, (uintmax_t{1} << 32) + 5}) {
     std::string p2 = Write("big.raw", Bytes());
@@ -124,12 +110,10 @@ TEST_F(DiskFile, LoadFileWholeFile) {
     EXPECT_EQ(static_cast<int32_t>(static_cast<uint32_t>(big)), f.GetSize()) << "GetSize keeps the low 32 bits";
     EXPECT_FATAL(LoadFile(p2.c_str(), &size), "LoadFile() file too large");
   }
-
   std::string empty = Write("empty.raw", Bytes());
   data = LoadFile(empty.c_str(), &size);
   EXPECT_EQ(0, size);
   EXPECT_NE(nullptr, data);
   ::operator delete(data);
 }
-
 }  // namespace

@@ -1,20 +1,11 @@
 #include "framework/pack.h"
-
-#include <gtest/gtest.h>
-
 #include <cstring>
-#include <string>
 #include <utility>
-#include <vector>
-
 #include "framework/file.h"
 #include "framework/system/fatal.h"
 #include "platform/debug.h"
 #include "tests/raster/bytes.h"
-#include "tests/support/fatal_capture.h"
-
 namespace {
-
 // A pack with the data of every entry after the directory, in order.
 Bytes MakePack(const std::vector<std::pair<std::string, std::string>>& entries) {
   uint32_t dirBytes = 16 + 4;
@@ -48,7 +39,6 @@ TEST_F(Pack, NamesFoldAndMatchIgnoringCase) {
                                              {"\xC4" "Ber.raw", "high"}}));
   OpenPackFile(p.c_str());
   ASSERT_TRUE(PackIsOpen());
-
   sFile f;
   for (const char* n : {"vo/v01_mask.scl", "VO/V01_Mask.Scl", "vO/v01_MASK.scl"}) {
     f.Open(n, sFile::ModeRead);
@@ -64,7 +54,6 @@ TEST_F(Pack, NamesFoldAndMatchIgnoringCase) {
             (std::vector<std::string>{PackEntryAt(0)->name, PackEntryAt(1)->name})) << "stored folded and cut";
   f.Open("\xC4" "ber.raw", sFile::ModeRead);
   EXPECT_EQ("high", ReadAll(f, 4)) << "bytes from 0x80 are kept as they are";
-
   platform::DebugCapture capture;
   platform::SetDebugSink(&capture);
   EXPECT_FATAL(f.Open("vo\\v01_mask.scl", sFile::ModeRead), "sFile::Open() could not open file");
@@ -94,7 +83,6 @@ TEST_F(Pack, EntriesShareOneFilePointer) {
   EXPECT_EQ("BBCC", ReadAll(b, 4));
   EXPECT_EQ(6, b.Position);
   EXPECT_EQ(4, b.GetSize());
-
   // Closing entries never closes the pack's handle.
   a.Close();
   b.Close();
@@ -122,40 +110,29 @@ TEST_F(Pack, CountZeroStaysOnDisk) {
 }
 
 TEST_F(Pack, BadHeadersAndDirectories) {
-  std::string p = Write("nopack.dat", Bytes().str("PACX").u32(0).u32(0).u32(1));
-  EXPECT_FATAL(OpenPackFile(p.c_str()), "Illegal Packfile");
-  ResetKeepingFatalThrow();
-  p = Write("short.dat", Bytes().str("PA"));
-  EXPECT_FATAL(OpenPackFile(p.c_str()), "Illegal Packfile");
-  ResetKeepingFatalThrow();
-
-  // Counts the file cannot hold: refused before any allocation.
-  for (uint32_t count : {0xFFFFFFFFu, 0x80000000u, 0x7FFFFFFFu, 3u}) {
-    p = Write("count.dat", Bytes().str("PACK").u32(0).u32(0).u32(count).u32(1).u32(40).cstr("a").str("pack"));
-    SCOPED_TRACE(count);
-    EXPECT_FATAL(OpenPackFile(p.c_str()), "Illegal Packfile");
+  auto head = [](uint32_t count) { return Bytes().str("PACK").u32(0).u32(0).u32(count); };
+  const std::string illegal = "Illegal Packfile", fast = "Illegal Fastfile";
+  const std::pair<Bytes, std::string> cases[] = {
+      {Bytes().str("PACX").u32(0).u32(0).u32(1), illegal},
+      {Bytes().str("PA"), illegal},
+      // Counts the file cannot hold: refused before any allocation.
+      {head(0xFFFFFFFFu).u32(1).u32(40).cstr("a").str("pack"), illegal},
+      {head(0x80000000u).u32(1).u32(40).cstr("a").str("pack"), illegal},
+      {head(0x7FFFFFFFu).u32(1).u32(40).cstr("a").str("pack"), illegal},
+      {head(3).u32(1).u32(40).cstr("a").str("pack"), illegal},
+      {head(2).u32(1).u32(40).cstr("a").str("pack").fill(7, 0), illegal},  // two entries need 16 + 2 * 9 + 4 bytes
+      {head(1).u32(1).u32(30).cstr("a").str("PAC!x"), fast},
+      {head(1).u32(1).u32(30).cstr("a").str("pacKx"), fast},
+      // A directory cut off inside a name: the end of the file ends the name, and
+      // the missing closing magic is reported instead of reading for ever.
+      {head(2).u32(1).u32(30).str("abcdefghijklmnopqrstuvwxyz"), fast},
+  };
+  for (const auto& [bytes, message] : cases) {
+    SCOPED_TRACE(::testing::Message() << bytes.size() << " bytes");
+    EXPECT_FATAL(OpenPackFile(Write("bad.dat", bytes).c_str()), message);
     EXPECT_FALSE(PackIsOpen());
     ResetKeepingFatalThrow();
   }
-
-  // Two entries need 16 + 2 * 9 + 4 bytes: 37 cannot hold them.
-  p = Write("short2.dat", Bytes().str("PACK").u32(0).u32(0).u32(2).u32(1).u32(40).cstr("a").str("pack").fill(7, 0));
-  EXPECT_FATAL(OpenPackFile(p.c_str()), "Illegal Packfile");
-  ResetKeepingFatalThrow();
-  for (const char* close : {"PAC!x", "pacKx"}) {
-    p = Write("noclose.dat", Bytes().str("PACK").u32(0).u32(0).u32(1).u32(1).u32(30).cstr("a").str(close));
-    EXPECT_FATAL(OpenPackFile(p.c_str()), "Illegal Fastfile");
-    EXPECT_FALSE(PackIsOpen());
-    ResetKeepingFatalThrow();
-  }
-
-  // A directory cut off inside a name: the end of the file ends the name, and
-  // the missing closing magic is reported instead of reading for ever.
-  p = Write("cut.dat", Bytes().str("PACK").u32(0).u32(0).u32(2).u32(1).u32(30).str("abcdefghijklmnopqrstuvwxyz"));
-  EXPECT_FATAL(OpenPackFile(p.c_str()), "Illegal Fastfile");
-  ResetKeepingFatalThrow();
-
-  sFile f;
   EXPECT_FATAL(OpenPackFile(Path("none.dat").c_str()), "sFile::Open() could not open file");
 }
 
@@ -173,7 +150,6 @@ TEST_F(Pack, EntriesBeyondTheEnd) {
   pack.fill(160 - static_cast<int>(pack.size()), 'd');
   std::string p = Write("v01.dat", pack);
   OpenPackFile(p.c_str());
-
   int size = -1;
   EXPECT_FATAL(LoadFile("late.raw", &size), "LoadFile() entry extends beyond the pack file");
   EXPECT_FATAL(LoadFile("long.raw", &size), "LoadFile() entry extends beyond the pack file");
@@ -184,7 +160,6 @@ TEST_F(Pack, EntriesBeyondTheEnd) {
   EXPECT_FATAL(LoadFile("edge.raw", &size), "LoadFile() entry extends beyond the pack file");
   ::operator delete(LoadFile("fits.raw", &size));
   EXPECT_EQ(60, size);
-
   // Plain reads of such an entry give zeros past the end of the pack.
   sFile f;
   f.Open("long.raw", sFile::ModeRead);
@@ -193,5 +168,4 @@ TEST_F(Pack, EntriesBeyondTheEnd) {
   f.Read(buf, 8);
   EXPECT_EQ(0, std::memcmp(buf, "ddddd\0\0\0", 8));
 }
-
 }  // namespace
