@@ -2,14 +2,10 @@
 // shot shows the cube over the background.
 #include <cstdlib>
 #include <fstream>
-
 #include <gtest/gtest.h>
-
 #include "tests/support/paths.h"
 #include "tools/common/png_io.h"
-
 namespace {
-
 TEST(SpinProgram, RunsHeadlessUntilEscapeAndTakesAShot) {
   const std::string dir = testpaths::TempDir("spin3d");
   const std::string keys = dir + "/keys.txt", shot = dir + "/shot.png";
@@ -30,5 +26,4 @@ TEST(SpinProgram, RunsHeadlessUntilEscapeAndTakesAShot) {
   EXPECT_EQ(40, corner.b);
   EXPECT_FALSE(centre.r == corner.r && centre.g == corner.g && centre.b == corner.b);
 }
-
 }  // namespace
