@@ -1,10 +1,7 @@
 #include "framework/system/drawing.h"
 #include "tests/display/fixture.h"
-
 using namespace platform;
-
 namespace {
-
 using DrawingTest = DisplayTest;
 using Ints = std::vector<int>;
 
@@ -18,6 +15,7 @@ TEST(ClipBlit, EdgesOfTheClipAndTheSource) {
   } cases[] = {
       {&screen, {0, 0, -10, 20, 100, 100}, true, {10, 0, 0, 20, 90, 100}},
       {&screen, {0, 0, 600, 0, 100, 100}, true, {0, 0, 600, 0, 40, 100}},
+      {&screen, {0, 0, 0, 470, 10, 20}, true, {0, 0, 0, 470, 10, 10}},  // the clip's bottom row is the last
       {&screen, {50, 0, 0, 0, 100, 10}, true, {50, 0, 0, 0, 50, 10}},  // the source's edge
       {&screen, {50, 0, 0, 0, 51, 10}, true, {50, 0, 0, 0, 50, 10}},
       {&screen, {-5, 0, 20, 0, 30, 10}, true, {0, 0, 25, 0, 25, 10}},
@@ -50,7 +48,6 @@ TEST_F(DrawingTest, LinesAndRectangles) {
   driver->VLine(6, 10, 0, 199);
   EXPECT_EQ((Ints{6, 6}), At8s({{10, 0}, {10, 199}}));
   EXPECT_EQ(201, Painted8());
-
   // Frames: one pixel, two rows of three, the outline of 5 x 5, and nothing without width.
   driver->FillRect(0, 0, 0, 320, 200);
   const struct {
@@ -63,7 +60,6 @@ TEST_F(DrawingTest, LinesAndRectangles) {
   EXPECT_EQ(0, At8(22, 22));
   EXPECT_FATAL(driver->FrameRect(3, 0, 5, 1, 4), "Assertion in line 2151, file system");
   EXPECT_FATAL(driver->FrameRect(3, 5, 0, 4, 1), "Assertion in line 2152, file system");
-
   const sRect r{100, 100, 110, 105};
   driver->FillRect(0, 0, 0, 320, 200);
   driver->FillRect(4, &r);
@@ -77,7 +73,8 @@ TEST_F(DrawingTest, ClippedSpansAndFills) {
   driver->SetClipRect(&clip);
   driver->HLine(1, 0, 319, 15);
   driver->VLine(1, 12, 0, 199);
-  driver->HLine(1, 0, 319, 9);  // outside the clip rows
+  driver->HLine(1, 0, 319, 9);  // outside the clip rows, above and below
+  driver->HLine(1, 0, 319, 20);
   driver->FillRect(2, 18, 18, 40, 40);
   EXPECT_EQ(10 + 9 + 4, Painted8());
   EXPECT_EQ((Ints{1, 0, 2}), At8s({{10, 15}, {20, 15}, {19, 19}}));
@@ -172,7 +169,6 @@ TEST_F(DrawingTest, DrawBitmapKindPairs) {
   driver->DrawBitmap(&b, &area);
   // Half of black over white, alpha 0 leaves the screen, opaque entries through the screen's colours.
   EXPECT_EQ((Ints{0x7BEF, 0xFFFF, 0xF800, 0x0000}), At16s({{0, 0}, {1, 0}, {2, 0}, {3, 0}}));
-
   c.Create(2, 1, Kind0565, 1);
   c.SetPixel(0xFFFF, 0, 0, 0);
   c.SetPixel(0x07E0, 1, 0, 0);
@@ -185,7 +181,6 @@ TEST_F(DrawingTest, DrawBitmapKindPairs) {
   EXPECT_EQ(0xFFDF, At16(20, 20)) << "green's lowest bit 0";
   wide.Create(1, 1, Kind8888, 1);
   EXPECT_FATAL(driver->DrawBitmap(&wide, &one), "Assertion in line 2577, file system");
-
   driver.reset();
   Open(64, 48, Kind1555);
   driver->DrawBitmap(&c, &two);
@@ -227,14 +222,15 @@ TEST_F(DrawingTest, BlitMonoWritesOnlyItsSpan) {
   driver->BlitMono(&t, &span, 0x1234);
   for (int x = 0; x < 20; ++x) EXPECT_EQ(x >= 10 && x < 13 ? 0x1234 : 0, At16(x, 5)) << x;
   EXPECT_EQ(0, At16(10, 6));
-
+  const sBlitRect last{2, 0, 61, 47, 3, 1};  // the screen's last row and column
+  driver->BlitMono(&t, &last, 0x4321);
+  EXPECT_EQ((Ints{0x4321, 0x4321}), At16s({{61, 47}, {63, 47}}));
   m.SetPixel(0, 1, 1, 0);
   const sBlitRect opaque{0, 1, 0, 10, 4, 1}, via{0, 1, 0, 20, 2, 1};
   driver->BlitMonoOpaque(&t, &opaque, 0xAAAA, 0x5555);
   EXPECT_EQ((Ints{0xAAAA, 0x5555, 0xAAAA, 0}), At16s({{0, 10}, {1, 10}, {3, 10}, {4, 10}}));
   driver->Blit(&t, &via);  // a texture without a surface falls back to the opaque mono copy
   EXPECT_EQ((Ints{0xFFFF, 0x0000}), At16s({{0, 20}, {1, 20}}));
-
   driver.reset();
   Open(64, 48, KindIndex8);
   EXPECT_FATAL(driver->BlitMono(&t, &span, 1), "Assertion in line 2312, file system");
@@ -245,5 +241,4 @@ TEST_F(DrawingTest, BlitMonoWritesOnlyItsSpan) {
   nosurface.Bitmap = &plain;
   EXPECT_FATAL(driver->Blit(&nosurface, &span), "Assertion in line 2202, file system");
 }
-
 }  // namespace

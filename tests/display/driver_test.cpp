@@ -1,11 +1,8 @@
 #include "framework/system/driver_state.h"
 #include "framework/system/fatal.h"
 #include "tests/display/fixture.h"
-
 using namespace platform;
-
 namespace {
-
 using DriverTest = DisplayTest;
 
 size_t Count(const std::string& text, const std::string& what) {
@@ -20,23 +17,19 @@ TEST_F(DriverTest, ChainFallsBackOneBackBufferAtATime) {
   InjectDisplayFault(DDFault::CreateSurface, 1);
   debug.Clear();
   driver->SetDisplayMode(&mode);
-  EXPECT_EQ(1, mode.BackBuffers);
   EXPECT_EQ(1u, Count(debug.Text(), "dderr 80004005 16389\n"));
   EXPECT_EQ(0u, debug.Text().find("Mode 0640 x 0480, 08, 000 Hz, 2 backbuffers,     0 kytes left\ndd2: "));
   sDisplayMode current;
   driver->GetCurrentMode(&current);
-  EXPECT_EQ(1, current.BackBuffers);
-  EXPECT_EQ(KindIndex8, driver->GetKind());
-
+  EXPECT_EQ((std::vector<int>{1, 1, KindIndex8}), (std::vector<int>{mode.BackBuffers, current.BackBuffers, driver->GetKind()}));
   // Too big for video memory: 1280 x 1024 x 32 with two and then one back
   // buffer cannot be placed; the chain the platform places itself remains.
   sDisplayMode big(1280, 1024, Kind8888);
   debug.Clear();
   driver->SetDisplayMode(&big);
-  EXPECT_EQ(0, big.BackBuffers);
   EXPECT_EQ(2u, Count(debug.Text(), "dderr 8876017C 380\n"));
   ASSERT_NE(nullptr, driver->BackBufferSurface());
-  EXPECT_EQ(1280, driver->BackBufferSurface()->Width());
+  EXPECT_EQ((std::vector<int>{0, 1280}), (std::vector<int>{big.BackBuffers, driver->BackBufferSurface()->Width()}));
 }
 
 TEST_F(DriverTest, ModeSwitchAndDirect3DFailuresAreFatal) {
@@ -81,7 +74,6 @@ TEST_F(DriverTest, ModeSwitchAndDirect3DFailuresAreFatal) {
   driver->SetDisplayMode(&mode);
   ASSERT_NE(nullptr, driver->BackBufferSurface()->AttachedZBuffer());
   EXPECT_EQ(32u, driver->BackBufferSurface()->AttachedZBuffer()->Format().bitCount) << "the deepest listed";
-
   // Two devices failing leaves the third (ramp) one.
   InjectDisplayFault(DDFault::CreateDevice, 2);
   mode = sDisplayMode(640, 480, Kind0565);
@@ -133,7 +125,6 @@ TEST_F(DriverTest, PresentShowsTheFrameWithThePaletteSetBeforeIt) {
   }
   EXPECT_EQ(3u, screen.FrameCount());
   driver.reset();
-
   Open(320, 200, Kind0565);  // the palette reaches the platform only on indexed screens
   palette[1] = {1, 2, 3, 4};
   driver->SetPalette(palette);
@@ -158,13 +149,11 @@ TEST_F(DriverTest, LockUnlockAndTheirFailures) {
   driver->Unlock();
   EXPECT_FALSE(driver->IsLocked());
   EXPECT_EQ(42, At8(5, 6));
-
   InjectDisplayFault(DDFault::Lock);
   driver->Lock(&b);
   EXPECT_FALSE(driver->IsLocked());
   EXPECT_EQ((std::vector<int>{0, 0, 0}), (std::vector<int>{b.Width, b.Height, b.Size[0]}));
   EXPECT_EQ(nullptr, b.Pixels[0]) << "never the address of an earlier lock";
-
   driver->FillRect(9, 0, 0, 320, 200);
   LoseAllSurfaces();
   driver->Lock(&b);
@@ -175,7 +164,6 @@ TEST_F(DriverTest, LockUnlockAndTheirFailures) {
   driver->Unlock();  // lost while locked: unlocking restores it and is not fatal
   EXPECT_FALSE(driver->IsLocked());
   EXPECT_FALSE(driver->BackBufferSurface()->IsLost());
-
   driver->Lock(&b);
   InjectDisplayFault(DDFault::Unlock);
   EXPECT_FATAL(driver->Unlock(), "could not unlock buffer");
@@ -191,7 +179,6 @@ TEST_F(DriverTest, DebugOutputUnlocksAndFatalReleasesTheDisplay) {
   EXPECT_FALSE(driver->IsLocked());
   EXPECT_FALSE(driver->BackBufferSurface()->IsLocked());
   EXPECT_EQ("hello\n", debug.Text().substr(debug.Text().size() - 6));
-
   ASSERT_NE(nullptr, DD().DirectDraw1);
   EXPECT_FATAL(Fatal("gone"), "gone");
   EXPECT_EQ(nullptr, DD().DirectDraw1);
@@ -215,5 +202,4 @@ TEST_F(DriverTest, TearDownReleasesEverySurface) {
   EXPECT_EQ(before, LiveSurfaceCount());
   EXPECT_EQ(0u, VideoMemoryInUse());
 }
-
 }  // namespace

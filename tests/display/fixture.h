@@ -2,13 +2,11 @@
 // kept by a headless screen.
 #pragma once
 #include <gtest/gtest.h>
-
 #include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
-
 #include "framework/system/driver.h"
 #include "platform/debug.h"
 #include "platform/display.h"
@@ -27,7 +25,6 @@ protected:
     platform::SetPresenter(nullptr);
     platform::SetDebugSink(nullptr);
   }
-
   sWinDriver& Start() {
     StartDirectDraw();
     driver = std::make_unique<sWinDriver>();
@@ -41,39 +38,26 @@ protected:
     driver->SetDisplayMode(&mode);
     return *driver;
   }
-
-  // The back buffer's pixels (read without locking).
-  const uint8_t* Row(int y) const {
-    const platform::DDSurface* s = driver->BackBufferSurface();
-    return s->Memory() + static_cast<size_t>(s->Pitch()) * y;
-  }
-  uint8_t At8(int x, int y) const { return Row(y)[x]; }
-  uint16_t At16(int x, int y) const {
-    uint16_t v;
-    std::memcpy(&v, Row(y) + 2 * x, 2);
+  // Pixels of the back buffer (At*) and the front one, read without locking.
+  template <typename T>
+  static T Pixel(const platform::DDSurface* s, int x, int y) {
+    T v;
+    std::memcpy(&v, s->Memory() + static_cast<size_t>(s->Pitch()) * y + sizeof(T) * x, sizeof(T));
     return v;
   }
+  const uint8_t* Row(int y) const { return driver->BackBufferSurface()->Memory() + driver->BackBufferSurface()->Pitch() * y; }
+  uint8_t At8(int x, int y) const { return Row(y)[x]; }
+  uint16_t At16(int x, int y) const { return Pixel<uint16_t>(driver->BackBufferSurface(), x, y); }
+  uint32_t At32(int x, int y) const { return Pixel<uint32_t>(driver->BackBufferSurface(), x, y); }
+  uint16_t Front16(int x, int y) const { return Pixel<uint16_t>(driver->PrimarySurface(), x, y); }
   // Several back-buffer pixels at once.
   using Points = std::initializer_list<std::pair<int, int>>;
-  std::vector<int> At8s(Points points) const {
+  std::vector<int> At8s(Points points) const { return Many(points, &DisplayTest::At8); }
+  std::vector<int> At16s(Points points) const { return Many(points, &DisplayTest::At16); }
+  template <typename F>
+  std::vector<int> Many(Points points, F at) const {
     std::vector<int> v;
-    for (auto& p : points) v.push_back(At8(p.first, p.second));
-    return v;
-  }
-  std::vector<int> At16s(Points points) const {
-    std::vector<int> v;
-    for (auto& p : points) v.push_back(At16(p.first, p.second));
-    return v;
-  }
-  uint32_t At32(int x, int y) const {
-    uint32_t v;
-    std::memcpy(&v, Row(y) + 4 * x, 4);
-    return v;
-  }
-  uint16_t Front16(int x, int y) const {
-    const platform::DDSurface* s = driver->PrimarySurface();
-    uint16_t v;
-    std::memcpy(&v, s->Memory() + static_cast<size_t>(s->Pitch()) * y + 2 * x, 2);
+    for (auto& p : points) v.push_back((this->*at)(p.first, p.second));
     return v;
   }
   // A record owning a fresh bitmap (ReleaseTextures deletes it), registered.
@@ -90,7 +74,6 @@ protected:
       for (int x = 0; x < mode.Width; ++x) n += At8(x, y) != 0;
     return n;
   }
-
   platform::DebugCapture debug;
   platform::HeadlessScreen screen{16667};
   std::unique_ptr<sWinDriver> driver;

@@ -1,217 +1,151 @@
-#include <vector>
-
 #include "tests/display/fixture.h"
-
 using namespace platform;
-
 namespace {
+using Ints = std::vector<int>;
 
-std::vector<DDModeInfo> List(std::initializer_list<std::pair<std::pair<int, int>, DDPixelFormat>> modes) {
-  std::vector<DDModeInfo> v;
-  for (auto& m : modes) v.push_back({m.first.first, m.first.second, m.second});
-  return v;
+struct ModesTest : DisplayTest {
+  // A driver over these display modes.
+  sWinDriver& Over(std::initializer_list<DDModeInfo> list) {
+    modes = list;
+    SetDisplayModesForTest(&modes);
+    return Start();
+  }
+  std::vector<DDModeInfo> modes;
+};
+sDisplayMode Request(int w, int h, int kind, int refresh = 0) {
+  sDisplayMode r(w, h, kind);
+  r.Refresh = refresh;
+  return r;
 }
-
-using ModesTest = DisplayTest;
+const DDModeInfo Vga8{640, 480, FormatIndexed(8)}, Svga8{800, 600, FormatIndexed(8)};
 
 TEST_F(ModesTest, FindModePrefersTheKindThenTheSizeThenTheRefresh) {
-  const auto modes = List({{{640, 480}, FormatIndexed(8)},
-                           {{640, 480}, Format0565()},
-                           {{640, 480}, Format8888()},
-                           {{800, 600}, FormatIndexed(8)}});
-  SetDisplayModesForTest(&modes);
-  sWinDriver& d = Start();
+  sWinDriver& d = Over({Vga8, {640, 480, Format0565()}, {640, 480, Format8888()}, Svga8});
   ASSERT_EQ(4, d.GetModeCount());
-  sDisplayMode request(640, 480, KindIndex8);
-  EXPECT_EQ(75, ModeScore([] {
-              sDisplayMode r(640, 480, KindIndex8);
-              r.Refresh = 75;
-              return r;
-            }(), *d.GetMode(0)));
+  sDisplayMode request = Request(640, 480, KindIndex8, 75);
   ASSERT_TRUE(d.FindMode(&request));
-  EXPECT_EQ(640, request.Width);
-  EXPECT_EQ(KindIndex8, request.Kind);
-  EXPECT_EQ(0, request.Refresh) << "the winner's refresh is copied";
-  EXPECT_EQ(2, request.BackBuffers);
-
+  EXPECT_EQ((Ints{640, KindIndex8, 0, 2}), (Ints{request.Width, request.Kind, request.Refresh, request.BackBuffers}))
+      << "the winner's refresh is copied";
   // Exact kind at another size beats the exact size in another kind.
-  const auto other = List({{{800, 600}, FormatIndexed(8)}, {{640, 480}, Format0565()}});
-  SetDisplayModesForTest(&other);
   driver.reset();
-  sWinDriver& e = Start();
-  sDisplayMode r2(640, 480, KindIndex8);
-  r2.Refresh = 75;
-  EXPECT_EQ((36 << 8) + 75, ModeScore(r2, *e.GetMode(0)));
-  EXPECT_EQ((3 << 16) + 75, ModeScore(r2, *e.GetMode(1)));
+  sWinDriver& e = Over({Svga8, {640, 480, Format0565()}});
+  sDisplayMode r2 = Request(640, 480, KindIndex8, 75);
   ASSERT_TRUE(e.FindMode(&r2));
-  EXPECT_EQ((std::vector<int>{800, 600}), (std::vector<int>{r2.Width, r2.Height}));
+  EXPECT_EQ((Ints{800, 600}), (Ints{r2.Width, r2.Height}));
 }
 
-TEST_F(ModesTest, FindModeTiesBackBuffersAndRefusals) {
-  const auto modes = List({{{640, 480}, FormatIndexed(8)}, {{640, 480}, FormatIndexed(8)}});
-  SetDisplayModesForTest(&modes);
-  sWinDriver& d = Start();
-  d.GetMode(0)->MemoryLeft = 100;
-  d.GetMode(1)->MemoryLeft = 200;
-  sDisplayMode request(640, 480, KindIndex8);
-  ASSERT_TRUE(d.FindMode(&request));
-  EXPECT_EQ(100, request.MemoryLeft) << "of two equal modes the earlier wins";
-
-  // Back buffers are lowered to the mode's, never raised.
-  d.GetMode(0)->BackBuffers = 1;
-  d.GetMode(1)->BackBuffers = 1;
-  sDisplayMode two(640, 480, KindIndex8);
-  ASSERT_TRUE(d.FindMode(&two));
-  EXPECT_EQ(1, two.BackBuffers);
-  sDisplayMode none(640, 480, KindIndex8);
-  none.BackBuffers = 0;
-  ASSERT_TRUE(d.FindMode(&none));
-  EXPECT_EQ(0, none.BackBuffers);
-
+TEST_F(ModesTest, FindModeTiesBackBuffersMemoryAndRefusals) {
+  sWinDriver& d = Over({Vga8, Vga8});
+  auto set = [&](int backBuffers, int memory0, int memory1) {
+    d.GetMode(0)->BackBuffers = d.GetMode(1)->BackBuffers = backBuffers;
+    d.GetMode(0)->MemoryLeft = memory0, d.GetMode(1)->MemoryLeft = memory1;
+  };
+  // Of two equal modes the earlier wins; back buffers are lowered to the
+  // mode's, never raised; the memory wanted must be left.
+  const struct {
+    int modeBack, wantBack, wantMemory, gotBack, gotMemory;
+  } cases[] = {{2, 2, 0, 2, 100}, {1, 2, 0, 1, 100}, {1, 0, 0, 0, 100}, {2, 2, 150, 2, 200}};
+  for (const auto& c : cases) {
+    set(c.modeBack, 100, 200);
+    sDisplayMode r(640, 480, KindIndex8);
+    r.BackBuffers = c.wantBack, r.MemoryLeft = c.wantMemory;
+    ASSERT_TRUE(d.FindMode(&r));
+    EXPECT_EQ((Ints{c.gotBack, c.gotMemory}), (Ints{r.BackBuffers, r.MemoryLeft})) << c.modeBack << " " << c.wantBack;
+  }
   // Nobody offers back buffers: a request for them fails and keeps its values
   // (with the substituted refresh).
-  d.GetMode(0)->BackBuffers = 0;
-  d.GetMode(1)->BackBuffers = 0;
+  set(0, 100, 200);
   sDisplayMode refused(320, 200, KindIndex8);
   EXPECT_FALSE(d.FindMode(&refused));
-  EXPECT_EQ(320, refused.Width);
-  EXPECT_EQ(75, refused.Refresh);
-
-  // The memory wanted must be left.
-  d.GetMode(0)->BackBuffers = 2;
-  d.GetMode(1)->BackBuffers = 2;
-  sDisplayMode greedy(640, 480, KindIndex8);
-  greedy.MemoryLeft = 150;
-  ASSERT_TRUE(d.FindMode(&greedy));
-  EXPECT_EQ(200, greedy.MemoryLeft) << "mode 0 has too little memory left";
+  EXPECT_EQ((Ints{320, 75}), (Ints{refused.Width, refused.Refresh}));
 }
 
 TEST_F(ModesTest, FindModeZBufferDirect3DAndRefresh) {
-  const auto modes = List({{{640, 480}, FormatIndexed(8)},
-                           {{640, 480}, FormatIndexed(8)},
-                           {{640, 480}, FormatIndexed(8)},
-                           {{800, 600}, FormatIndexed(8)}});
-  SetDisplayModesForTest(&modes);
-  sWinDriver& d = Start();
-  auto set = [&](int i, bool z, int zBack, bool d3d, int refresh) {
-    sDisplayMode* m = d.GetMode(i);
-    m->ZBuffer = z, m->ZBackBuffers = zBack, m->Use3D = d3d, m->Refresh = refresh;
-    m->MemoryLeft = i;  // tells the winner
+  sWinDriver& d = Over({Vga8, Vga8, Vga8, Svga8});
+  // Per mode: Z-buffer, Z back buffers, 3D, refresh; MemoryLeft tells the winner.
+  auto set = [&](std::initializer_list<std::vector<int>> all) {
+    int i = 0;
+    for (const auto& s : all) {
+      sDisplayMode* m = d.GetMode(i);
+      m->ZBuffer = s[0], m->ZBackBuffers = s[1], m->Use3D = s[2], m->Refresh = s[3], m->MemoryLeft = i++;
+    }
+  };
+  auto find = [&](sDisplayMode r, bool z, int back, bool use3D) {
+    r.ZBuffer = z, r.BackBuffers = back, r.Use3D = use3D;
+    EXPECT_TRUE(d.FindMode(&r));
+    return Ints{r.Width, r.MemoryLeft, r.Refresh};
   };
   // A Z-buffer with back buffers skips a mode without a Z-buffer and one
-  // whose Z-buffer leaves no back buffer, however well they score.
-  set(0, false, 2, true, 75);
-  set(1, true, 0, true, 75);
-  set(2, true, 1, true, 75);
-  set(3, true, 1, true, 75);
-  sDisplayMode z(640, 480, KindIndex8);
-  z.ZBuffer = true;
-  ASSERT_TRUE(d.FindMode(&z));
-  EXPECT_EQ(2, z.MemoryLeft);
-  sDisplayMode zFront(640, 480, KindIndex8);  // no back buffers: mode 1 will do
-  zFront.ZBuffer = true;
-  zFront.BackBuffers = 0;
-  ASSERT_TRUE(d.FindMode(&zFront));
-  EXPECT_EQ(1, zFront.MemoryLeft);
-
-  // Direct3D wanted: a mode without it pays 2 << 24, more than any size.
-  set(0, true, 2, false, 75);
-  set(1, true, 2, false, 75);
-  set(2, true, 2, false, 75);
-  sDisplayMode d3d(640, 480, KindIndex8);
-  d3d.Use3D = true;
-  d3d.Refresh = 75;
-  EXPECT_EQ((2 << 24) + 0, ModeScore(d3d, *d.GetMode(0)));
-  ASSERT_TRUE(d.FindMode(&d3d));
-  EXPECT_EQ(800, d3d.Width);
-
-  // The refresh rate decides between modes equal in all else: |75 - 72| wins.
-  set(0, false, 0, false, 60);
-  set(1, false, 0, false, 85);
-  set(2, false, 0, false, 72);
-  set(3, false, 0, false, 75);  // exact, but 800 x 600
-  sDisplayMode rate(640, 480, KindIndex8);
-  ASSERT_TRUE(d.FindMode(&rate));
-  EXPECT_EQ(72, rate.Refresh);
-  EXPECT_EQ(2, rate.MemoryLeft);
-  EXPECT_EQ(255, ModeScore(rate, [] {
-              sDisplayMode far(640, 480, KindIndex8);
-              far.Refresh = 400;
-              return far;
-            }())) << "the refresh term stops at 255";
+  // whose Z-buffer leaves no back buffer, however well they score; without
+  // back buffers mode 1 will do.
+  set({{0, 2, 1, 75}, {1, 0, 1, 75}, {1, 1, 1, 75}, {1, 1, 1, 75}});
+  EXPECT_EQ((Ints{640, 2, 75}), find(Request(640, 480, KindIndex8), true, 2, false));
+  EXPECT_EQ((Ints{640, 1, 75}), find(Request(640, 480, KindIndex8), true, 0, false));
+  // Direct3D wanted: a mode without it loses to any size.
+  set({{1, 2, 0, 75}, {1, 2, 0, 75}, {1, 2, 0, 75}, {1, 1, 1, 75}});
+  EXPECT_EQ((Ints{800, 3, 75}), find(Request(640, 480, KindIndex8, 75), false, 2, true));
+  // The refresh rate decides between modes equal in all else: |75 - 72| wins over an exact 800 x 600.
+  set({{0, 0, 0, 60}, {0, 0, 0, 85}, {0, 0, 0, 72}, {0, 0, 0, 75}});
+  EXPECT_EQ((Ints{640, 2, 72}), find(Request(640, 480, KindIndex8), false, 2, false));
+  EXPECT_EQ(255, ModeScore(Request(640, 480, KindIndex8, 75), Request(640, 480, KindIndex8, 400)))
+      << "the refresh term stops at 255";
 }
 
 TEST_F(ModesTest, BudgetOfTheClassicModes) {
   sWinDriver& d = Start();
   ASSERT_EQ(55, d.GetModeCount()) << "11 sizes in five kinds";
   // Width, height, kind; back buffers, Z-buffer, Z back buffers, memory left, 3D.
-  const std::vector<int> want[] = {{640, 480, KindIndex8, 2, 1, 2, 6852608, 1}, {1280, 1024, Kind8888, 0, 1, 0, 524288, 1}};
-  for (const auto& w : want) {
-    int found = 0;
+  for (const Ints& w : {Ints{640, 480, KindIndex8, 2, 1, 2, 6852608, 1}, Ints{1280, 1024, Kind8888, 0, 1, 0, 524288, 1}}) {
+    std::vector<Ints> found;
     for (int i = 0; i < d.GetModeCount(); ++i) {
       const sDisplayMode* m = d.GetMode(i);
-      if (m->Width != w[0] || m->Height != w[1] || m->Kind != w[2]) continue;
-      ++found;
-      EXPECT_EQ(w, (std::vector<int>{m->Width, m->Height, m->Kind, m->BackBuffers, m->ZBuffer, m->ZBackBuffers,
-                                     m->MemoryLeft, m->Use3D}));
+      if (m->Width == w[0] && m->Height == w[1] && m->Kind == w[2])
+        found.push_back({m->Width, m->Height, m->Kind, m->BackBuffers, m->ZBuffer, m->ZBackBuffers, m->MemoryLeft, m->Use3D});
     }
-    EXPECT_EQ(1, found) << w[0];
+    EXPECT_EQ(std::vector<Ints>{w}, found);
   }
-  EXPECT_NE(std::string::npos,
-            debug.Text().find("Mode 0640 x 0480, 08 (Index 8), 000 Hz, 2 backbuffers,  6692 kytes left, ZBuffer\n"));
-  EXPECT_NE(std::string::npos,
-            debug.Text().find("Mode 1280 x 1024, 32 (8888-32), 000 Hz, 0 backbuffers,   512 kytes left, ZBuffer\n"));
+  for (const char* line : {"Mode 0640 x 0480, 08 (Index 8), 000 Hz, 2 backbuffers,  6692 kytes left, ZBuffer\n",
+                           "Mode 1280 x 1024, 32 (8888-32), 000 Hz, 0 backbuffers,   512 kytes left, ZBuffer\n"})
+    EXPECT_NE(std::string::npos, debug.Text().find(line)) << line;
 }
 
 TEST_F(ModesTest, UnknownFormatsAreLeftOutAndReported) {
   DDPixelFormat odd = Format0565();
   odd.redMask = 0x001F;
   odd.blueMask = 0xF800;
-  const auto modes = List({{{640, 480}, odd}, {{320, 200}, FormatIndexed(8)}});
-  SetDisplayModesForTest(&modes);
-  sWinDriver& d = Start();
-  EXPECT_EQ(1, d.GetModeCount());
-  EXPECT_EQ(320, d.GetMode(0)->Width);
+  sWinDriver& d = Over({{640, 480, odd}, {320, 200, FormatIndexed(8)}});
+  EXPECT_EQ((Ints{1, 320}), (Ints{d.GetModeCount(), d.GetMode(0)->Width}));
   const std::string line = "\nUnknown Displayformat:00000040 16 : 0000001F 000007E0 0000F800";
-  const std::string& text = debug.Text();
-  const size_t first = text.find(line);
+  const size_t first = debug.Text().find(line);
   ASSERT_NE(std::string::npos, first);
-  EXPECT_NE(std::string::npos, text.find(line, first + 1)) << "printed in both passes";
+  EXPECT_NE(std::string::npos, debug.Text().find(line, first + 1)) << "printed in both passes";
 }
 
-TEST_F(ModesTest, StartUpLinesAndRegistration) {
+TEST_F(ModesTest, StartUpLinesRegistrationAndFailures) {
   sWinDriver& d = Start();
-  const std::string& text = debug.Text();
-  EXPECT_EQ(0u, text.find("d3d device <Software rasterizer in system memory> <RGB Emulation>\n"
-                          "d3d device <Software surfaces standing in for a 3D card> <Tessaline HAL>\n"
-                          "d3d selected <Tessaline HAL>\nInfo:\nWindow "));
-  EXPECT_NE(std::string::npos, text.find("\ndd1 "));
+  EXPECT_EQ(0u, debug.Text().find("d3d device <Software rasterizer in system memory> <RGB Emulation>\n"
+                                  "d3d device <Software surfaces standing in for a 3D card> <Tessaline HAL>\n"
+                                  "d3d selected <Tessaline HAL>\nInfo:\nWindow "));
+  EXPECT_NE(std::string::npos, debug.Text().find("\ndd1 "));
   EXPECT_STREQ("Primary Display", d.Name);
   EXPECT_EQ(10, d.Priority);
   EXPECT_EQ(&d, GetDevice(DeviceDisplay, -1));
   EXPECT_EQ(&d, CurrentDisplay());
   driver.reset();
   EXPECT_EQ(nullptr, CurrentDisplay());
-}
-
-TEST_F(ModesTest, StartUpFailures) {
-  InjectDisplayFault(DDFault::Create);
-  EXPECT_FATAL(StartDirectDraw(), "No Direct Draw V5.0 or later installed!");
-  InjectDisplayFault(DDFault::CooperativeLevel);
-  EXPECT_FATAL(StartDirectDraw(), "Could not get exclusive Direct Draw access");
-  InjectDisplayFault(DDFault::QueryInterface);
-  EXPECT_FATAL(StartDirectDraw(), "No Direct Draw V5.0 or later installed!");
-  InjectDisplayFault(DDFault::QueryDirect3D);
-  EXPECT_FATAL(StartDirectDraw(), "No Direct 3D found");
+  const std::pair<DDFault, const char*> faults[] = {{DDFault::Create, "No Direct Draw V5.0 or later installed!"},
+                                                    {DDFault::CooperativeLevel, "Could not get exclusive Direct Draw access"},
+                                                    {DDFault::QueryInterface, "No Direct Draw V5.0 or later installed!"},
+                                                    {DDFault::QueryDirect3D, "No Direct 3D found"}};
+  for (const auto& [fault, message] : faults) {
+    InjectDisplayFault(fault);
+    EXPECT_FATAL(StartDirectDraw(), message);
+  }
   StartDirectDraw();
   InjectDisplayFault(DDFault::AvailableVidMem);
   EXPECT_FATAL(sWinDriver(), "could not determine video memory size");
-}
-
-TEST_F(ModesTest, DisplayModeRecordAndKindAssertion) {
   sDisplayMode m(320, 200, Kind0888);
-  EXPECT_EQ((std::vector<int>{24, 2, 0, 0, 0}), (std::vector<int>{m.Bits, m.BackBuffers, m.Refresh, m.ZBuffer, m.Use3D}));
+  EXPECT_EQ((Ints{24, 2, 0, 0, 0}), (Ints{m.Bits, m.BackBuffers, m.Refresh, m.ZBuffer, m.Use3D}));
   EXPECT_FATAL(sDisplayMode(320, 200, 8), "Assertion in line 754, file system");
 }
-
 }  // namespace

@@ -2,15 +2,11 @@
 // the next refresh of a monitor at 60 to 165 Hz, a show that draws each frame
 // in 4 ms once the one before is shown.
 #include "platform/pacing.h"
-
 #include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstdint>
 #include <vector>
-
 namespace {
-
 using platform::FramePacer;
 
 struct Shown {
@@ -82,5 +78,4 @@ TEST(FramePacing, PresentsThatDoNotWaitAreSleptToTheSlot) {
   for (size_t i = 61; i < run.shownAt.size(); ++i)
     ASSERT_NEAR(FramePacer::SlotMicros, run.shownAt[i] - run.shownAt[i - 1], 1.0) << i;
 }
-
 }  // namespace

@@ -1,22 +1,18 @@
 #include "tests/display/fixture.h"
-
 using namespace platform;
-
 namespace {
-
 using TexturesTest = DisplayTest;
 using PointerTest = DisplayTest;
+using Ints = std::vector<int>;
 
 TEST_F(TexturesTest, IndexedBitmapIsCopiedRowByRowAndBlitted) {
   Open(64, 48, KindIndex8);
   sTexture t;
-  t.Bitmap = new sBitmap;
-  t.Bitmap->Create(20, 3, KindIndex8, 1);
+  AddTexture(t, 20, 3, KindIndex8);
   for (int x = 0; x < 20; ++x) t.Bitmap->SetPixel(static_cast<uint32_t>(x + 1), x, 1, 0);
-  EXPECT_EQ(1, driver->AddTexture(&t));
+  EXPECT_EQ(1, driver->GetTextureCount());
   driver->LoadTextures(&mode);
-  EXPECT_EQ((std::vector<int>{20, 3, 1, KindIndex8}), (std::vector<int>{t.Width, t.Height, t.Levels, t.Kind}));
-  EXPECT_TRUE(t.Loaded);
+  EXPECT_EQ((std::vector<int>{20, 3, 1, KindIndex8, 1}), (std::vector<int>{t.Width, t.Height, t.Levels, t.Kind, t.Loaded}));
   ASSERT_NE(nullptr, t.SystemSurface);
   EXPECT_EQ(nullptr, t.VideoSurface);
   const uint8_t* sys = t.SystemSurface->Memory() + t.SystemSurface->Pitch();
@@ -24,19 +20,15 @@ TEST_F(TexturesTest, IndexedBitmapIsCopiedRowByRowAndBlitted) {
   driver->UploadTextures();
   ASSERT_NE(nullptr, t.VideoSurface);
   EXPECT_EQ(0, std::memcmp(sys, t.VideoSurface->Memory() + t.VideoSurface->Pitch(), 20));
-
   const sBlitRect area{2, 1, 50, 10, 20, 1};
   driver->SetClipRect(nullptr);
   driver->Blit(&t, &area);
-  EXPECT_EQ(3, At8(50, 10));
-  EXPECT_EQ(16, At8(63, 10)) << "clipped at the right edge";
-  EXPECT_EQ(0, At8(50, 11));
+  EXPECT_EQ((std::vector<int>{3, 16, 0}), At8s({{50, 10}, {63, 10}, {50, 11}})) << "clipped at the right edge";
   // Without clipping the same copy reaches past the screen: the blitter refuses it.
   driver->ClearClipRect();
   const sBlitRect past{0, 1, 50, 20, 20, 1};
   driver->Blit(&t, &past);
   EXPECT_EQ(0, At8(50, 20));
-
   const int surfaces = LiveSurfaceCount();
   driver->LoadTextures(&mode);
   EXPECT_EQ(surfaces - 1, LiveSurfaceCount()) << "a second load replaces the system copy and drops the video one";
@@ -45,9 +37,7 @@ TEST_F(TexturesTest, IndexedBitmapIsCopiedRowByRowAndBlitted) {
   driver->UploadTextures();
   EXPECT_EQ(video, t.VideoSurface) << "a second upload keeps the video surface";
   driver->ReleaseTextures();
-  EXPECT_EQ(nullptr, t.Bitmap) << "the bitmap is deleted, even one the caller made";
-  EXPECT_EQ(nullptr, t.SystemSurface);
-  EXPECT_EQ(nullptr, t.VideoSurface);
+  EXPECT_TRUE(!t.Bitmap && !t.SystemSurface && !t.VideoSurface) << "the bitmap is deleted, even one the caller made";
   EXPECT_EQ(1, driver->GetTextureCount()) << "still registered";
   EXPECT_FATAL(driver->LoadTextures(&mode), "Assertion in line 1654, file system");
 }
@@ -68,22 +58,19 @@ TEST_F(TexturesTest, ConversionsMemoryAndDroppedRecords) {
     delete t.Bitmap;
   }
   EXPECT_EQ(before, LiveSurfaceCount()) << "a record dropped without release lets its surfaces go";
-
   sTexture grey, mono;
   AddTexture(grey, 2, 1, Kind0565);
   grey.Bitmap->SetPixel(0x8410, 0, 0, 0);  // (128, 128, 128)
   driver->LoadTextures(&mode);
-  EXPECT_EQ(128, grey.SystemSurface->Memory()[0]) << "a direct colour becomes the nearest grey";
-  EXPECT_EQ(1, grey.SystemSurface->Memory()[1]) << "black is grey 1: entry 0 is never chosen";
+  // A direct colour becomes the nearest grey; black is grey 1: entry 0 is never chosen.
+  EXPECT_EQ((std::vector<int>{128, 1}), (std::vector<int>{grey.SystemSurface->Memory()[0], grey.SystemSurface->Memory()[1]}));
   driver->ReleaseTextures();
   driver->RemoveTexture(&grey);
-
   AddTexture(mono, 8, 8, KindMono);
   sDisplayMode monoMode = mode;
   monoMode.Kind = KindMono;
   driver->LoadTextures(&monoMode);
-  EXPECT_EQ(KindMono, mono.Kind);
-  EXPECT_NE(nullptr, mono.SystemSurface);
+  EXPECT_TRUE(mono.Kind == KindMono && mono.SystemSurface);
   driver->UploadTextures();
   EXPECT_EQ(nullptr, mono.VideoSurface) << "a mono texture stays in system memory";
   driver->ReleaseTextures();
@@ -92,19 +79,14 @@ TEST_F(TexturesTest, ConversionsMemoryAndDroppedRecords) {
 TEST_F(TexturesTest, NamedTexturesLoadTheirFile) {
   Open(64, 48, KindIndex8);
   // A 2 x 1 Index 8 image: header, size, rows, closing tag.
-  const unsigned char image[] = {'B', 'M', 'A', 'P', 8, 2, 2, 0, 1, 0, 2, 0, 7, 9, 'b', 'm', 'a', 'p'};
   const std::string name = testpaths::TempDir("textures") + "/t.scl";
-  FILE* f = std::fopen(name.c_str(), "wb");
-  ASSERT_NE(nullptr, f);
-  std::fwrite(image, 1, sizeof image, f);
-  std::fclose(f);
+  ASSERT_TRUE(testpaths::WriteFile(name, std::string("BMAP\x08\x02\x02\0\x01\0\x02\0\x07\x09" "bmap", 18)));
   sTexture t;
   t.Name = name.c_str();
   driver->AddTexture(&t);
   driver->LoadTextures(&mode);
   ASSERT_NE(nullptr, t.Bitmap);
-  EXPECT_EQ(7, t.SystemSurface->Memory()[0]);
-  EXPECT_EQ(9, t.SystemSurface->Memory()[1]);
+  EXPECT_EQ((std::vector<int>{7, 9}), (std::vector<int>{t.SystemSurface->Memory()[0], t.SystemSurface->Memory()[1]}));
   driver->ReleaseTextures();
   driver->LoadTextures(&mode);
   EXPECT_NE(nullptr, t.Bitmap) << "reloaded from its name";
@@ -116,8 +98,7 @@ TEST_F(TexturesTest, SurfaceFailuresAndTheTextureList) {
   sTexture a, b, c;
   for (sTexture* t : {&a, &b, &c}) AddTexture(*t, 4, 4, KindIndex8);
   EXPECT_EQ(0, driver->RemoveTexture(&a));
-  EXPECT_EQ(&c, driver->GetTexture(0)) << "the last entry moves into the gap";
-  EXPECT_EQ(&b, driver->GetTexture(1));
+  EXPECT_TRUE(driver->GetTexture(0) == &c && driver->GetTexture(1) == &b) << "the last entry moves into the gap";
   EXPECT_FATAL(driver->RemoveTexture(&a), "Assertion in line 153, file display");
   EXPECT_FATAL(driver->GetTexture(2), "Assertion in line 163, file display");
   StartDirectDraw();  // the fatal path released it
@@ -158,24 +139,19 @@ TEST_F(PointerTest, DrawnSavedAndRestoredPerBuffer) {
   driver->SetMousePointer(true, 100, 50);
   driver->BeginFrame(0);
   driver->Present();  // drawn into buffer 0, now shown
-  EXPECT_EQ(1, Front16(100, 50)) << "outline at the tip";
-  EXPECT_EQ(0xFFFF, Front16(101, 51)) << "fill";
-  EXPECT_EQ(0x1234, Front16(108, 50)) << "transparent part keeps the picture";
-  EXPECT_EQ(0x1234, Front16(115, 50)) << "the NUL column is transparent";
-
+  // Outline at the tip, fill, a transparent part keeping the picture, the NUL column transparent.
+  EXPECT_EQ((Ints{1, 0xFFFF, 0x1234, 0x1234}), (Ints{Front16(100, 50), Front16(101, 51), Front16(108, 50), Front16(115, 50)}));
   // The next two buffers get their own frames and a pointer elsewhere.
   driver->SetMousePointer(true, 300, 300);
-  driver->BeginFrame(0);
-  driver->FillRect(0x1234, 0, 0, 640, 480);
-  driver->Present();  // buffer 1
-  driver->BeginFrame(0);
-  driver->FillRect(0x1234, 0, 0, 640, 480);
-  driver->Present();  // buffer 2
+  for (int buffer = 1; buffer <= 2; ++buffer) {
+    driver->BeginFrame(0);
+    driver->FillRect(0x1234, 0, 0, 640, 480);
+    driver->Present();
+  }
   // Buffer 0 comes back: BeginFrame puts back what the pointer covered at (100, 50).
   driver->SetMousePointer(false, 0, 0);
   driver->BeginFrame(0);
-  EXPECT_EQ(0x1234, At16(100, 50));
-  EXPECT_EQ(0x1234, At16(101, 51));
+  EXPECT_EQ((Ints{0x1234, 0x1234}), At16s({{100, 50}, {101, 51}}));
   driver->Present();
   driver->BeginFrame(0);  // buffer 1: restores (300, 300), not the old position
   EXPECT_EQ(0x1234, At16(301, 301));
@@ -185,9 +161,7 @@ TEST_F(PointerTest, EdgesOfTheScreen) {
   Open(640, 480, Kind0565, 0);
   driver->SetMousePointer(true, 630, 470);
   driver->Present();
-  EXPECT_EQ(1, Front16(630, 470));
-  EXPECT_EQ(0xFFFF, Front16(631, 471));
-  EXPECT_TRUE(driver->PointerSaved(0));
+  EXPECT_EQ((Ints{1, 0xFFFF, 1}), (Ints{Front16(630, 470), Front16(631, 471), driver->PointerSaved(0)}));
   driver->BeginFrame(0);
   EXPECT_FALSE(driver->PointerSaved(0)) << "put back";
   // At (640, 0) the rectangle is empty: nothing is saved, the flag stays clear.
@@ -195,8 +169,7 @@ TEST_F(PointerTest, EdgesOfTheScreen) {
   driver->SetMousePointer(true, 640, 0);
   driver->Present();
   EXPECT_FALSE(driver->PointerSaved(0));
-  const DDSurface* save = driver->SaveUnderSurface(0);
-  EXPECT_EQ(0, save->Memory()[0]) << "the save-under still holds what (630, 470) covered";
+  EXPECT_EQ(0, driver->SaveUnderSurface(0)->Memory()[0]) << "the save-under still holds what (630, 470) covered";
 }
 
 // On every screen kind the picture stays inside its 16 x 16 surfaces: below
@@ -241,5 +214,4 @@ TEST_F(PointerTest, EveryScreenKindDrawsThePictureInItsOwnPixels) {
     driver.reset();
   }
 }
-
 }  // namespace
