@@ -1,11 +1,7 @@
 #include "framework/system/clocks.h"
-
 #include <gtest/gtest.h>
-
 #include "platform/clock.h"
-
 namespace {
-
 class FakeClock : public platform::Clock {
 public:
   bool counterWorks = true;
@@ -54,5 +50,4 @@ TEST(Clocks, RealIsMonotonicAndVirtualAdvances) {
   EXPECT_EQ(16u, GetMilliseconds());
   platform::SetClock(nullptr);
 }
-
 }  // namespace

@@ -1,13 +1,8 @@
 #include "framework/system/devices.h"
-
 #include <gtest/gtest.h>
-
 #include <vector>
-
 #include "tests/support/fatal_capture.h"
-
 namespace {
-
 struct TestDevice : sDevice {
   explicit TestDevice(int priority, int* destroyed = nullptr) : destroyed_(destroyed) { Priority = priority; }
   ~TestDevice() override {
@@ -19,13 +14,11 @@ struct TestDevice : sDevice {
 TEST(DeviceRegistry, LookupByPriorityAndSlot) {
   TestDevice a(10), b(10), low(5), high(10);
   EXPECT_EQ(nullptr, GetDevice(DevicePointer, -1));
-
   RegisterDevice(DevicePointer, &a);
   RegisterDevice(DevicePointer, &b);
   EXPECT_EQ(&a, GetDevice(DevicePointer, -1)) << "equal priorities: the lowest slot wins";
   EXPECT_EQ(&b, GetDevice(DevicePointer, 1));
   EXPECT_EQ(nullptr, GetDevice(DevicePointer, 2)) << "an empty slot is none even with slot 0 used";
-
   RegisterDevice(DeviceKeyboard, &low);
   RegisterDevice(DeviceKeyboard, nullptr);  // occupies nothing: slot 1 stays free
   RegisterDevice(DeviceKeyboard, &b);
@@ -69,5 +62,4 @@ TEST(DeviceRegistry, DestroyWalksEveryKindInOrderAndKeepsEntries) {
   EXPECT_NE(nullptr, GetDevice(DeviceDisplay, 0)) << "entries are not cleared";
   ClearDevices();
 }
-
 }  // namespace

@@ -1,15 +1,10 @@
 #include "framework/system/fatal.h"
-
 #include <gtest/gtest.h>
-
 #include <string>
-
 #include "platform/debug.h"
 #include "platform/thread.h"
 #include "tests/support/fatal_capture.h"
-
 namespace {
-
 class DebugLines : public ::testing::Test {
 protected:
   void SetUp() override { platform::SetDebugSink(&capture); }
@@ -79,5 +74,4 @@ TEST(FatalThreadDeathTest, FatalBoxShowsAndExits) {
   EXPECT_EXIT(FatalBox("Could not create audio thread"), ::testing::ExitedWithCode(1),
               "Tessaline: Could not create audio thread");
 }
-
 }  // namespace

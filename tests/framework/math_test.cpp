@@ -1,14 +1,9 @@
 #include "framework/math.h"
-
 #include <gtest/gtest.h>
-
 #include <cmath>
 #include <vector>
-
 #include "tests/support/fatal_capture.h"
-
 namespace {
-
 using Ints = std::vector<int64_t>;
 
 TEST(FixedPoint, MultiplyDivideAndSquareRoot) {
@@ -62,5 +57,4 @@ TEST(Tables, BuiltAtStartUp) {
   EXPECT_NEAR(0.0f, SinTableF[512], 1e-6);
   for (int i = 1; i < 4096; ++i) ASSERT_LE(SinTable[i - 1], SinTable[i]) << i;
 }
-
 }  // namespace

@@ -1,13 +1,9 @@
 #include "framework/text.h"
-
 #include <gtest/gtest.h>
-
 #include <cstring>
 #include <string>
 #include <vector>
-
 namespace {
-
 using Strs = std::vector<std::string>;
 
 template <typename... Args>
@@ -51,7 +47,6 @@ TEST(FormatText, BoundedByTheBuffer) {
   EXPECT_STREQ("", seven);
   FormatText(tiny, sizeof tiny, "%10s|", "abc");  // fields never run past the end
   EXPECT_STREQ("abc ", tiny);
-
   char four[4] = {'a', 'b', 'c', 'd'};
   EXPECT_EQ(four, FormatText(four, 0, "hello"));
   EXPECT_EQ(four, FormatText(four, -5, "%d", 1));
@@ -104,5 +99,4 @@ TEST(Memory, CopyAndFillAtEveryAlignment) {
   MemFill(dst, 0xFF, 0);
   EXPECT_EQ(0, dst[0]);
 }
-
 }  // namespace

@@ -1,6 +1,6 @@
 // Shows a known 640 x 480 Index 8 picture through the sdl backend, then takes
-// a screenshot of the whole screen with ImageMagick and writes it as a PPM.
-//   sdl_pattern OUT.ppm [--window] [--frames N] [--toggle]
+// a screenshot of the whole screen with ImageMagick.
+//   sdl_pattern OUT.png [--window] [--frames N] [--toggle]
 // --toggle presses Alt+Enter (xdotool) halfway and goes on presenting.
 // Exit status: 0 shown and captured, 3 the sdl backend did not start, 1 otherwise.
 #include <cstdio>
@@ -8,15 +8,12 @@
 #include <cstring>
 #include <memory>
 #include <string>
-
 #include "framework/system/driver.h"
 #include "framework/system/fatal.h"
 #include "platform/backend.h"
 #include "platform/thread.h"
 #include "platform/window.h"
-
 namespace {
-
 // Quadrants: red, green / blue, white; a black one-pixel frame round the edge.
 void DrawPattern(sWinDriver& d) {
   d.FillRect(1, 0, 0, 320, 240);
@@ -46,19 +43,16 @@ int Show(const std::string& out, int frames) {
     driver->Present();
     if (toggle && i == frames / 2 && std::system("xdotool key alt+Return") != 0) return 1;
   }
-  const std::string png = out + ".png";
-  const std::string command = "import -window root '" + png + "' && convert '" + png + "' '" + out + "'";
-  const int status = std::system(command.c_str());
+  const int status = std::system(("import -window root '" + out + "'").c_str());
   driver.reset();
   ReleaseDirectDraw();
   return status == 0 ? 0 : 1;
 }
-
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: sdl_pattern OUT.ppm [--window] [--frames N]\n");
+    std::fprintf(stderr, "usage: sdl_pattern OUT.png [--window] [--frames N] [--toggle]\n");
     return 2;
   }
   platform::BackendOptions options;

@@ -1,10 +1,7 @@
 #include "tests/support/fatal_capture.h"
-
 #include "framework/system/fatal.h"
 #include "framework/system/reset.h"
-
 namespace {
-
 void ThrowFatal(const char* text) { throw FatalError(text); }
 
 // Before every test: start-up state, and fatal errors that throw.
@@ -20,5 +17,4 @@ const bool registered = [] {
   ::testing::UnitTest::GetInstance()->listeners().Append(new ResetListener);
   return true;
 }();
-
 }  // namespace

@@ -1,7 +1,6 @@
 // Fatal errors as exceptions, so tests can assert the exact message.
 #pragma once
 #include <gtest/gtest.h>
-
 #include <stdexcept>
 #include <string>
 

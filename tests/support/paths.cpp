@@ -1,13 +1,10 @@
 #include "tests/support/paths.h"
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
-
 namespace testpaths {
-
 namespace {
 std::string Env(const char* name, const char* fallback) {
   const char* v = std::getenv(name);
@@ -44,5 +41,4 @@ bool WriteFile(const std::string& path, const std::string& text) {
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   return WriteFile(path, std::string(bytes.begin(), bytes.end()));
 }
-
 }  // namespace testpaths

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <string>
 #include <vector>
-
 namespace testpaths {
 std::string Build();   // the top of the build tree
 std::string Source();  // the top of the source tree

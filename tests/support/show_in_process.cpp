@@ -1,7 +1,5 @@
 #include "tests/support/show_in_process.h"
-
 #include <filesystem>
-
 #include "framework/math.h"
 #include "framework/system/devices.h"
 #include "framework/system/driver.h"
@@ -15,13 +13,10 @@
 #include "tests/support/paths.h"
 #include "vo/main.h"
 #include "vo/screen.h"
-
 namespace platform {
 VirtualClock* HeadlessClock();
 }
-
 namespace showrun {
-
 namespace {
 void Observe(const sFrameInfo& f, void* user) {
   platform::HeadlessClock()->Set((*static_cast<const FrameHook*>(user))(f));
@@ -57,5 +52,4 @@ uint64_t ScreenHash() {
 }
 
 uint64_t PresentedFrames() { return platform::GetHeadlessScreen()->FrameCount(); }
-
 }  // namespace showrun

@@ -4,11 +4,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-
 #include "vo/frame_observer.h"
-
 namespace showrun {
-
 // Called after each presented frame; returns the clock (microseconds) for what follows it.
 using FrameHook = std::function<uint64_t(const sFrameInfo& frame)>;
 
@@ -19,5 +16,4 @@ std::string Run(const std::string& keys, const FrameHook& hook);
 // The presented picture's pixels, hashed; the frames the screen has received.
 uint64_t ScreenHash();
 uint64_t PresentedFrames();
-
 }  // namespace showrun

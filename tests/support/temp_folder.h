@@ -1,33 +1,25 @@
 // A fresh folder per test, removed afterwards, with file helpers.
 #pragma once
 #include <gtest/gtest.h>
-
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
-
 #include "tests/support/paths.h"
-
 class TempFolder : public ::testing::Test {
 protected:
   void SetUp() override { dir_ = testpaths::TempDir("test"); }
   void TearDown() override { std::filesystem::remove_all(dir_); }
-
   std::string Path(const std::string& name) const { return dir_ + "/" + name; }
   std::string Write(const std::string& name, const std::vector<uint8_t>& data) const {
-    std::string p = Path(name);
+    const std::string p = Path(name);
     std::filesystem::create_directories(std::filesystem::path(p).parent_path());
-    std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(data.data()),
-                                             static_cast<std::streamsize>(data.size()));
+    testpaths::WriteFile(p, data);
     return p;
   }
   std::vector<uint8_t> Read(const std::string& path) const {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+    const std::string text = testpaths::ReadText(path);
+    return std::vector<uint8_t>(text.begin(), text.end());
   }
-
   std::string dir_;
 };
