@@ -8,12 +8,10 @@ Ints ToColor(const sBitmap& b, uint32_t index, sColor c = {}) {
   b.IndexToColor(index, &c);
   return Of(c);
 }
-
 TEST(PixelKinds, Names) {
   EXPECT_EQ((std::vector<std::string>{"Mono   ", "Index 4", "Index 8", "0565-16", "1555-16", "4444-16", "0888-24", "8888-32"}),
             std::vector<std::string>(KindNames, KindNames + KindCount));
 }
-
 TEST(PixelKinds, DirectKindsBothWays) {
   const struct {
     int kind;
@@ -41,7 +39,6 @@ TEST(PixelKinds, DirectKindsBothWays) {
     EXPECT_EQ(c.rgba, ToColor(b, c.index, c.before)) << KindNames[c.kind];
   }
 }
-
 TEST(PixelKinds, NearestPaletteEntry) {
   sBitmap b;
   b.Create(4, 4, KindIndex8, 1);
@@ -72,21 +69,19 @@ TEST(PixelKinds, NearestPaletteEntry) {
   odd.CreateExternal(1, 1, 9, 8, 1);
   bare.CreateExternal(1, 1, KindIndex8, 8, 1);
   EXPECT_FATAL(odd.ColorToIndex(1, 2, 3, 4), "sBitmap::ColorToIndex() unknown bitmap kind");
-  EXPECT_EQ((std::vector<Ints>{{1, 2, 3, 4}, {1, 2, 3, 4}}), (std::vector<Ints>{ToColor(odd, 5, {1, 2, 3, 4}), ToColor(bare, 5, {1, 2, 3, 4})}));
+  EXPECT_EQ((std::vector<Ints>{{1, 2, 3, 4}, {1, 2, 3, 4}}),
+            (std::vector<Ints>{ToColor(odd, 5, {1, 2, 3, 4}), ToColor(bare, 5, {1, 2, 3, 4})}));
 }
-
 TEST(Bitmap, CreateRoundsAndPadsLevels) {
   sBitmap b;
   b.Create(5, 3, KindIndex8, 3);
   EXPECT_EQ((Ints{8, 4, 3, 8}), (Ints{b.Width, b.Height, b.Levels, b.Bits}));
   EXPECT_EQ((Ints{16, 16, 16, 64, 32, 16}), (Ints{b.Pitch[0], b.Pitch[1], b.Pitch[2], b.Size[0], b.Size[1], b.Size[2]}));
-  for (int l = 0; l < 3; ++l) ASSERT_NE(nullptr, b.Pixels[l]);
-  EXPECT_EQ(nullptr, b.Pixels[3]);
+  EXPECT_TRUE(b.Pixels[0] && b.Pixels[1] && b.Pixels[2] && !b.Pixels[3]);
   b.Create(1, 1, Kind8888, 1);
   EXPECT_EQ((Ints{16, 16, 0, 1}), (Ints{b.Pitch[0], b.Size[0], b.PaletteSize, b.Palette == nullptr}));
   b.Create(129, 2, KindMono, 1);
-  EXPECT_EQ(32, b.Pitch[0]);
-  ASSERT_EQ(2, b.PaletteSize);
+  ASSERT_EQ((Ints{32, 2}), (Ints{b.Pitch[0], b.PaletteSize}));
   EXPECT_EQ((Ints{0, 0, 255, 255}), (Ints{b.Palette[0].r, b.Palette[0].a, b.Palette[1].g, b.Palette[1].a}));
   b.Create(33, 17, Kind0888, 1);
   EXPECT_EQ(112, b.Pitch[0]) << "99 bytes padded to 16";
@@ -100,7 +95,6 @@ TEST(Bitmap, CreateRoundsAndPadsLevels) {
   ASSERT_EQ(256, b.PaletteSize);
   for (int i = 0; i < 256; ++i) EXPECT_EQ(i, b.PaletteEntry(i)->g);
 }
-
 TEST(Bitmap, CreateAssertions) {
   sBitmap b;
   EXPECT_FATAL(b.Create(0, 1, KindIndex8, 1), "Assertion in line 55, file bitmap");
@@ -123,20 +117,17 @@ TEST(Bitmap, CreateAssertions) {
   EXPECT_FATAL(b.SetLevel(16, mem, 1), "Assertion in line 112, file bitmap");
   EXPECT_FATAL(b.SetLevel(16, mem, -1), "Assertion in line 112, file bitmap");
 }
-
 TEST(Bitmap, ExternalMemoryFreeAndRecreate) {
   uint8_t mem[40 * 7] = {};
   sColor pal[4] = {{1, 1, 1, 1}, {2, 2, 2, 2}, {3, 3, 3, 3}, {4, 4, 4, 4}};
   sBitmap b;
   b.CreateExternal(13, 7, Kind0888, 24, 1);
-  EXPECT_TRUE(b.External);
-  EXPECT_EQ((Ints{13, 24}), (Ints{b.Width, b.Bits}));
+  EXPECT_EQ((Ints{1, 13, 24}), (Ints{b.External, b.Width, b.Bits}));
   b.SetLevel(40, mem, 0);
   EXPECT_EQ(7 * 40, b.Size[0]);
   EXPECT_EQ(mem + 40 * 5 + 24 * 3 / 8, b.PixelAddress(3, 5, 0));
   b.SetPixel(0x112233, 12, 6, 0);
-  EXPECT_EQ((Ints{0x33, 0x11}), (Ints{mem[40 * 6 + 36], mem[40 * 6 + 38]}));
-  EXPECT_EQ(0x112233u, b.GetPixel(12, 6, 0));
+  EXPECT_EQ((Ints{0x33, 0x11, 0x112233}), (Ints{mem[40 * 6 + 36], mem[40 * 6 + 38], int(b.GetPixel(12, 6, 0))}));
   // External memory and palette are not freed (the sanitizer build would see it).
   b.CreateExternal(16, 2, KindIndex8, 8, 1);
   b.SetLevel(40, mem, 0);
@@ -147,14 +138,11 @@ TEST(Bitmap, ExternalMemoryFreeAndRecreate) {
   b.Create(8, 8, KindIndex8, 2);
   b.Free();
   b.Free();
-  EXPECT_EQ(nullptr, b.Pixels[0]);
-  EXPECT_EQ(nullptr, b.Palette);
+  EXPECT_TRUE(!b.Pixels[0] && !b.Palette);
   b.Create(8, 8, KindIndex8, 2);
   b.Create(8, 8, Kind8888, 1);
-  EXPECT_EQ(nullptr, b.Pixels[1]);
-  EXPECT_EQ(nullptr, b.Palette);
+  EXPECT_TRUE(!b.Pixels[1] && !b.Palette);
 }
-
 TEST(Bitmap, PixelsPerKind) {
   sBitmap b;
   b.Create(16, 2, KindIndex4, 1);
@@ -175,8 +163,7 @@ TEST(Bitmap, PixelsPerKind) {
   EXPECT_EQ(0x00, b.Pixels[0][1]) << "bit 0 of the value decides";
   b.Create(4, 4, Kind1555, 2);
   b.SetPixel(0xABCD1234, 1, 1, 1);
-  EXPECT_EQ((Ints{0x34, 0x12}), (Ints{b.Pixels[1][16 + 2], b.Pixels[1][16 + 3]}));
-  EXPECT_EQ(0x1234u, b.GetPixel(1, 1, 1));
+  EXPECT_EQ((Ints{0x34, 0x12, 0x1234}), (Ints{b.Pixels[1][16 + 2], b.Pixels[1][16 + 3], int(b.GetPixel(1, 1, 1))}));
   b.Create(4, 4, Kind8888, 1);
   b.SetPixel(0xA1B2C3D4, 3, 3, 0);
   EXPECT_EQ((Ints{0xD4, 0xA1}), (Ints{b.Pixels[0][16 * 3 + 12], b.Pixels[0][16 * 3 + 15]}));
@@ -185,21 +172,24 @@ TEST(Bitmap, PixelsPerKind) {
   b.CreateExternal(4, 1, 11, 8, 1);
   b.SetLevel(16, mem, 0);
   b.SetPixel(7, 0, 0, 0);
-  EXPECT_EQ(0, mem[0]) << "an unknown kind stores nothing";
-  EXPECT_EQ(0xFFFFFFFFu, b.GetPixel(0, 0, 0));
+  EXPECT_TRUE(mem[0] == 0 && b.GetPixel(0, 0, 0) == 0xFFFFFFFFu) << "an unknown kind stores nothing";
 }
-
 TEST(Bitmap, ClearEveryLevel) {
   sBitmap b;
+  auto every = [&b](int byte) {  // every byte of every level
+    for (int l = 0; l < b.Levels; ++l)
+      for (int i = 0; i < b.Size[l]; ++i)
+        if (b.Pixels[l][i] != byte) return false;
+    return true;
+  };
   b.Create(17, 3, KindMono, 1);
   b.Clear(1);
-  for (int i = 0; i < b.Size[0]; ++i) ASSERT_EQ(0xFF, b.Pixels[0][i]);
+  EXPECT_TRUE(every(0xFF));
   b.Clear(0);
-  for (int i = 0; i < b.Size[0]; ++i) ASSERT_EQ(0, b.Pixels[0][i]);
+  EXPECT_TRUE(every(0));
   b.Create(8, 8, KindIndex8, 3);
   b.Clear(0x12);
-  for (int l = 0; l < 3; ++l)
-    for (int i = 0; i < b.Size[l]; ++i) ASSERT_EQ(0x12, b.Pixels[l][i]);
+  EXPECT_TRUE(every(0x12));
   b.Create(4, 4, KindIndex4, 1);
   b.Clear(0xA);
   EXPECT_EQ(0xAA, b.Pixels[0][5]);
@@ -220,7 +210,6 @@ TEST(Bitmap, ClearEveryLevel) {
     EXPECT_EQ(0, *b.PixelAddress(w, 0, l)) << "row padding is not written";
   }
 }
-
 TEST(Bitmap, ConvertThroughColours) {
   // The area must fit every converted level of both bitmaps: 2 x 2 fits level 1 of a 4 x 4.
   sBitmap src, dst, idx, ext;
@@ -258,7 +247,6 @@ TEST(Bitmap, ConvertThroughColours) {
   EXPECT_EQ(0xEE, memory[64 + 2]) << "past level 1's width";
   for (int i = 96; i < 128; ++i) ASSERT_EQ(0xEE, memory[i]) << "past level 1's rows, byte " << i;
 }
-
 TEST(Bitmap, MapToRange) {
   sBitmap b;
   b.Create(4, 1, KindIndex8, 1);

@@ -7,7 +7,6 @@
 #include "framework/system/reset.h"
 #include "tests/support/fatal_capture.h"
 #include "tests/support/temp_folder.h"
-
 struct Bytes {
   std::vector<uint8_t> data;
   Bytes& u8(int v) {
@@ -32,7 +31,6 @@ struct Bytes {
   size_t size() const { return data.size(); }
   operator const std::vector<uint8_t>&() const { return data; }
 };
-
 // Back to start-up state within one test, with fatal errors still thrown.
 inline void ResetKeepingFatalThrow() {
   ResetProcessState();

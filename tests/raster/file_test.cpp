@@ -5,14 +5,11 @@
 #include "tests/raster/bytes.h"
 namespace {
 using DiskFile = TempFolder;
-
 TEST_F(DiskFile, ReadSeekSizeAndShortReads) {
   std::string p = Write("a.bin", Bytes().str("0123456789"));
   sFile f;
   f.Open(p.c_str(), sFile::ModeRead);
-  EXPECT_FALSE(f.SizeKnown);
-  EXPECT_EQ(10, f.GetSize());
-  EXPECT_TRUE(f.SizeKnown);
+  EXPECT_EQ((std::vector<int>{0, 10, 1}), (std::vector<int>{f.SizeKnown, f.GetSize(), f.SizeKnown}));
   char buf[8];
   f.Read(buf, 4);
   EXPECT_EQ(0, std::memcmp(buf, "0123", 4));
@@ -29,30 +26,24 @@ TEST_F(DiskFile, ReadSeekSizeAndShortReads) {
   f.Read(buf, 2);
   EXPECT_EQ(0, buf[0]);
   f.Close();
-  EXPECT_EQ(platform::NoFile, f.Handle);
-  EXPECT_EQ(0, f.Position);
-  EXPECT_FALSE(f.SizeKnown);
+  EXPECT_TRUE(f.Handle == platform::NoFile && f.Position == 0 && !f.SizeKnown);
   sFile w;  // a write open truncates
   w.Open(p.c_str(), sFile::ModeWrite);
   w.Close();
   f.Open(p.c_str(), sFile::ModeRead);
   EXPECT_EQ(0, f.GetSize());
 }
-
 TEST_F(DiskFile, ReadStringLimits) {
   std::string long64(64, 'q');
   std::string p = Write("s.bin", Bytes().cstr("abc").cstr(long64).cstr("next").cstr("skipped").cstr("tail").str("end"));
   sFile f;
   f.Open(p.c_str(), sFile::ModeRead);
   char buf[64];
-  f.ReadString(buf, 64);
-  EXPECT_STREQ("abc", buf);
-  EXPECT_EQ(4, f.Position);
-  f.ReadString(buf, 64);
-  EXPECT_EQ(std::string(63, 'q'), buf);
-  EXPECT_EQ(4 + 65, f.Position) << "all 65 bytes are consumed";
-  f.ReadString(buf, 64);
-  EXPECT_STREQ("next", buf);
+  for (const auto& [want, position] : {std::pair{std::string("abc"), 4}, {std::string(63, 'q'), 4 + 65}, {"next", 4 + 65 + 5}}) {
+    f.ReadString(buf, 64);
+    EXPECT_EQ(want, buf);
+    EXPECT_EQ(position, f.Position) << "the whole string is consumed";
+  }
   std::memcpy(buf, "xy", 2);
   f.ReadString(buf, 1);  // stores only the NUL and skips the string
   EXPECT_EQ(0, std::memcmp(buf, "\0y", 2));
@@ -62,7 +53,6 @@ TEST_F(DiskFile, ReadStringLimits) {
     EXPECT_STREQ(want, buf);
   }
 }
-
 TEST_F(DiskFile, Failures) {
   platform::DebugCapture capture;
   platform::SetDebugSink(&capture);
@@ -72,8 +62,7 @@ TEST_F(DiskFile, Failures) {
   EXPECT_EQ("sFile::Open() filename " + missing + "Fatal:sFile::Open() could not open file\n", capture.Text())
       << "the name first, then the fatal text";
   EXPECT_FATAL(f.Open(dir_.c_str(), sFile::ModeRead), "sFile::Open() could not open file");
-  EXPECT_FATAL(f.Open(missing.c_str(), 3), "sFile::Open() Illegal file locking");
-  EXPECT_FATAL(f.Open(missing.c_str(), 0), "sFile::Open() Illegal file locking");
+  for (int mode : {3, 0}) EXPECT_FATAL(f.Open(missing.c_str(), mode), "sFile::Open() Illegal file locking");
   platform::SetDebugSink(nullptr);
   sFile closed;
   char buf[4];
@@ -85,12 +74,10 @@ TEST_F(DiskFile, Failures) {
   std::string out = Path("out.bin");
   sFile w;
   w.Open(out.c_str(), sFile::ModeWrite);
-  EXPECT_TRUE(platform::FileExists(out.c_str()));
-  EXPECT_EQ(0, w.GetSize());
+  EXPECT_TRUE(platform::FileExists(out.c_str()) && w.GetSize() == 0);
   EXPECT_FATAL(w.Read(buf, 4), "sFile::Read() read error");
   EXPECT_FATAL(w.Seek(-5), "sFile::Seek() failed");
 }
-
 TEST_F(DiskFile, LoadFileWholeFile) {
   std::string p = Write("whole.raw", Bytes().str("raw data").u8(0).u8(0xFF));
   int size = -1;
@@ -110,10 +97,8 @@ TEST_F(DiskFile, LoadFileWholeFile) {
     EXPECT_EQ(static_cast<int32_t>(static_cast<uint32_t>(big)), f.GetSize()) << "GetSize keeps the low 32 bits";
     EXPECT_FATAL(LoadFile(p2.c_str(), &size), "LoadFile() file too large");
   }
-  std::string empty = Write("empty.raw", Bytes());
-  data = LoadFile(empty.c_str(), &size);
-  EXPECT_EQ(0, size);
-  EXPECT_NE(nullptr, data);
+  data = LoadFile(Write("empty.raw", Bytes()).c_str(), &size);
+  EXPECT_TRUE(size == 0 && data != nullptr);
   ::operator delete(data);
 }
 }  // namespace

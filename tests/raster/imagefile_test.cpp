@@ -9,9 +9,7 @@ class ImageFile : public TempFolder {
 protected:
   void Load(sBitmap& b, const Bytes& bytes) { b.Load(Write("img.scl", bytes).c_str()); }
 };
-
 Bytes Header(int depth, int flags) { return Bytes().str("BMAP").u8(depth).u8(flags); }
-
 TEST_F(ImageFile, HeaderOnly) {
   sBitmap b;
   Load(b, Header(8, 0).str("bmap"));
@@ -22,7 +20,6 @@ TEST_F(ImageFile, HeaderOnly) {
     EXPECT_EQ(kind, b.Kind) << depth;
   }
 }
-
 TEST_F(ImageFile, RowsOfTwoLevels) {
   Bytes f = Header(8, 2 | 4).u16(10).u16(6).u16(10).u8(2);
   for (int y = 0; y < 6; ++y)
@@ -36,7 +33,6 @@ TEST_F(ImageFile, RowsOfTwoLevels) {
   EXPECT_EQ((Ints{10, 6, 2, 59, 214}), (Ints{b.Width, b.Height, b.Levels, int(b.GetPixel(9, 5, 0)), int(b.GetPixel(4, 2, 1))}));
   EXPECT_EQ(0, *b.PixelAddress(10, 0, 0)) << "bytes beyond the stored row are zero";
 }
-
 TEST_F(ImageFile, OddHeightRoundsAndShortLevels) {
   // Height 5 with 2 levels: the bitmap is 6 high; 5 rows and then 2 rows are stored.
   Bytes f = Header(8, 2 | 4).u16(4).u16(5).u16(4).u8(2);
@@ -49,10 +45,10 @@ TEST_F(ImageFile, OddHeightRoundsAndShortLevels) {
   EXPECT_EQ(0x22u, b.GetPixel(1, 1, 1));
   EXPECT_EQ(0u, b.GetPixel(0, 2, 1));
 }
-
 TEST_F(ImageFile, PaletteOverGreyDefaults) {
   sBitmap b;
-  Load(b, Header(8, 1 | 2).u16(2).u8(1).u8(2).u8(3).u8(4).u8(250).u8(251).u8(252).u8(253).u16(2).u16(1).u16(2).u8(1).u8(0).str("bmap"));
+  Load(b, Header(8, 1 | 2).u16(2).u8(1).u8(2).u8(3).u8(4).u8(250).u8(251).u8(252).u8(253)  // two palette entries
+              .u16(2).u16(1).u16(2).u8(1).u8(0).str("bmap"));
   ASSERT_EQ(256, b.PaletteSize);
   sColor c{};
   b.IndexToColor(b.GetPixel(0, 0, 0), &c);
@@ -61,7 +57,6 @@ TEST_F(ImageFile, PaletteOverGreyDefaults) {
   Load(b, Header(24, 1 | 2).u16(0).u16(3).u16(1).u16(3).u8(7).u8(8).u8(9).str("bmap"));
   EXPECT_EQ((Ints{KindIndex8, 9}), (Ints{b.Kind, int(b.GetPixel(2, 0, 0))}));
 }
-
 TEST_F(ImageFile, DirectKindsKeepTheirMemoryLayout) {
   sBitmap b;
   Load(b, Header(16, 2).u16(2).u16(1).u16(4).u16(0xF800).u16(0x001F).str("bmap"));
@@ -71,7 +66,6 @@ TEST_F(ImageFile, DirectKindsKeepTheirMemoryLayout) {
   Load(b, Header(1, 2).u16(16).u16(1).u16(2).u8(0x80).u8(0x01).str("bmap"));
   EXPECT_EQ((Ints{1, 0, 1}), (Ints{int(b.GetPixel(0, 0, 0)), int(b.GetPixel(1, 0, 0)), int(b.GetPixel(15, 0, 0))}));
 }
-
 TEST_F(ImageFile, FormatErrorsAndRowsBeyondTheFile) {
   sBitmap b;
   for (int depth : {0, 2, 4, 12, 32, 255}) EXPECT_FATAL(Load(b, Header(depth, 0).str("bmap")), "Assertion in line 728, file bitmap");
@@ -113,7 +107,6 @@ TEST_F(ImageFile, FormatErrorsAndRowsBeyondTheFile) {
   EXPECT_EQ(8193, b.Height);
   EXPECT_EQ(7u, b.GetPixel(8191, 8192, 0));
 }
-
 TEST_F(ImageFile, FromThePack) {
   Bytes img = Header(8, 2).u16(2).u16(2).u16(2).u8(1).u8(2).u8(3).u8(4).str("bmap");
   Bytes big = Header(8, 2).u16(64).u16(64).u16(64);  // its rows would run past the pack

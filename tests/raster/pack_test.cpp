@@ -21,23 +21,16 @@ Bytes MakePack(const std::vector<std::pair<std::string, std::string>>& entries) 
   for (auto& e : entries) pack.str(e.second);
   return pack;
 }
-
 std::string ReadAll(sFile& f, int n) {
   std::string s(static_cast<size_t>(n), '\0');
   f.Read(&s[0], n);
   return s;
 }
-
 class Pack : public TempFolder {};
-
 TEST_F(Pack, NamesFoldAndMatchIgnoringCase) {
   std::string name70(70, 'Z');
-  std::string p = Write("v01.dat", MakePack({{"VO\\V01_MASK.SCL", "mask"},
-                                             {name70, "seventy"},
-                                             {"vo/dup.raw", "first"},
-                                             {"VO/DUP.RAW", "second"},
-                                             {"\xC4" "Ber.raw", "high"}}));
-  OpenPackFile(p.c_str());
+  OpenPackFile(Write("v01.dat", MakePack({{"VO\\V01_MASK.SCL", "mask"}, {name70, "seventy"}, {"vo/dup.raw", "first"},
+                                         {"VO/DUP.RAW", "second"}, {"\xC4" "Ber.raw", "high"}})).c_str());
   ASSERT_TRUE(PackIsOpen());
   sFile f;
   for (const char* n : {"vo/v01_mask.scl", "VO/V01_Mask.Scl", "vO/v01_MASK.scl"}) {
@@ -66,10 +59,8 @@ TEST_F(Pack, NamesFoldAndMatchIgnoringCase) {
   // The disk is not consulted once a pack is open.
   EXPECT_FATAL(f.Open(Write("loose.txt", Bytes().str("on disk")).c_str(), sFile::ModeRead), "sFile::Open() could not open file");
 }
-
 TEST_F(Pack, EntriesShareOneFilePointer) {
-  std::string p = Write("v01.dat", MakePack({{"a.raw", "AAAAAAAA"}, {"b.raw", "BBBB"}, {"c.raw", "CC"}}));
-  OpenPackFile(p.c_str());
+  OpenPackFile(Write("v01.dat", MakePack({{"a.raw", "AAAAAAAA"}, {"b.raw", "BBBB"}, {"c.raw", "CC"}})).c_str());
   sFile a, b;
   a.Open("a.raw", sFile::ModeRead);
   EXPECT_EQ("AAAA", ReadAll(a, 4));
@@ -78,11 +69,9 @@ TEST_F(Pack, EntriesShareOneFilePointer) {
   EXPECT_EQ(6, a.Position);
   a.Seek(6);
   EXPECT_EQ("AA", ReadAll(a, 2));
-  // Reading past an entry runs on into what follows it.
   b.Seek(2);
-  EXPECT_EQ("BBCC", ReadAll(b, 4));
-  EXPECT_EQ(6, b.Position);
-  EXPECT_EQ(4, b.GetSize());
+  EXPECT_EQ("BBCC", ReadAll(b, 4)) << "reading past an entry runs on into what follows it";
+  EXPECT_EQ((std::vector<int>{6, 4}), (std::vector<int>{b.Position, b.GetSize()}));
   // Closing entries never closes the pack's handle.
   a.Close();
   b.Close();
@@ -97,18 +86,13 @@ TEST_F(Pack, EntriesShareOneFilePointer) {
   EXPECT_EQ(0, std::memcmp(data, "BBBB", 4));
   ::operator delete(data);
 }
-
 TEST_F(Pack, CountZeroStaysOnDisk) {
-  std::string p = Write("v01.dat", Bytes().str("PACK").u32(1).u32(2).u32(0).str("junk, no directory"));
-  Write("disk.raw", Bytes().str("disk"));
-  OpenPackFile(p.c_str());
+  OpenPackFile(Write("v01.dat", Bytes().str("PACK").u32(1).u32(2).u32(0).str("junk, no directory")).c_str());
   EXPECT_FALSE(PackIsOpen());
   int size = 0;
-  void* data = LoadFile(Path("disk.raw").c_str(), &size);
+  ::operator delete(LoadFile(Write("disk.raw", Bytes().str("disk")).c_str(), &size));
   EXPECT_EQ(4, size);
-  ::operator delete(data);
 }
-
 TEST_F(Pack, BadHeadersAndDirectories) {
   auto head = [](uint32_t count) { return Bytes().str("PACK").u32(0).u32(0).u32(count); };
   const std::string illegal = "Illegal Packfile", fast = "Illegal Fastfile";
@@ -135,7 +119,6 @@ TEST_F(Pack, BadHeadersAndDirectories) {
   }
   EXPECT_FATAL(OpenPackFile(Path("none.dat").c_str()), "sFile::Open() could not open file");
 }
-
 TEST_F(Pack, EntriesBeyondTheEnd) {
   Bytes pack;
   pack.str("PACK").u32(0).u32(0).u32(7);
@@ -148,16 +131,12 @@ TEST_F(Pack, EntriesBeyondTheEnd) {
   pack.u32(60).u32(100).cstr("fits.raw");  // to the last byte
   pack.str("pack");
   pack.fill(160 - static_cast<int>(pack.size()), 'd');
-  std::string p = Write("v01.dat", pack);
-  OpenPackFile(p.c_str());
+  OpenPackFile(Write("v01.dat", pack).c_str());
   int size = -1;
-  EXPECT_FATAL(LoadFile("late.raw", &size), "LoadFile() entry extends beyond the pack file");
-  EXPECT_FATAL(LoadFile("long.raw", &size), "LoadFile() entry extends beyond the pack file");
-  EXPECT_FATAL(LoadFile("neg.raw", &size), "LoadFile() entry extends beyond the pack file");
+  for (const char* name : {"late.raw", "long.raw", "neg.raw", "zero.raw", "edge.raw"})
+    EXPECT_FATAL(LoadFile(name, &size), "LoadFile() entry extends beyond the pack file");
   EXPECT_EQ(-1, size) << "nothing is reported through the size on failure";
   EXPECT_FATAL(LoadFile("negoff.raw", &size), "sFile::Seek() failed");
-  EXPECT_FATAL(LoadFile("zero.raw", &size), "LoadFile() entry extends beyond the pack file");
-  EXPECT_FATAL(LoadFile("edge.raw", &size), "LoadFile() entry extends beyond the pack file");
   ::operator delete(LoadFile("fits.raw", &size));
   EXPECT_EQ(60, size);
   // Plain reads of such an entry give zeros past the end of the pack.

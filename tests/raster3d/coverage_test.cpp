@@ -23,7 +23,6 @@ bool Covers(const RasterVertex& a, const RasterVertex& b0, const RasterVertex& c
   }
   return true;
 }
-
 // The reference mask of the union of triangles (a, b, c, a, c, d, ...).
 std::string ReferenceMask(int w, int h, std::initializer_list<RasterVertex> corners) {
   const std::vector<RasterVertex> v(corners);
@@ -36,7 +35,6 @@ std::string ReferenceMask(int w, int h, std::initializer_list<RasterVertex> corn
     }
   return s;
 }
-
 // Deterministic pseudo-random quarter-pixel coordinates.
 struct Lcg {
   uint32_t state;
@@ -45,7 +43,6 @@ struct Lcg {
     return lo + static_cast<float>((state >> 8) % static_cast<uint32_t>((hi - lo) * 4 + 1)) / 4.0f;
   }
 };
-
 TEST(RasterCoverage, MatchesThePerSampleReferenceForManyTriangles) {
   const int w = 32, h = 24;
   Lcg rng{12345};
@@ -62,7 +59,6 @@ TEST(RasterCoverage, MatchesThePerSampleReferenceForManyTriangles) {
     ASSERT_TRUE(p.GuardsIntact());
   }
 }
-
 // Additive drawing of blue 1 counts how often each pixel is drawn.
 Picture CountingPicture(int w, int h) {
   Picture p(w, h, RasterFormat::A8R8G8B8);
@@ -78,7 +74,6 @@ int Count(const Picture& p, int x0, int y0, int x1, int y1, bool inside) {
   return n;
 }
 int Overdrawn(const Picture& p) { return Count(p, 0, 0, p.Width(), p.Height(), false); }
-
 TEST(RasterCoverage, SharedEdgesAreDrawnExactlyOnce) {
   {  // A fan around a centre: a closed polygon, every spoke shared.
     Picture p = CountingPicture(32, 32);
@@ -107,7 +102,6 @@ TEST(RasterCoverage, SharedEdgesAreDrawnExactlyOnce) {
     ASSERT_EQ(p.Mask(0u), ReferenceMask(24, 24, {a, b, c, a, c, d})) << "quad " << n;
   }
 }
-
 TEST(RasterCoverage, NothingIsWrittenOutsideTheTarget) {
   for (RasterFormat f : {RasterFormat::Index8, RasterFormat::R5G6B5, RasterFormat::A1R5G5B5, RasterFormat::R8G8B8,
                          RasterFormat::A8R8G8B8}) {
@@ -120,7 +114,6 @@ TEST(RasterCoverage, NothingIsWrittenOutsideTheTarget) {
     EXPECT_EQ(p.Mask(0u).find('.'), std::string::npos);
   }
 }
-
 TEST(RasterCoverage, CullingDropsOneScreenWinding) {
   // Clockwise on the screen (y down): right, then down-left.
   RasterVertex cw[3] = {V(0, 0), V(8, 0), V(0, 8)}, ccw[3] = {V(0, 0), V(0, 8), V(8, 0)};
@@ -149,7 +142,6 @@ TEST(RasterCoverage, CullingDropsOneScreenWinding) {
   EXPECT_EQ(s.Mask(0u).find('.'), std::string::npos);
   EXPECT_EQ(l.Mask(0u).find('.'), std::string::npos);
 }
-
 TEST(RasterCoverage, DegenerateInputDrawsNothing) {
   Picture p(16, 16, RasterFormat::A8R8G8B8);
   const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();

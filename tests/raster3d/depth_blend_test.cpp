@@ -6,14 +6,14 @@ namespace rastertest {
 namespace {
 using platform::BlendFactor;
 using platform::CompareFunc;
-
 void DepthState(Picture& p, bool write, CompareFunc func) {
   p.State().zEnable = true;
   p.State().zWrite = write;
   p.State().zFunc = func;
 }
-uint32_t Stored(double z, int bits) { return static_cast<uint32_t>(std::floor(z * (bits == 32 ? 0xFFFFFFFFu : (1u << bits) - 1) + 0.5)); }
-
+uint32_t Stored(double z, int bits) {
+  return static_cast<uint32_t>(std::floor(z * (bits == 32 ? 0xFFFFFFFFu : (1u << bits) - 1) + 0.5));
+}
 TEST(RasterDepth, GreaterOrEqualKeepsTheNearerTriangleAtEveryDepth) {
   for (int bits : {16, 24, 32})
     for (bool nearFirst : {true, false}) {
@@ -25,10 +25,10 @@ TEST(RasterDepth, GreaterOrEqualKeepsTheNearerTriangleAtEveryDepth) {
       }
       for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 16; ++x) ASSERT_EQ(p.At(x, y), x < 10 ? 0xFF0000FFu : 0xFFFF0000u) << bits << " bits, " << x << "," << y;
-      EXPECT_EQ((std::vector<uint32_t>{Stored(0.75, bits), Stored(0.25, bits)}), (std::vector<uint32_t>{p.DepthAt(3, 3), p.DepthAt(12, 3)}));
+      EXPECT_EQ((std::vector<uint32_t>{Stored(0.75, bits), Stored(0.25, bits)}),
+                (std::vector<uint32_t>{p.DepthAt(3, 3), p.DepthAt(12, 3)}));
     }
 }
-
 TEST(RasterDepth, EqualDepthPassesAndDepthInterpolates) {
   Picture p(16, 4, RasterFormat::A8R8G8B8, 16), q(16, 4, RasterFormat::A8R8G8B8, 32);
   DepthState(p, true, CompareFunc::GreaterEqual);
@@ -41,7 +41,6 @@ TEST(RasterDepth, EqualDepthPassesAndDepthInterpolates) {
   q.Quad(0, 0, 16, 4, 0xFF000002, 0.5f);
   for (int x = 0; x < 16; ++x) EXPECT_EQ(q.At(x, 2), x <= 8 ? 0xFF000002u : 0xFF000001u) << x;
 }
-
 TEST(RasterDepth, WriteOffAlwaysNoBufferAndPaletteScreens) {
   // No write: the buffer stays 0 and a farther triangle still draws. Always
   // with write: the farther one replaces colour and depth. No Z-buffer: untested.
@@ -63,7 +62,6 @@ TEST(RasterDepth, WriteOffAlwaysNoBufferAndPaletteScreens) {
   s.Quad(3, 0, 8, 4, 0xFF090000, 0.1f);
   EXPECT_EQ((std::vector<uint32_t>{7, 9}), (std::vector<uint32_t>{s.At(4, 1), s.At(5, 1)}));
 }
-
 TEST(RasterDepth, ClearFillsTheClippedRectangle) {
   Picture p(8, 6, RasterFormat::R5G6B5, 16);
   p.R().ClearDepth(-3, 2, 5, 100, 0x1234);
@@ -71,14 +69,12 @@ TEST(RasterDepth, ClearFillsTheClippedRectangle) {
     for (int x = 0; x < 8; ++x) EXPECT_EQ(p.DepthAt(x, y), (x < 5 && y >= 2) ? 0x1234u : 0u) << x << "," << y;
   EXPECT_TRUE(p.GuardsIntact());
 }
-
 void BlendState(Picture& p, BlendFactor src, BlendFactor dest) {
   p.State().blendEnable = true;
   p.State().srcBlend = src;
   p.State().destBlend = dest;
 }
 int Mix(int s, int d, int a) { return static_cast<int>(std::floor((s * a + d * (255 - a)) / 255.0 + 0.5)); }
-
 TEST(RasterBlend, AlphaBlendingMixesBySourceAlpha) {
   for (int alpha : {0, 1, 64, 128, 200, 255}) {
     Picture p(4, 4, RasterFormat::A8R8G8B8);
@@ -96,7 +92,6 @@ TEST(RasterBlend, AlphaBlendingMixesBySourceAlpha) {
                                   (Mix(250, 0, 128) & 0xF8)),
             q.Rgb(2, 2));
 }
-
 TEST(RasterBlend, AdditiveBlendingSaturates) {
   for (RasterFormat f : {RasterFormat::R8G8B8, RasterFormat::A8R8G8B8}) {
     Picture p(4, 4, f);

@@ -3,10 +3,8 @@
 // Begin3D, DrawStrip and DrawFan.
 #include "framework/system/driver_state.h"
 #include "tests/display/fixture.h"
-#include "tools/spin3d/spin.h"
 namespace {
 using namespace platform;
-
 class Display3DTest : public DisplayTest {
 protected:
   sWinDriver& Open3D(int width, int height, int kind, bool zbuffer) {
@@ -29,7 +27,6 @@ protected:
     driver->DrawStrip(4);
   }
 };
-
 TEST_F(Display3DTest, VertexColoursFollowSetColorAndTheShading) {
   Open3D(64, 48, Kind0565, false);
   driver->SetColor(255, 0, 0, 128);
@@ -55,7 +52,6 @@ TEST_F(Display3DTest, VertexColoursFollowSetColorAndTheShading) {
   driver->SetColor(&c);
   EXPECT_EQ(0x06090807u, v[0].Color);
 }
-
 TEST_F(Display3DTest, RenderModeWordsSetTheDeviceStates) {
   Open3D(64, 48, Kind0565, true);
   driver->Begin3D(nullptr);
@@ -87,7 +83,6 @@ TEST_F(Display3DTest, RenderModeWordsSetTheDeviceStates) {
   }
   driver->End3D();
 }
-
 TEST_F(Display3DTest, TextureHandlesAndTheAssertions) {
   Open3D(64, 48, Kind0565, false);
   sTexture t;
@@ -117,7 +112,6 @@ TEST_F(Display3DTest, TextureHandlesAndTheAssertions) {
   EXPECT_FATAL(driver->GetVertices(4), "Assertion in line 2657, file system");
   driver->ReleaseTextures();
 }
-
 // Strips and fans of the vertices that exist, texels from the texture's
 // bitmap, the red byte as a palette index.
 TEST_F(Display3DTest, DrawsStripsFansTexturesAndPaletteIndices) {
@@ -163,7 +157,6 @@ TEST_F(Display3DTest, DrawsStripsFansTexturesAndPaletteIndices) {
   driver->End3D();
   EXPECT_EQ((std::vector<int>{37, 0}), At8s({{15, 15}, {20, 15}}));
 }
-
 // Begin3D clears the depth of its area, all of it without one.
 TEST_F(Display3DTest, Begin3DClearsTheDepthOfItsArea) {
   Open3D(320, 240, Kind8888, true);
@@ -186,9 +179,8 @@ TEST_F(Display3DTest, Begin3DClearsTheDepthOfItsArea) {
   const uint32_t white = 0xFFFFFFFF, red = 0xFFFF0000, blue = 0xFF0000FF;
   EXPECT_EQ((std::vector<uint32_t>{white, white, white, white, red, red, white, white, blue, blue, blue, blue}), seen);
 }
-
 // The device under the driver called directly: scenes, refusals, the default
-// cull mode, additive blending and what texture handles name.
+// cull mode and what texture handles name.
 TEST_F(Display3DTest, DeviceScenesRefusalsStatesAndHandles) {
   Open3D(320, 200, Kind0565, false);
   D3DDevice* d = DD().Device;
@@ -208,16 +200,16 @@ TEST_F(Display3DTest, DeviceScenesRefusalsStatesAndHandles) {
   EXPECT_EQ(DD_OK, draw(0, 0, 8, 8, 0xFFFF0000));
   EXPECT_EQ((std::vector<int>{0xF800, 0}), At16s({{1, 1}, {8, 8}}));
   // Wrong vertex or primitive type, and a locked target, draw nothing.
+  sBitmap locked;
   EXPECT_EQ(D3DERR_INVALIDVERTEXTYPE, draw(20, 20, 30, 30, 0xFFFFFFFF, D3DPT_TRIANGLESTRIP, 1));
   EXPECT_EQ(D3DERR_INVALIDPRIMITIVETYPE, draw(20, 20, 30, 30, 0xFFFFFFFF, 2));
-  sBitmap locked;
   driver->Lock(&locked);
   EXPECT_EQ(DDERR_SURFACEBUSY, draw(20, 20, 30, 30, 0xFFFFFFFF, D3DPT_TRIANGLEFAN));
   driver->Unlock();
-  EXPECT_EQ(0, At16(21, 21));
-  EXPECT_EQ(DD_OK, draw(20, 20, 30, 30, 0xFFFFFFFF, D3DPT_TRIANGLEFAN));
-  EXPECT_EQ(0xFFFF, At16(21, 21));
-  EXPECT_EQ(DD_OK, d->EndScene());
+  const int before = At16(21, 21);
+  EXPECT_EQ((std::vector<DDResult>{DD_OK, DD_OK}),
+            (std::vector<DDResult>{draw(20, 20, 30, 30, 0xFFFFFFFF, D3DPT_TRIANGLEFAN), d->EndScene()}));
+  EXPECT_EQ((std::vector<int>{0, 0xFFFF}), (std::vector<int>{before, At16(21, 21)}));
   // A handle is asked for twice alike; a plain surface is not a texture; once
   // the surface is gone its handle names nothing and draws untextured.
   sTexture t;
@@ -229,41 +221,16 @@ TEST_F(Display3DTest, DeviceScenesRefusalsStatesAndHandles) {
   ASSERT_EQ(DD_OK, QueryTexture(t.VideoSurface, &again));
   uint32_t handle = 0;
   EXPECT_EQ(DD_OK, again->GetHandle(d, &handle));
-  EXPECT_EQ(t.Handle, handle);
-  EXPECT_NE(0u, handle);
+  EXPECT_TRUE(handle != 0 && handle == t.Handle);
   again->Release();
   EXPECT_EQ(DDERR_INVALIDPARAMS, QueryTexture(driver->BackBufferSurface(), &plain));
   ASSERT_EQ(DD_OK, d->BeginScene());
   d->SetRenderState(D3DRENDERSTATE_TEXTUREHANDLE, handle);
   d->SetRenderState(D3DRENDERSTATE_TEXTUREMAPBLEND, D3DTBLEND_DECAL);
   draw(70, 10, 74, 14, 0xFF0000FF);
-  EXPECT_EQ(0x07E0, At16(71, 11));
   driver->ReleaseTextures();
   draw(80, 10, 84, 14, 0xFF0000FF);
-  EXPECT_EQ(0x001F, At16(81, 11));
+  EXPECT_EQ((std::vector<int>{0x07E0, 0x001F}), At16s({{71, 11}, {81, 11}}));
   EXPECT_EQ(DD_OK, d->EndScene());
-}
-
-// The example's cube drawn through the driver: over the background, and turning.
-TEST_F(Display3DTest, SpinCubeCoversTheCentreAndTurns) {
-  Open3D(640, 480, Kind0565, true);
-  sSpinCube cube(driver.get());
-  cube.Prepare(&mode);
-  const int background = static_cast<int>(driver->ColorToIndex(16, 20, 40, 255));
-  auto samples = [this] {
-    std::vector<int> v;
-    for (int y = 0; y < 480; y += 7)
-      for (int x = 0; x < 640; x += 7) v.push_back(At16(x, y));
-    return v;
-  };
-  cube.Draw(0);
-  EXPECT_EQ((std::vector<int>{background, background}), At16s({{0, 0}, {639, 479}}));
-  EXPECT_NE(background, At16(320, 240));
-  const std::vector<int> first = samples();
-  cube.Draw(700);
-  const std::vector<int> later = samples();
-  int changed = 0;
-  for (size_t i = 0; i < first.size(); ++i) changed += first[i] != later[i];
-  EXPECT_GT(changed, 500);
 }
 }  // namespace

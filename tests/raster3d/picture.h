@@ -12,12 +12,10 @@
 namespace rastertest {
 using platform::RasterFormat;
 using platform::RasterVertex;
-
 inline RasterVertex V(float x, float y, uint32_t color = 0xFFFFFFFF, float z = 0.5f, float rhw = 1.0f, float u = 0.0f,
                       float v = 0.0f, uint32_t specular = 0) {
   return RasterVertex{x, y, z, rhw, color, specular, u, v};
 }
-
 class Picture {
 public:
   Picture(int width, int height, RasterFormat format, int zbits = 0)
@@ -88,7 +86,6 @@ public:
                          V(x0, y1, color, zLeft, 1, 0, 0, specular), V(x1, y1, color, zr, 1, 0, 0, specular)};
     raster_.DrawStrip(q, 4);
   }
-
 private:
   static int PixelBytes(RasterFormat f) {
     return f == RasterFormat::Index8 ? 1 : f == RasterFormat::R8G8B8 ? 3 : f == RasterFormat::A8R8G8B8 ? 4 : 2;

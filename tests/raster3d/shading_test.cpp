@@ -6,7 +6,6 @@
 namespace rastertest {
 namespace {
 using platform::ShadeMode;
-
 TEST(RasterShading, GouraudRampIsLinearAndExact) {
   Picture p(256, 4, RasterFormat::A8R8G8B8);
   // Red 0 at x = 0 to red 255 at x = 255: pixel x gets red x; the right edge is not drawn.
@@ -25,7 +24,6 @@ TEST(RasterShading, GouraudRampIsLinearAndExact) {
     for (int x = 0; x < 4; ++x) ASSERT_EQ(q.At(x, y), static_cast<uint32_t>((g & 0xFC) << 3)) << x << "," << y;
   }
 }
-
 TEST(RasterShading, GouraudFollowsBarycentricWeights) {
   Picture p(48, 40, RasterFormat::A8R8G8B8);
   RasterVertex a = V(2.5f, 1.25f, 0xFFFF0000), b = V(45.75f, 12, 0xFF00FF00), c = V(9, 38.5f, 0xFF0000FF);
@@ -44,7 +42,6 @@ TEST(RasterShading, GouraudFollowsBarycentricWeights) {
     }
   EXPECT_GT(checked, 700);
 }
-
 TEST(RasterShading, FlatShadingTakesTheProvokingVertex) {
   Picture p(12, 4, RasterFormat::A8R8G8B8), f(8, 8, RasterFormat::A8R8G8B8);
   p.State().shade = f.State().shade = ShadeMode::Flat;
@@ -57,7 +54,6 @@ TEST(RasterShading, FlatShadingTakesTheProvokingVertex) {
   EXPECT_EQ((std::vector<uint32_t>{0xFF000011u, 0xFF000022u, 0xFF000002u, 0xFF000003u}),
             (std::vector<uint32_t>{p.At(1, 0), p.At(10, 3), f.At(6, 1), f.At(1, 6)}));
 }
-
 TEST(RasterShading, EveryFormatStoresTheColourAsTheDisplayConvertsIt) {
   // r 0x9C, g 0x5E, b 0x3B, alpha 0xC0 (bit 7 set) and alpha 0x40 (clear).
   const struct {
@@ -75,7 +71,6 @@ TEST(RasterShading, EveryFormatStoresTheColourAsTheDisplayConvertsIt) {
       EXPECT_EQ(p.Mask([want](uint32_t v) { return v != want; }).find('#'), std::string::npos) << static_cast<int>(c.format);
     }
 }
-
 TEST(RasterShading, PaletteScreensTakeOneIndexPerTriangle) {
   // Gouraud is ignored: each triangle gets its provoking vertex's red byte.
   Picture p(12, 4, RasterFormat::Index8);
@@ -85,7 +80,6 @@ TEST(RasterShading, PaletteScreensTakeOneIndexPerTriangle) {
   EXPECT_EQ((std::vector<uint32_t>{0x21u, 0x42u}), (std::vector<uint32_t>{p.At(1, 0), p.At(10, 3)}));
   EXPECT_EQ(p.Mask([](uint32_t v) { return v != 0x21u && v != 0x42u; }).find('#'), std::string::npos);
 }
-
 TEST(RasterShading, SpecularIsAddedAndSaturates) {
   for (ShadeMode shade : {ShadeMode::Flat, ShadeMode::Gouraud}) {
     Picture p(4, 4, RasterFormat::A8R8G8B8);

@@ -7,10 +7,8 @@ namespace rastertest {
 namespace {
 using platform::TextureBlend;
 using platform::TextureFilter;
-
 uint16_t Pack0565(int r, int g, int b) { return static_cast<uint16_t>((r & 0xF8) << 8 | (g & 0xFC) << 3 | (b >> 3)); }
 int Red(uint32_t argb) { return static_cast<int>((argb >> 16) & 0xFF); }
-
 // A 0565 texture used by a picture.
 struct Texture {
   std::vector<uint16_t> texels;
@@ -26,7 +24,6 @@ struct Texture {
     p.State().magFilter = filter;
   }
 };
-
 // A quad from (x0, y0) to (x1, y1) with u running u0 .. u1 and v 0 .. 1.
 void TexQuad(Picture& p, float x0, float y0, float x1, float y1, uint32_t color, float u0 = 0, float u1 = 1,
              float rhwLeft = 1, float rhwRight = 1) {
@@ -34,7 +31,6 @@ void TexQuad(Picture& p, float x0, float y0, float x1, float y1, uint32_t color,
                        V(x0, y1, color, 0.5f, rhwLeft, u0, 1), V(x1, y1, color, 0.5f, rhwRight, u1, 1)};
   p.R().DrawStrip(q, 4);
 }
-
 TEST(RasterTexture, TexelsLandWhereTheyBelong) {
   Texture tex(4, 4);
   for (int j = 0; j < 4; ++j)
@@ -49,7 +45,6 @@ TEST(RasterTexture, TexelsLandWhereTheyBelong) {
         for (int x = 0; x < 4 * scale; ++x) ASSERT_EQ(p.At(x, y), tex.At(x / scale, y / scale)) << scale << ": " << x << "," << y;
     }
 }
-
 TEST(RasterTexture, LinearMagnificationBlendsNeighbours) {
   Texture tex(4, 1);
   for (int i = 0; i < 4; ++i) tex.At(i, 0) = Pack0565(i * 64, 0, 0);
@@ -60,7 +55,6 @@ TEST(RasterTexture, LinearMagnificationBlendsNeighbours) {
   const int want[8] = {(3 * 0 + 192) / 4, 16, 48, 80, 112, 144, 176, (3 * 192 + 0) / 4};
   for (int x = 0; x < 8; ++x) EXPECT_EQ(Red(p.At(x, 0)), want[x]) << x;
 }
-
 TEST(RasterTexture, PerspectiveCorrectionFollowsReciprocalW) {
   Texture tex(16, 1);
   for (int i = 0; i < 16; ++i) tex.At(i, 0) = Pack0565(i * 8, 0, 0);
@@ -87,7 +81,6 @@ TEST(RasterTexture, PerspectiveCorrectionFollowsReciprocalW) {
   TexQuad(b, 0, 0, 64, 2, 0xFF000000, 0, 1, 1.0f, 1.0f);
   for (int x = 0; x < 64; ++x) EXPECT_EQ(a.At(x, 1), b.At(x, 1)) << x;
 }
-
 TEST(RasterTexture, CoordinatesWrap) {
   for (int width : {4, 3}) {  // power of two and not
     Texture tex(width, 1);
@@ -98,7 +91,6 @@ TEST(RasterTexture, CoordinatesWrap) {
     for (int x = 0; x < 4 * width; ++x) EXPECT_EQ(p.At(x, 0) & 0xFF, 8u * (x % width + 1)) << width << ": " << x;
   }
 }
-
 TEST(RasterTexture, TexelFormatsDecalAndModulate) {
   const struct {
     platform::TexelFormat format;
