@@ -4,13 +4,11 @@
 using namespace platform;
 namespace {
 using DriverTest = DisplayTest;
-
 size_t Count(const std::string& text, const std::string& what) {
   size_t n = 0;
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
   return n;
 }
-
 TEST_F(DriverTest, ChainFallsBackOneBackBufferAtATime) {
   Start();
   mode = sDisplayMode(640, 480, KindIndex8);
@@ -31,7 +29,6 @@ TEST_F(DriverTest, ChainFallsBackOneBackBufferAtATime) {
   ASSERT_NE(nullptr, driver->BackBufferSurface());
   EXPECT_EQ((std::vector<int>{0, 1280}), (std::vector<int>{big.BackBuffers, driver->BackBufferSurface()->Width()}));
 }
-
 TEST_F(DriverTest, ModeSwitchAndDirect3DFailuresAreFatal) {
   Start();
   const struct {
@@ -81,12 +78,10 @@ TEST_F(DriverTest, ModeSwitchAndDirect3DFailuresAreFatal) {
   debug.Clear();
   driver->SetDisplayMode(&mode);
   ASSERT_NE(nullptr, DD().Device);
-  EXPECT_EQ(D3DDeviceType::Ramp, DD().Device->Type());
-  EXPECT_EQ(0.75f, DD().Viewport->Data().clipY);
-  EXPECT_EQ(DD().BackMaterialHandle, DD().Viewport->Background());
+  EXPECT_TRUE(DD().Device->Type() == D3DDeviceType::Ramp && DD().Viewport->Data().clipY == 0.75f &&
+              DD().Viewport->Background() == DD().BackMaterialHandle);
   EXPECT_NE(std::string::npos, debug.Text().find("Texture formats found:00111101\n"));
 }
-
 TEST_F(DriverTest, BufferIndexCyclesWithTheChain) {
   const int expect[3][4] = {{0, 0, 0, 0}, {0, 1, 0, 1}, {0, 1, 2, 0}};
   for (int back = 0; back <= 2; ++back) {
@@ -100,7 +95,6 @@ TEST_F(DriverTest, BufferIndexCyclesWithTheChain) {
     ReleaseDirectDraw();
   }
 }
-
 TEST_F(DriverTest, PresentShowsTheFrameWithThePaletteSetBeforeIt) {
   Open(320, 200, KindIndex8);
   sColor palette[256] = {};
@@ -118,9 +112,8 @@ TEST_F(DriverTest, PresentShowsTheFrameWithThePaletteSetBeforeIt) {
     driver->FillRect(7, 0, 0, 320, 200);
     driver->Present();
     ASSERT_TRUE(screen.LastFrame(shown));
-    EXPECT_EQ(7, shown.pixels[0]);
-    EXPECT_EQ(f.red, shown.palette[7].red);
-    EXPECT_EQ(f.red == 10 ? 30 : 97, shown.palette[7].blue);
+    EXPECT_EQ((std::vector<int>{7, f.red, f.red == 10 ? 30 : 97}),
+              (std::vector<int>{shown.pixels[0], shown.palette[7].red, shown.palette[7].blue}));
     palette[7] = {99, 98, 97, 255};
   }
   EXPECT_EQ(3u, screen.FrameCount());
@@ -132,23 +125,20 @@ TEST_F(DriverTest, PresentShowsTheFrameWithThePaletteSetBeforeIt) {
   EXPECT_EQ(nullptr, driver->PrimarySurface()->AttachedPalette());
   sBitmap locked;
   driver->Lock(&locked);
-  EXPECT_EQ(4, locked.Palette[1].a) << "the colours are kept for the locked bitmap";
-  EXPECT_EQ(256, locked.PaletteSize);
+  EXPECT_EQ((std::vector<int>{4, 256}), (std::vector<int>{locked.Palette[1].a, locked.PaletteSize}))
+      << "the colours are kept for the locked bitmap";
   driver->Unlock();
 }
-
 TEST_F(DriverTest, LockUnlockAndTheirFailures) {
   Open(320, 200, KindIndex8);
   sBitmap b;
   driver->Lock(&b);
-  EXPECT_TRUE(driver->IsLocked());
-  EXPECT_TRUE(b.External);
+  EXPECT_TRUE(driver->IsLocked() && b.External);
   EXPECT_EQ((std::vector<int>{320, 200, 8, driver->BackBufferSurface()->Pitch()}),
             (std::vector<int>{b.Width, b.Height, b.Bits, b.Pitch[0]}));
   b.SetPixel(42, 5, 6, 0);
   driver->Unlock();
-  EXPECT_FALSE(driver->IsLocked());
-  EXPECT_EQ(42, At8(5, 6));
+  EXPECT_TRUE(!driver->IsLocked() && At8(5, 6) == 42);
   InjectDisplayFault(DDFault::Lock);
   driver->Lock(&b);
   EXPECT_FALSE(driver->IsLocked());
@@ -157,32 +147,26 @@ TEST_F(DriverTest, LockUnlockAndTheirFailures) {
   driver->FillRect(9, 0, 0, 320, 200);
   LoseAllSurfaces();
   driver->Lock(&b);
-  EXPECT_TRUE(driver->IsLocked());
-  EXPECT_EQ(320, b.Width);
-  EXPECT_EQ(0, At8(0, 0)) << "a lost surface is restored at lock, and comes back empty";
+  EXPECT_TRUE(driver->IsLocked() && b.Width == 320 && At8(0, 0) == 0) << "a lost surface is restored at lock, and comes back empty";
   LoseAllSurfaces();
   driver->Unlock();  // lost while locked: unlocking restores it and is not fatal
-  EXPECT_FALSE(driver->IsLocked());
-  EXPECT_FALSE(driver->BackBufferSurface()->IsLost());
+  EXPECT_TRUE(!driver->IsLocked() && !driver->BackBufferSurface()->IsLost());
   driver->Lock(&b);
   InjectDisplayFault(DDFault::Unlock);
   EXPECT_FATAL(driver->Unlock(), "could not unlock buffer");
   EXPECT_FALSE(driver->IsLocked());
 }
-
 TEST_F(DriverTest, DebugOutputUnlocksAndFatalReleasesTheDisplay) {
   Open(320, 200, KindIndex8);
   sBitmap b;
   driver->Lock(&b);
   ASSERT_TRUE(driver->BackBufferSurface()->IsLocked());
   DebugPrint("hello\n");
-  EXPECT_FALSE(driver->IsLocked());
-  EXPECT_FALSE(driver->BackBufferSurface()->IsLocked());
+  EXPECT_TRUE(!driver->IsLocked() && !driver->BackBufferSurface()->IsLocked());
   EXPECT_EQ("hello\n", debug.Text().substr(debug.Text().size() - 6));
   ASSERT_NE(nullptr, DD().DirectDraw1);
   EXPECT_FATAL(Fatal("gone"), "gone");
-  EXPECT_EQ(nullptr, DD().DirectDraw1);
-  EXPECT_EQ(nullptr, DD().Direct3D);
+  EXPECT_TRUE(!DD().DirectDraw1 && !DD().Direct3D);
   StartDirectDraw();
   EXPECT_FATAL(FatalBox("gone too"), "gone too");
   EXPECT_EQ(nullptr, DD().DirectDraw1);
@@ -190,7 +174,6 @@ TEST_F(DriverTest, DebugOutputUnlocksAndFatalReleasesTheDisplay) {
   EXPECT_FATAL(driver->Present(), "Assertion in line 1362, file system");
   EXPECT_FATAL(driver->BeginFrame(1), "Assertion in line 1355, file system");
 }
-
 TEST_F(DriverTest, TearDownReleasesEverySurface) {
   const int before = LiveSurfaceCount();
   Open(640, 480, KindIndex8);
@@ -199,7 +182,6 @@ TEST_F(DriverTest, TearDownReleasesEverySurface) {
   driver->SetDisplayMode(&mode);
   EXPECT_EQ(before + 3 + 4, LiveSurfaceCount()) << "a second mode switch rebuilds, not adds";
   driver.reset();
-  EXPECT_EQ(before, LiveSurfaceCount());
-  EXPECT_EQ(0u, VideoMemoryInUse());
+  EXPECT_EQ((std::vector<int>{before, 0}), (std::vector<int>{LiveSurfaceCount(), int(VideoMemoryInUse())}));
 }
 }  // namespace

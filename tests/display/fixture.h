@@ -13,7 +13,6 @@
 #include "platform/headless/screen.h"
 #include "tests/support/fatal_capture.h"
 #include "tests/support/paths.h"
-
 class DisplayTest : public ::testing::Test {
 protected:
   void SetUp() override {

@@ -2,7 +2,6 @@
 using namespace platform;
 namespace {
 using Ints = std::vector<int>;
-
 struct ModesTest : DisplayTest {
   // A driver over these display modes.
   sWinDriver& Over(std::initializer_list<DDModeInfo> list) {
@@ -18,7 +17,6 @@ sDisplayMode Request(int w, int h, int kind, int refresh = 0) {
   return r;
 }
 const DDModeInfo Vga8{640, 480, FormatIndexed(8)}, Svga8{800, 600, FormatIndexed(8)};
-
 TEST_F(ModesTest, FindModePrefersTheKindThenTheSizeThenTheRefresh) {
   sWinDriver& d = Over({Vga8, {640, 480, Format0565()}, {640, 480, Format8888()}, Svga8});
   ASSERT_EQ(4, d.GetModeCount());
@@ -33,7 +31,6 @@ TEST_F(ModesTest, FindModePrefersTheKindThenTheSizeThenTheRefresh) {
   ASSERT_TRUE(e.FindMode(&r2));
   EXPECT_EQ((Ints{800, 600}), (Ints{r2.Width, r2.Height}));
 }
-
 TEST_F(ModesTest, FindModeTiesBackBuffersMemoryAndRefusals) {
   sWinDriver& d = Over({Vga8, Vga8});
   auto set = [&](int backBuffers, int memory0, int memory1) {
@@ -59,7 +56,6 @@ TEST_F(ModesTest, FindModeTiesBackBuffersMemoryAndRefusals) {
   EXPECT_FALSE(d.FindMode(&refused));
   EXPECT_EQ((Ints{320, 75}), (Ints{refused.Width, refused.Refresh}));
 }
-
 TEST_F(ModesTest, FindModeZBufferDirect3DAndRefresh) {
   sWinDriver& d = Over({Vga8, Vga8, Vga8, Svga8});
   // Per mode: Z-buffer, Z back buffers, 3D, refresh; MemoryLeft tells the winner.
@@ -90,7 +86,6 @@ TEST_F(ModesTest, FindModeZBufferDirect3DAndRefresh) {
   EXPECT_EQ(255, ModeScore(Request(640, 480, KindIndex8, 75), Request(640, 480, KindIndex8, 400)))
       << "the refresh term stops at 255";
 }
-
 TEST_F(ModesTest, BudgetOfTheClassicModes) {
   sWinDriver& d = Start();
   ASSERT_EQ(55, d.GetModeCount()) << "11 sizes in five kinds";
@@ -108,7 +103,6 @@ TEST_F(ModesTest, BudgetOfTheClassicModes) {
                            "Mode 1280 x 1024, 32 (8888-32), 000 Hz, 0 backbuffers,   512 kytes left, ZBuffer\n"})
     EXPECT_NE(std::string::npos, debug.Text().find(line)) << line;
 }
-
 TEST_F(ModesTest, UnknownFormatsAreLeftOutAndReported) {
   DDPixelFormat odd = Format0565();
   odd.redMask = 0x001F;
@@ -120,7 +114,6 @@ TEST_F(ModesTest, UnknownFormatsAreLeftOutAndReported) {
   ASSERT_NE(std::string::npos, first);
   EXPECT_NE(std::string::npos, debug.Text().find(line, first + 1)) << "printed in both passes";
 }
-
 TEST_F(ModesTest, StartUpLinesRegistrationAndFailures) {
   sWinDriver& d = Start();
   EXPECT_EQ(0u, debug.Text().find("d3d device <Software rasterizer in system memory> <RGB Emulation>\n"

@@ -8,12 +8,10 @@
 #include <vector>
 namespace {
 using platform::FramePacer;
-
 struct Shown {
   std::vector<double> shownAt;  // the refresh at which each new frame appeared
   double period;
 };
-
 // `hint`: the display mode names its rate; `waits`: presents wait for the refresh.
 Shown Simulate(double hz, bool hint, bool waits, double seconds = 10) {
   const double period = 1e6 / hz;
@@ -46,7 +44,6 @@ Shown Simulate(double hz, bool hint, bool waits, double seconds = 10) {
   }
   return run;
 }
-
 TEST(FramePacing, SixtyFramesASecondOnAnyRefreshRate) {
   for (double hz : {60.0, 75.0, 120.0, 144.0, 165.0}) {
     for (bool hint : {true, false}) {
@@ -69,7 +66,6 @@ TEST(FramePacing, SixtyFramesASecondOnAnyRefreshRate) {
     }
   }
 }
-
 TEST(FramePacing, PresentsThatDoNotWaitAreSleptToTheSlot) {
   const Shown run = Simulate(1000, false, false, 5);
   ASSERT_GT(run.shownAt.size(), 200u);

@@ -26,7 +26,6 @@ struct Surfaces : ::testing::Test {
   DirectDraw* dd = nullptr;
   std::vector<DDSurface*> made;
 };
-
 TEST_F(Surfaces, CreatedZeroedAndFilledInside) {
   DDSurface* s = Plain(8, 4);
   ASSERT_NE(nullptr, s);
@@ -40,7 +39,6 @@ TEST_F(Surfaces, CreatedZeroedAndFilledInside) {
   for (const DDRect& b : bad) EXPECT_EQ(DDERR_INVALIDRECT, s->ColorFill(&b, 9));
   for (int i = 0; i < s->Pitch() * 4; ++i) ASSERT_NE(9, s->Memory()[i]);
 }
-
 TEST_F(Surfaces, CopiesWithAndWithoutTheSourceKey) {
   DDSurface* src = Plain(4, 1);
   DDSurface* dst = Plain(8, 2);
@@ -62,7 +60,6 @@ TEST_F(Surfaces, CopiesWithAndWithoutTheSourceKey) {
   for (const auto& [x, r] : {std::pair{5, all}, {-1, all}, {0, DDRect{3, 0, 1, 1}}})
     EXPECT_EQ(DDERR_INVALIDRECT, dst->BltFast(x, 0, src, r, 0)) << x;
 }
-
 TEST_F(Surfaces, FlipMovesTheBackBufferToTheFront) {
   DDSurfaceDesc d;
   d.flags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;

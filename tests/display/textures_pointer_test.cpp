@@ -4,7 +4,6 @@ namespace {
 using TexturesTest = DisplayTest;
 using PointerTest = DisplayTest;
 using Ints = std::vector<int>;
-
 TEST_F(TexturesTest, IndexedBitmapIsCopiedRowByRowAndBlitted) {
   Open(64, 48, KindIndex8);
   sTexture t;
@@ -41,7 +40,6 @@ TEST_F(TexturesTest, IndexedBitmapIsCopiedRowByRowAndBlitted) {
   EXPECT_EQ(1, driver->GetTextureCount()) << "still registered";
   EXPECT_FATAL(driver->LoadTextures(&mode), "Assertion in line 1654, file system");
 }
-
 TEST_F(TexturesTest, ConversionsMemoryAndDroppedRecords) {
   const std::vector<DDModeInfo> modes = {{64, 48, FormatIndexed(1)}, {64, 48, FormatIndexed(8)}};
   SetDisplayModesForTest(&modes);
@@ -75,7 +73,6 @@ TEST_F(TexturesTest, ConversionsMemoryAndDroppedRecords) {
   EXPECT_EQ(nullptr, mono.VideoSurface) << "a mono texture stays in system memory";
   driver->ReleaseTextures();
 }
-
 TEST_F(TexturesTest, NamedTexturesLoadTheirFile) {
   Open(64, 48, KindIndex8);
   // A 2 x 1 Index 8 image: header, size, rows, closing tag.
@@ -92,7 +89,6 @@ TEST_F(TexturesTest, NamedTexturesLoadTheirFile) {
   EXPECT_NE(nullptr, t.Bitmap) << "reloaded from its name";
   driver->ReleaseTextures();
 }
-
 TEST_F(TexturesTest, SurfaceFailuresAndTheTextureList) {
   Open(64, 48, KindIndex8);
   sTexture a, b, c;
@@ -116,7 +112,6 @@ TEST_F(TexturesTest, SurfaceFailuresAndTheTextureList) {
   driver->ReleaseTextures();
   EXPECT_EQ(nullptr, a.Bitmap);
 }
-
 TEST_F(TexturesTest, Texture3DNeedsThe0565Format) {
   Open(64, 48, Kind0565);
   sTexture t;
@@ -131,7 +126,6 @@ TEST_F(TexturesTest, Texture3DNeedsThe0565Format) {
   EXPECT_NE(0u, t.Handle);
   driver->ReleaseTextures();
 }
-
 // The pointer on a 16-bit screen: fill 0xFFFF, outline 1, key 0.
 TEST_F(PointerTest, DrawnSavedAndRestoredPerBuffer) {
   Open(640, 480, Kind0565);
@@ -156,7 +150,6 @@ TEST_F(PointerTest, DrawnSavedAndRestoredPerBuffer) {
   driver->BeginFrame(0);  // buffer 1: restores (300, 300), not the old position
   EXPECT_EQ(0x1234, At16(301, 301));
 }
-
 TEST_F(PointerTest, EdgesOfTheScreen) {
   Open(640, 480, Kind0565, 0);
   driver->SetMousePointer(true, 630, 470);
@@ -171,7 +164,6 @@ TEST_F(PointerTest, EdgesOfTheScreen) {
   EXPECT_FALSE(driver->PointerSaved(0));
   EXPECT_EQ(0, driver->SaveUnderSurface(0)->Memory()[0]) << "the save-under still holds what (630, 470) covered";
 }
-
 // On every screen kind the picture stays inside its 16 x 16 surfaces: below
 // 8 bits the pixels are packed (leftmost in the high bits), the fill is all
 // bits of the pixel set, the outline 1.

@@ -1,7 +1,9 @@
 #include "framework/system/clocks.h"
 #include <gtest/gtest.h>
+#include <vector>
 #include "platform/clock.h"
 namespace {
+using U = std::vector<uint64_t>;
 class FakeClock : public platform::Clock {
 public:
   bool counterWorks = true;
@@ -17,7 +19,6 @@ public:
   }
   uint32_t TimeGetTime() override { return millis; }
 };
-
 TEST(Clocks, CounterScaledThroughDoublesAndTheMillisecondFallback) {
   FakeClock fake;
   platform::SetClock(&fake);
@@ -29,16 +30,13 @@ TEST(Clocks, CounterScaledThroughDoublesAndTheMillisecondFallback) {
   for (const auto& c : cases) {
     fake.count = c.count;
     fake.hz = c.hz;
-    EXPECT_EQ(c.micros, GetMicroseconds()) << c.count;
-    EXPECT_EQ(c.millis, GetMilliseconds()) << c.count;
+    EXPECT_EQ((U{c.micros, c.millis}), (U{GetMicroseconds(), GetMilliseconds()})) << c.count;
   }
   fake.counterWorks = false;
   fake.millis = 4294967295u;
-  EXPECT_EQ(4294967295000ull, GetMicroseconds()) << "no 32-bit overflow";
-  EXPECT_EQ(4294967295ull, GetMilliseconds());
+  EXPECT_EQ((U{4294967295000ull, 4294967295ull}), (U{GetMicroseconds(), GetMilliseconds()})) << "no 32-bit overflow";
   platform::SetClock(nullptr);
 }
-
 TEST(Clocks, RealIsMonotonicAndVirtualAdvances) {
   uint64_t a = GetMicroseconds(), b = GetMicroseconds();
   EXPECT_LE(a, b);
@@ -46,8 +44,7 @@ TEST(Clocks, RealIsMonotonicAndVirtualAdvances) {
   platform::SetClock(&v);
   EXPECT_EQ(0u, GetMicroseconds());
   v.Advance(16667);
-  EXPECT_EQ(16667u, GetMicroseconds());
-  EXPECT_EQ(16u, GetMilliseconds());
+  EXPECT_EQ((U{16667, 16}), (U{GetMicroseconds(), GetMilliseconds()}));
   platform::SetClock(nullptr);
 }
 }  // namespace

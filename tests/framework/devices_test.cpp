@@ -3,14 +3,14 @@
 #include <vector>
 #include "tests/support/fatal_capture.h"
 namespace {
+// A device that notes its priority in `order` when it is destroyed.
 struct TestDevice : sDevice {
-  explicit TestDevice(int priority, int* destroyed = nullptr) : destroyed_(destroyed) { Priority = priority; }
+  explicit TestDevice(int priority, std::vector<int>* order = nullptr) : order_(order) { Priority = priority; }
   ~TestDevice() override {
-    if (destroyed_) ++*destroyed_;
+    if (order_) order_->push_back(Priority);
   }
-  int* destroyed_;
+  std::vector<int>* order_;
 };
-
 TEST(DeviceRegistry, LookupByPriorityAndSlot) {
   TestDevice a(10), b(10), low(5), high(10);
   EXPECT_EQ(nullptr, GetDevice(DevicePointer, -1));
@@ -23,13 +23,11 @@ TEST(DeviceRegistry, LookupByPriorityAndSlot) {
   RegisterDevice(DeviceKeyboard, nullptr);  // occupies nothing: slot 1 stays free
   RegisterDevice(DeviceKeyboard, &b);
   RegisterDevice(DeviceKeyboard, &high);
-  EXPECT_EQ(&low, GetDevice(DeviceKeyboard, 0));
-  EXPECT_EQ(&b, GetDevice(DeviceKeyboard, 1));
-  EXPECT_EQ(&high, GetDevice(DeviceKeyboard, 2));
+  EXPECT_EQ((std::vector<sDevice*>{&low, &b, &high}),
+            (std::vector<sDevice*>{GetDevice(DeviceKeyboard, 0), GetDevice(DeviceKeyboard, 1), GetDevice(DeviceKeyboard, 2)}));
   EXPECT_EQ(&b, GetDevice(DeviceKeyboard, -1)) << "priority 10 beats 5, and slot 1 precedes slot 2";
   ClearDevices();
 }
-
 TEST(DeviceRegistry, Assertions) {
   TestDevice d(0);
   EXPECT_FATAL(GetDevice(5, 0), "Assertion in line 530, file system");
@@ -41,22 +39,12 @@ TEST(DeviceRegistry, Assertions) {
   EXPECT_FATAL(RegisterDevice(DeviceCD, &d), "Assertion in line 566, file system");
   ClearDevices();
 }
-
 TEST(DeviceRegistry, DestroyWalksEveryKindInOrderAndKeepsEntries) {
   std::vector<int> order;
-  struct Named : sDevice {
-    Named(int n, std::vector<int>* order) : n_(n), order_(order) {}
-    ~Named() override { order_->push_back(n_); }
-    int n_;
-    std::vector<int>* order_;
-  };
   // Registered in another order than kinds and slots: CD, keyboards, display, pointers.
-  RegisterDevice(DeviceCD, new Named(5, &order));
-  RegisterDevice(DeviceKeyboard, new Named(3, &order));
-  RegisterDevice(DeviceKeyboard, new Named(4, &order));
-  RegisterDevice(DeviceDisplay, new Named(0, &order));
-  RegisterDevice(DevicePointer, new Named(1, &order));
-  RegisterDevice(DevicePointer, new Named(2, &order));
+  for (auto [kind, n] : {std::pair{DeviceCD, 5}, {DeviceKeyboard, 3}, {DeviceKeyboard, 4}, {DeviceDisplay, 0},
+                         {DevicePointer, 1}, {DevicePointer, 2}})
+    RegisterDevice(kind, new TestDevice(n, &order));
   DestroyDevices();
   EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4, 5}), order) << "kind 0 slots 0..3, then kind 1, and so on";
   EXPECT_NE(nullptr, GetDevice(DeviceDisplay, 0)) << "entries are not cleared";

@@ -11,7 +11,6 @@ protected:
   void TearDown() override { platform::SetDebugSink(nullptr); }
   platform::DebugCapture capture;
 };
-
 TEST_F(DebugLines, FatalAndAssertionTextsAreFormattedPrintedAndCut) {
   EXPECT_FATAL(Fatal("sFile::Open() could not open file"), "sFile::Open() could not open file");
   EXPECT_STREQ("Fatal:sFile::Open() could not open file\n", FatalText);
@@ -22,7 +21,6 @@ TEST_F(DebugLines, FatalAndAssertionTextsAreFormattedPrintedAndCut) {
   EXPECT_FATAL(Fatal(text.c_str()), text);
   EXPECT_EQ("Fatal:" + std::string(249, 'x'), FatalText) << "cut to 255 characters";
 }
-
 TEST_F(DebugLines, DebugPrintfIsBoundedAndUnlocksFirst) {
   static int unlocks = 0;
   unlocks = 0;
@@ -35,7 +33,6 @@ TEST_F(DebugLines, DebugPrintfIsBoundedAndUnlocksFirst) {
   DebugPrintf("%s", longer.c_str());
   EXPECT_EQ(std::string(255, 'y'), capture.Text());
 }
-
 TEST_F(DebugLines, FatalPathsReleaseTheDisplay) {
   static int releases = 0;
   releases = 0;
@@ -44,7 +41,6 @@ TEST_F(DebugLines, FatalPathsReleaseTheDisplay) {
   EXPECT_FATAL(FatalBox("Could not create main thread"), "Could not create main thread");
   EXPECT_EQ(2, releases);
 }
-
 // Without a test handler a fatal error ends only its own thread, with code 666,
 // and leaves the text for the message box.
 TEST(FatalThread, EndsTheCallingThread) {
@@ -62,13 +58,11 @@ TEST(FatalThread, EndsTheCallingThread) {
   EXPECT_FALSE(after);
   EXPECT_STREQ("Fatal:could not unlock buffer\n", FatalText);
 }
-
 // On a thread nobody waits for, the text is printed and the process exits with 1.
 TEST(FatalThreadDeathTest, UnmanagedThreadExitsWithStatusOne) {
   SetFatalHandler(nullptr);
   EXPECT_EXIT(Fatal("no display"), ::testing::ExitedWithCode(1), "Fatal:no display");
 }
-
 TEST(FatalThreadDeathTest, FatalBoxShowsAndExits) {
   SetFatalHandler(nullptr);
   EXPECT_EXIT(FatalBox("Could not create audio thread"), ::testing::ExitedWithCode(1),

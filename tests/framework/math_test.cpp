@@ -5,7 +5,6 @@
 #include "tests/support/fatal_capture.h"
 namespace {
 using Ints = std::vector<int64_t>;
-
 TEST(FixedPoint, MultiplyDivideAndSquareRoot) {
   // Truncation toward zero, not an arithmetic shift; FixMulDiv's product is 64-bit.
   EXPECT_EQ((Ints{0x30000, 0, -0x30000, 21845, -21845, 2000000000}),
@@ -20,7 +19,6 @@ TEST(FixedPoint, MultiplyDivideAndSquareRoot) {
     EXPECT_GT((r + 1) * (r + 1), v);
   }
 }
-
 TEST(FixedPoint, ArcTangent) {
   // Large values reflect through 4095.
   EXPECT_EQ((Ints{8188, 0, -8188, 4 * (4095 - 1209)}), (Ints{FixAtan(0x10000), FixAtan(0), FixAtan(-0x10000), FixAtan(0x20000)}));
@@ -33,21 +31,17 @@ TEST(FixedPoint, ArcTangent) {
   EXPECT_FATAL(FixAtan2(INT32_MIN, 1), "Assertion in line 249, file math");
   EXPECT_FATAL(FixAtan2(1, INT32_MIN), "Assertion in line 250, file math");
 }
-
 TEST(Random, SequenceFromTheSeedRepeats) {
   EXPECT_EQ((Ints{25625, 57120, 25975}), (Ints{Random16(), Random16(), Random16()}));
 }
-
 TEST(Random, ResetRestartsTheSequence) {
   // Runs after the test above in the same process: the reset hook restores the seed.
   EXPECT_EQ(25625, Random16());
 }
-
 TEST(SmallFunctions, ClampAlignSignAbsMin) {
   EXPECT_EQ((Ints{3, 0, 2, 16, 16, -1, 0, 1, 7, -3}), (Ints{Clamp(5, 3, 0), Clamp(-2, 3, 0), Clamp(2, 3, 0), AlignUp(13, 8),
                                                             AlignUp(16, 8), Sign(-7), Sign(0), Sign(9), Abs(-7), Min(-3, 2)}));
 }
-
 TEST(Tables, BuiltAtStartUp) {
   InitMathTables();
   EXPECT_EQ((Ints{0, 25, 46340, 65535, 0x10000}), (Ints{SinTable[0], SinTable[1], SinTable[2048], SinTable[4095], SinTable[4096]}));

@@ -5,14 +5,12 @@
 #include <vector>
 namespace {
 using Strs = std::vector<std::string>;
-
 template <typename... Args>
 std::string Format(const char* format, Args... args) {
   char buffer[256];
   FormatText(buffer, sizeof buffer, format, args...);
   return buffer;
 }
-
 TEST(FormatText, Conversions) {
   // A number wider than its field becomes '%' fill; the sign stands before the fill.
   EXPECT_EQ((Strs{"0640 x 0480", "08", "%%", "%%%%%", "-  42", "-0042", "-2147483648"}),
@@ -34,7 +32,6 @@ TEST(FormatText, Conversions) {
                   Format("%s", static_cast<const char*>(nullptr)), Format("%c", 'x'), Format("%q"), Format("100%%"),
                   Format("")}));
 }
-
 TEST(FormatText, BoundedByTheBuffer) {
   char buffer[8];
   std::memset(buffer, 'Z', sizeof buffer);
@@ -54,7 +51,6 @@ TEST(FormatText, BoundedByTheBuffer) {
   EXPECT_EQ(four, FormatText(four, 1, "hello"));
   EXPECT_EQ(0, four[0]) << "size 1 holds only the NUL";
 }
-
 TEST(Strings, CopyCompareLength) {
   // Bytes compare as signed; 'a' folds to 'A', below '['; other bytes stay as they are.
   EXPECT_EQ((std::vector<int>{0, -1, 1, 1, -1, 1, -1}),
@@ -75,7 +71,6 @@ TEST(Strings, CopyCompareLength) {
   EXPECT_EQ(6, StrLen("abcdef"));
   EXPECT_EQ(0, StrLen(""));
 }
-
 TEST(Memory, CopyAndFillAtEveryAlignment) {
   unsigned char src[64], dst[80];
   for (int i = 0; i < 64; ++i) src[i] = static_cast<unsigned char>(i * 7 + 1);

@@ -21,7 +21,6 @@ unsigned Checksum(const sBitmap& b) {
   return sum;
 }
 }  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ResetProcessState();
   fuzz::ThrowOnFatal();

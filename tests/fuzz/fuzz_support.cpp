@@ -7,9 +7,7 @@ namespace fuzz {
 namespace {
 [[noreturn]] void Throw(const char* text) { throw FatalExit(text); }
 }  // namespace
-
 void ThrowOnFatal() { SetFatalHandler(Throw); }
-
 const char* WriteScratch(const char* tag, const uint8_t* data, size_t size) {
   static std::string path;
   const char* tmp = std::getenv("TMPDIR");

@@ -9,14 +9,11 @@ namespace fuzz {
 struct FatalExit : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
-
 // Fatal errors throw FatalExit from now on (ResetProcessState clears this).
 void ThrowOnFatal();
-
 // A file in the temporary folder, private to this process and harness,
 // holding exactly these bytes; the same path every call.
 const char* WriteScratch(const char* tag, const uint8_t* data, size_t size);
 }  // namespace fuzz
-
 // Each harness defines this; libFuzzer or the replay driver calls it.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);

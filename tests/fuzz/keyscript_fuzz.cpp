@@ -6,7 +6,6 @@
 #include <vector>
 #include "platform/headless/input.h"
 #include "tests/fuzz/fuzz_support.h"
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   std::vector<platform::InputScriptEvent> events;

@@ -36,20 +36,16 @@ public:
     pos_ = std::max(0, std::min(position, size_));
     return pos_;
   }
-
 private:
   const uint8_t* data_;
   int size_;
   int pos_ = 0;
 };
-
 const int ReadSizes[8] = {1, 3, 100, 1000, 2304, 4608, 9216, 20000};
 const int Channels[4] = {0, 1, 2, -2};
-
 // Samples per channel one pass can yield: 48 per input byte (the shortest
 // frames) plus the first frame and the flushed last one.
 long SampleBound(size_t inputBytes) { return 48L * long(inputBytes) + 3 * 1152; }
-
 // Reads to the end; false when the output outgrows what the input can carry.
 bool Drain(sMpegStream& dec, std::vector<uint8_t>& buf, int chunk, bool peek, long byteLimit) {
   long total = 0;
@@ -63,7 +59,6 @@ bool Drain(sMpegStream& dec, std::vector<uint8_t>& buf, int chunk, bool peek, lo
   }
 }
 }  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2 || size > (1u << 30)) return 0;
   const uint8_t how = data[0], drive = data[1];

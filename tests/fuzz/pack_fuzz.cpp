@@ -19,7 +19,6 @@ void Try(F f) {
   }
 }
 }  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ResetProcessState();
   fuzz::ThrowOnFatal();

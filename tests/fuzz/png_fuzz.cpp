@@ -5,7 +5,6 @@
 #include <string>
 #include "tests/fuzz/fuzz_support.h"
 #include "tools/common/png_io.h"
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* path = fuzz::WriteScratch("png", data, size);
   PngImage image;

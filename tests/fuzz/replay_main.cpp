@@ -17,7 +17,6 @@ namespace fs = std::filesystem;
 namespace {
 int mutations = 0;
 std::mt19937 rng;
-
 // One to four edits: a byte replaced, a bit flipped, a cut, a byte inserted.
 void Mutate(std::vector<uint8_t>& d) {
   for (int e = 0, edits = 1 + static_cast<int>(rng() % 4); e < edits; ++e) {
@@ -30,7 +29,6 @@ void Mutate(std::vector<uint8_t>& d) {
     }
   }
 }
-
 bool RunFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
@@ -49,7 +47,6 @@ bool RunFile(const fs::path& path) {
   return true;
 }
 }  // namespace
-
 int main(int argc, char** argv) {
   const char* seed = std::getenv("TESS_FUZZ_SEED");
   rng.seed(20261206u ^ (seed ? static_cast<uint32_t>(std::strtoul(seed, nullptr, 10)) : 0u));

@@ -6,7 +6,6 @@
 #include "tests/fuzz/fuzz_support.h"
 #include "vo/show/showcheck.h"
 #include "vo/show/showfile.h"
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   sShow show;

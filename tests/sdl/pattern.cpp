@@ -22,9 +22,7 @@ void DrawPattern(sWinDriver& d) {
   d.FillRect(4, 320, 240, 640, 480);
   d.FrameRect(0, 0, 0, 640, 480);
 }
-
 bool toggle = false;
-
 int Show(const std::string& out, int frames) {
   StartDirectDraw();
   auto driver = std::make_unique<sWinDriver>();
@@ -49,7 +47,6 @@ int Show(const std::string& out, int frames) {
   return status == 0 ? 0 : 1;
 }
 }  // namespace
-
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::fprintf(stderr, "usage: sdl_pattern OUT.png [--window] [--frames N] [--toggle]\n");

@@ -16,7 +16,6 @@ int At(const PngImage& image, int x, int y) {
   const sColor& c = image.rgba[static_cast<size_t>(y) * image.width + x];
   return c.r << 16 | c.g << 8 | c.b;
 }
-
 // Runs the pattern program in its own Xvfb screen of that size and checks the
 // screenshot's pixels. SDL's X11 and D-Bus libraries keep buffers for the life
 // of the process: leaks are checked by the display's unit tests, not here.
@@ -38,7 +37,6 @@ PngImage ExpectScreen(const std::string& screen, const std::string& extra, const
   }
   return image;
 }
-
 TEST(SdlPresenter, FullScreenFourByThree) {
   // 640 x 480 scaled by 1.6 fills the 4:3 screen; quadrant borders at 512 and 384; the
   // picture's black frame at the corner; nearest scaling keeps edges sharp.
@@ -47,7 +45,6 @@ TEST(SdlPresenter, FullScreenFourByThree) {
                                        {514, 100, Green}, {100, 381, Red}, {100, 386, Blue}, {0, 0, Black}, {3, 3, Red}});
   EXPECT_EQ((std::vector<int>{1024, 768}), (std::vector<int>{image.width, image.height}));
 }
-
 // One frame pixel is one screen pixel: the window (no window manager: at the centre of
 // the screen) or the integer scale shows the picture exactly.
 TEST(SdlPresenter, WindowAndIntegerScaleAreExact) {
@@ -59,7 +56,6 @@ TEST(SdlPresenter, WindowAndIntegerScaleAreExact) {
   exact.push_back({100, 100, Black});  // outside the window
   ExpectScreen("1024x768x24", "--window", "", exact);
 }
-
 TEST(SdlPresenter, LinearScaleBlendsEdgesNearestDoesNot) {
   std::vector<int> blended;
   for (const char* mode : {"TESSALINE_SCALE=nearest", "TESSALINE_SCALE=linear"}) {
@@ -72,13 +68,11 @@ TEST(SdlPresenter, LinearScaleBlendsEdgesNearestDoesNot) {
   EXPECT_EQ(0, blended[0]) << "nearest: sharp edge";
   EXPECT_GT(blended[1], 0) << "linear: a soft edge";
 }
-
 TEST(SdlPresenter, AltEnterSwitchesToFullScreen) {
   // Outside the 640 x 480 window, inside the full-screen picture, scaled by 1.6 (not 1:1).
   ExpectScreen("1024x768x24", "--window --frames 60 --toggle", "",
                {{100, 100, Red}, {1000, 700, White}, {508, 384 - 100, Red}, {516, 384 - 100, Green}});
 }
-
 TEST(SdlPresenter, WideScreenIsLetterboxed) {
   // 960 x 720 in the middle: bars of 160 pixels each side; the picture's own
   // black frame is 1.5 pixels wide at this scale.
@@ -93,7 +87,6 @@ TEST(SdlPresenter, WideScreenIsLetterboxed) {
   EXPECT_NEAR(1119, right, 2);
   EXPECT_NEAR(4.0 / 3.0, (right - left + 1) / 720.0, 0.01);
 }
-
 TEST(SdlBackend, DeclinesWithoutADisplay) {
   const std::string command = std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER '") + SDL_PATTERN + "' /dev/null 2>&1";
   const int status = std::system(command.c_str());

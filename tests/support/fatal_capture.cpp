@@ -3,7 +3,6 @@
 #include "framework/system/reset.h"
 namespace {
 void ThrowFatal(const char* text) { throw FatalError(text); }
-
 // Before every test: start-up state, and fatal errors that throw.
 class ResetListener : public ::testing::EmptyTestEventListener {
   void OnTestStart(const ::testing::TestInfo&) override {
@@ -12,7 +11,6 @@ class ResetListener : public ::testing::EmptyTestEventListener {
   }
   void OnTestEnd(const ::testing::TestInfo&) override { ResetProcessState(); }
 };
-
 const bool registered = [] {
   ::testing::UnitTest::GetInstance()->listeners().Append(new ResetListener);
   return true;

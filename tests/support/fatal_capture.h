@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <string>
-
 struct FatalError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
-
 // The statement must end in a fatal error with exactly this message.
 #define EXPECT_FATAL(statement, message)                                     \
   do {                                                                       \

@@ -23,7 +23,6 @@ void Observe(const sFrameInfo& f, void* user) {
 }
 void CreateDisplay() { new sWinDriver; }
 }  // namespace
-
 std::string Run(const std::string& keys, const FrameHook& hook) {
   ResetProcessState();  // the pack is opened once per process
   std::filesystem::current_path(testpaths::Build() + "/app");
@@ -43,13 +42,11 @@ std::string Run(const std::string& keys, const FrameHook& hook) {
   platform::StopBackend();
   return fatal;
 }
-
 uint64_t ScreenHash() {
   const platform::DDSurface* front = static_cast<sWinDriver*>(TheDisplay)->PrimarySurface();
   uint64_t hash = 14695981039346656037ull;
   for (int i = 0; i < front->Pitch() * front->Height(); ++i) hash = (hash ^ front->Memory()[i]) * 1099511628211ull;
   return hash;
 }
-
 uint64_t PresentedFrames() { return platform::GetHeadlessScreen()->FrameCount(); }
 }  // namespace showrun

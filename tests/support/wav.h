@@ -19,7 +19,8 @@ inline std::vector<uint8_t> Header(uint32_t rate, int channels, int bits, uint32
   Put(h, 36 + dataBytes, 4);
   tag("WAVE");
   tag("fmt ");
-  for (auto [v, n] : {std::pair{16u, 4}, {1u, 2}, {uint32_t(channels), 2}, {rate, 4}, {rate * align, 4}, {align, 2}, {uint32_t(bits), 2}})
+  for (auto [v, n] : {std::pair{16u, 4}, {1u, 2}, {uint32_t(channels), 2}, {rate, 4}, {rate * align, 4}, {align, 2},
+                      {uint32_t(bits), 2}})
     Put(h, v, n);
   tag("data");
   Put(h, dataBytes, 4);
