@@ -32,10 +32,7 @@ public:
     return n;
   }
   int DoPeek(void* buffer, int count) override { return Fill(buffer, count); }
-  int DoSeek(int position) override {
-    pos_ = std::max(0, std::min(position, NoiseBytes));
-    return pos_;
-  }
+  int DoSeek(int position) override { return pos_ = std::max(0, std::min(position, NoiseBytes)); }
   int64_t delivered = 0;  // bytes read (not peeked)
 
 private:
@@ -48,10 +45,8 @@ private:
   uint8_t At(int p) const {
     if (p < headerEnd_ && p % spacing_ < 4) return header_[p % spacing_];
     uint32_t x = uint32_t(p) * 0x9E3779B1u;
-    x ^= x >> 15;
-    x *= 0x85EBCA77u;
-    x ^= x >> 13;
-    return uint8_t(x >> 8);
+    x = (x ^ x >> 15) * 0x85EBCA77u;
+    return uint8_t((x ^ x >> 13) >> 8);
   }
   uint8_t header_[4];
   int spacing_, headerEnd_;

@@ -173,18 +173,13 @@ TEST_F(CdTest, ThreadServesCommandsWithinAPollAndQuits) {
   EXPECT_EQ(0, AudioThreadRunning.load());
 }
 
-// The virtual disc over a folder of real WAV files, played into a recording
-// sound service.
-// Plays every block at once and keeps what it was given.
+// A sound service that plays every block at once and keeps what it was given.
 class RecordingSound final : public platform::Sound {
 public:
   struct Device final : platform::WaveOutDevice {
     explicit Device(RecordingSound& s) : owner(s) {}
     void Prepare(platform::WaveBlock& b) override { b.flags.fetch_or(platform::WaveBlockPrepared); }
-    bool Unprepare(platform::WaveBlock& b) override {
-      b.flags.fetch_and(~platform::WaveBlockPrepared);
-      return true;
-    }
+    bool Unprepare(platform::WaveBlock& b) override { return b.flags.fetch_and(~platform::WaveBlockPrepared), true; }
     bool Write(platform::WaveBlock& b) override {
       std::lock_guard<std::mutex> hold(owner.lock);
       owner.bytes.insert(owner.bytes.end(), b.data, b.data + b.length);
@@ -199,10 +194,7 @@ public:
     return std::make_unique<Device>(*this);
   }
   bool PlaySound(const void*, size_t) override { return false; }
-  std::vector<uint8_t> Bytes() {
-    std::lock_guard<std::mutex> hold(lock);
-    return bytes;
-  }
+  std::vector<uint8_t> Bytes() { std::lock_guard<std::mutex> hold(lock); return bytes; }
   std::mutex lock;
   std::vector<uint8_t> bytes;
 };
@@ -228,8 +220,7 @@ TEST(FolderCd, TracksFromWavFilesPlayTheirFirstMinute) {
   OpenCd();
   ASSERT_TRUE(CdState().Open());
   EXPECT_EQ(2, CdState().TrackCount);
-  EXPECT_EQ(70000u, CdState().TrackLength[0]);
-  EXPECT_EQ(3000u, CdState().TrackLength[1]);
+  EXPECT_EQ((std::vector<uint32_t>{70000, 3000}), std::vector<uint32_t>(CdState().TrackLength, CdState().TrackLength + 2));
   PlayTrack(1);
   while (sound.Bytes().size() < 60000) std::this_thread::yield();
   StopCd();

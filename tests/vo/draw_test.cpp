@@ -4,7 +4,7 @@
 #include "framework/system/devices.h"
 #include "framework/system/input.h"
 #include "platform/headless/input.h"
-#include "tests/vo/display_fixture.h"
+#include "tests/display/fixture.h"
 #include "tests/vo/files.h"
 #include "vo/backdrop.h"
 #include "vo/layers.h"
@@ -14,7 +14,31 @@
 namespace {
 
 using Ints = std::vector<int>;
-using DrawTest = ScreenTest;
+
+// A 640 x 480 Index 8 display on the software surfaces.
+class DrawTest : public DisplayTest {
+protected:
+  void SetUp() override {
+    DisplayTest::SetUp();
+    Start();
+    mode = sDisplayMode(640, 480, KindIndex8);
+    ASSERT_TRUE(driver->FindMode(&mode));
+    driver->SetDisplayMode(&mode);
+    driver->BeginFrame(0);
+    Fill(0, 0, 640, 480, 40);
+  }
+  void Fill(int x0, int y0, int x1, int y1, uint8_t v) { driver->FillRect(v, x0, y0, x1, y1); }
+  // The back buffer as the layers left it.
+  uint8_t At(int x, int y) {
+    driver->Unlock();
+    return At8(x, y);
+  }
+  int Count(uint8_t v) {
+    int n = 0;
+    for (int i = 0; i < 640 * 480; ++i) n += At(i % 640, i / 640) == v;
+    return n;
+  }
+};
 
 TEST_F(DrawTest, ShadeRectFillsItsInteriorAndStaysOnTheScreen) {
   sShadeRect r;

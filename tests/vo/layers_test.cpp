@@ -54,21 +54,7 @@ sShadeRect Rect(float x0, float y0, float x1, float y1) {
   return r;
 }
 
-TEST(ShadeRect, FractionalEdges) {
-  auto screen = Screen(16);  // level 16
-  // fx0 = 4, fy0 = 8, ex1 = 15 - 12 = 3, ey1 = 15.
-  sShadeRect r = Rect(10.25f, 20.5f, 30.75f, 40.0f);
-  ASSERT_TRUE(r.ShadeEdges(*screen));
-  const struct {
-    int x, y, value;
-  } pixels[] = {{10, 20, ((256 - 8 * 12) * 16) / 256}, {10, 40, ((256 - 1 * 12) * 16) / 256}, {11, 20, 8},
-                {29, 20, 8}, {11, 40, 16 /* far edge on a whole pixel: no bottom edge */},
-                {30, 20, ((256 - 13 * 8) * 16) / 256}, {30, 40, ((256 - 1 * 13) * 16) / 256}, {10, 30, 4}, {30, 30, 3}};
-  for (const auto& p : pixels) EXPECT_EQ(p.value, At(*screen, p.x, p.y)) << p.x << "," << p.y;
-  EXPECT_EQ(21, r.Interior().y0);
-  EXPECT_EQ(11, r.Interior().x0);
-}
-
+// (Edges at fractions of a pixel: the show's moving lines, in the golden trace.)
 TEST(ShadeRect, EmptyRectanglesAndScreenEdges) {
   auto screen = Screen(16);
   EXPECT_FALSE(Rect(50, 0, 50, 480).ShadeEdges(*screen));

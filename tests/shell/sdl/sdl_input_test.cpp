@@ -2,6 +2,7 @@
 // SDL scancodes are USB usage ids; the numbers below are those ids.
 #include "platform/sdl/input.h"
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -36,10 +37,8 @@ TEST(SdlKeys, BufferDropsRepeatsAndOverflows) {
   int count = 16;
   EXPECT_EQ(platform::InputOk, keyboard->GetDeviceData(events, count));
   ASSERT_EQ(2, count);
-  EXPECT_EQ(0x9Cu, events[0].offset);
-  EXPECT_EQ(0x80u, events[0].data & 0x80);
-  EXPECT_EQ(5u, events[0].timeStamp);
-  EXPECT_EQ(0u, events[1].data & 0x80);
+  EXPECT_EQ((std::vector<uint32_t>{0x9C, 0x80, 5, 0}),
+            (std::vector<uint32_t>{events[0].offset, events[0].data & 0x80, events[0].timeStamp, events[1].data & 0x80}));
   EXPECT_LT(events[0].sequence, events[1].sequence);
   count = 16;
   EXPECT_EQ(platform::InputOk, keyboard->GetDeviceData(events, count)) << "nothing pending is not an error";
@@ -73,15 +72,9 @@ TEST(SdlMouse, AxesAndButtonBits) {
   input.OnMouseButton(9, true);  // no such button
   platform::MouseState state;
   EXPECT_EQ(platform::InputOk, mouse->GetMouseState(state));
-  EXPECT_EQ(7, state.x);
-  EXPECT_EQ(-2, state.y);
-  EXPECT_EQ(-120, state.z);
-  EXPECT_EQ(0x80, state.buttons[0]);
-  EXPECT_EQ(0x80, state.buttons[1]);
-  EXPECT_EQ(0x00, state.buttons[2]);
-  EXPECT_EQ(0x00, state.buttons[3]);
-  EXPECT_EQ(1, platform::MouseButtonIndex(3));
-  EXPECT_EQ(2, platform::MouseButtonIndex(2));
+  EXPECT_EQ((std::vector<int>{7, -2, -120, 0x80, 0x80, 0, 0, 1, 2}),
+            (std::vector<int>{state.x, state.y, state.z, state.buttons[0], state.buttons[1], state.buttons[2],
+                              state.buttons[3], platform::MouseButtonIndex(3), platform::MouseButtonIndex(2)}));
 }
 
 }  // namespace
