@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "audio/stream.h"
+#include "tests/support/expect_calls.h"
 
 class MemStream : public sStream {
 public:
@@ -29,25 +30,9 @@ public:
   int DoRead(void* buffer, int count) override {
     ++reads;
     readSizes.push_back(count);
-    if (failReads > 0) {
-      --failReads;
-      return -1;
-    }
-    int n = std::max(0, std::min(count, int(data.size()) - pos));
-    if (n > 0) std::memcpy(buffer, data.data() + pos, size_t(n));
-    pos += n;
-    return n;
+    return Copy(buffer, count, true);
   }
-  int DoPeek(void* buffer, int count) override {
-    ++peeks;
-    if (failReads > 0) {
-      --failReads;
-      return -1;
-    }
-    int n = std::max(0, std::min(count, int(data.size()) - pos));
-    if (n > 0) std::memcpy(buffer, data.data() + pos, size_t(n));
-    return n;
-  }
+  int DoPeek(void* buffer, int count) override { return ++peeks, Copy(buffer, count, false); }
   int DoWrite(const void* buffer, int count) override {
     ++writes;
     int n = writeLimit >= 0 ? std::min(count, writeLimit) : count;
@@ -56,19 +41,20 @@ public:
     pos += n;
     return n;
   }
-  int DoSeek(int position) override {
-    ++seeks;
-    pos = position;
-    return pos;
-  }
+  int DoSeek(int position) override { return ++seeks, pos = position; }
   // Test access to the protected state.
-  int Field(const char* name) const {
-    if (!std::strcmp(name, "BufferStart")) return BufferStart;
-    if (!std::strcmp(name, "Fill")) return Fill;
-    return -999;
-  }
   const uint8_t* MainBuffer() const { return Buffer; }
   const uint8_t* InlineMain() const { return InlineBuffer; }
+
+ private:
+  // The bytes at the position (the next n reads or peeks fail with -1).
+  int Copy(void* buffer, int count, bool consume) {
+    if (failReads > 0) return --failReads, -1;
+    int n = std::max(0, std::min(count, int(data.size()) - pos));
+    if (n > 0) std::memcpy(buffer, data.data() + pos, size_t(n));
+    if (consume) pos += n;
+    return n;
+  }
 };
 
 // Control(code) answers in order: {code, expected}.

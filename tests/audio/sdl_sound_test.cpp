@@ -65,10 +65,7 @@ TEST(SdlSound, ToneReachesTheDevice) {
   --first;  // the tone's first frame is zero
   ASSERT_GE(pcm.size() / 2, first + 22050) << "the whole tone went to the device";
   EXPECT_EQ(0, std::memcmp(img.data() + 44, pcm.data() + first * 2, 22050 * 4)) << "bit exact at the device's rate";
-  Tone t = Measure(Channel(pcm, 0, first, first + 22050), 44100);
-  EXPECT_NEAR(1000, t.hz, 0.5);
-  EXPECT_NEAR(12000 / std::sqrt(2.0), t.rms, 12000 * 0.005);
-  EXPECT_GT(t.purity, 0.995);
+  ExpectTone(Measure(Channel(pcm, 0, first, first + 22050), 44100), 1000, 12000, 0.005, 0.995);
 }
 
 }  // namespace

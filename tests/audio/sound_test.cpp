@@ -10,6 +10,7 @@
 #include "platform/sound.h"
 #include "platform/soundmixer.h"
 #include "tests/audio/tone.h"
+#include "tests/support/expect_calls.h"
 #include "tests/support/paths.h"
 
 namespace {
@@ -27,29 +28,20 @@ TEST(WaveImage, ParsesAndRefuses) {
   WaveFormat f;
   const uint8_t* data = nullptr;
   size_t bytes = 0;
-  ASSERT_TRUE(ParseWaveImage(img.data(), img.size(), f, data, bytes));
-  EXPECT_EQ(22050u, f.samplesPerSec);
-  EXPECT_EQ(1, f.channels);
-  EXPECT_EQ(img.data() + 44, data);
-  EXPECT_EQ(220u, bytes / 2);
-
-  EXPECT_TRUE(ParseWaveImage(img.data(), 100, f, data, bytes));
-  EXPECT_EQ(56u, bytes) << "never beyond the size given";
-  EXPECT_FALSE(ParseWaveImage(img.data(), 11, f, data, bytes));
-  EXPECT_FALSE(ParseWaveImage(nullptr, 100, f, data, bytes));
-
+  EXPECT_CALLS({1, 22050, 1, 1, 440}, {ParseWaveImage(img.data(), img.size(), f, data, bytes), f.samplesPerSec,
+                                        f.channels, data == img.data() + 44, bytes});
+  // Never beyond the size given.
+  EXPECT_CALLS({1, 56, 0, 0}, {ParseWaveImage(img.data(), 100, f, data, bytes), bytes, ParseWaveImage(img.data(), 11, f,
+                               data, bytes), ParseWaveImage(nullptr, 100, f, data, bytes)});
   std::vector<uint8_t> zero(5884460, 0);  // an image whose header was never written
   EXPECT_FALSE(ParseWaveImage(zero.data(), zero.size(), f, data, bytes));
-
-  std::vector<uint8_t> bad = img;
-  bad[20] = 3;  // not PCM
-  EXPECT_FALSE(ParseWaveImage(bad.data(), bad.size(), f, data, bytes));
-  bad = img;
-  bad[22] = 3;  // three channels
-  EXPECT_FALSE(ParseWaveImage(bad.data(), bad.size(), f, data, bytes));
-  bad = img;
-  bad[16] = 0xFF, bad[17] = 0xFF, bad[18] = 0xFF, bad[19] = 0x7F;  // fmt chunk past the end
-  EXPECT_FALSE(ParseWaveImage(bad.data(), bad.size(), f, data, bytes));
+  // Not PCM; three channels; the fmt chunk past the end.
+  for (auto [at, value] : std::initializer_list<std::pair<int, int>>{{20, 3}, {22, 3}, {19, 0x7F}}) {
+    std::vector<uint8_t> bad = img;
+    bad[size_t(at)] = uint8_t(value);
+    if (at == 19) bad[16] = bad[17] = bad[18] = 0xFF;
+    EXPECT_FALSE(ParseWaveImage(bad.data(), bad.size(), f, data, bytes)) << at;
+  }
 
   // Another chunk before the format is stepped over (odd length, padded).
   const uint8_t list[] = {'L', 'I', 'S', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0};
@@ -73,9 +65,7 @@ protected:
     std::vector<int16_t> got;
     uint32_t rate = 0;
     uint16_t channels = 0;
-    EXPECT_TRUE(ReadWav(wav, got, rate, channels));
-    EXPECT_EQ(44100u, rate);
-    EXPECT_EQ(2, channels);
+    EXPECT_CALLS({1, 44100, 2}, {ReadWav(wav, got, rate, channels), rate, channels});
     return got;
   }
 };
@@ -99,8 +89,7 @@ TEST_F(SoundTest, ToneThroughWaveOutStream) {
       int n = int(std::min<size_t>(4608, pcm.size() * 2 - at));
       ASSERT_EQ(n, out.Write(reinterpret_cast<const uint8_t*>(pcm.data()) + at, n));
     }
-    EXPECT_EQ(0, out.Control(11));
-    EXPECT_EQ(0, out.Close()) << "the drain must end: the device plays while it waits";
+    EXPECT_CALLS({0, 0}, {out.Control(11), out.Close()});  // the drain must end: the device plays while it waits
     auto events = What(sound);
     ASSERT_GE(events.size(), 2u);
     EXPECT_EQ("0 waveout open 44100 Hz 2 ch 16 bit", events.front());
@@ -114,15 +103,8 @@ TEST_F(SoundTest, ToneThroughWaveOutStream) {
   ASSERT_GE(got.size(), played * 2);
   EXPECT_TRUE(std::equal(pcm.begin(), pcm.begin() + long(played * 2), got.begin())) << "same rate: bit exact";
   for (size_t i = played * 2; i < got.size(); ++i) ASSERT_EQ(0, got[i]) << "silence after the last block";
-
-  Tone left = Measure(Channel(got, 0, 0, played), 44100);
-  Tone right = Measure(Channel(got, 1, 0, played), 44100);
-  EXPECT_NEAR(1000, left.hz, 0.5);
-  EXPECT_NEAR(16384 / std::sqrt(2.0), left.rms, 16384 * 0.002);
-  EXPECT_GT(left.purity, 0.999);
-  EXPECT_NEAR(250, right.hz, 0.5);
-  EXPECT_NEAR(8192 / std::sqrt(2.0), right.rms, 8192 * 0.002);
-  EXPECT_GT(right.purity, 0.999);
+  ExpectTone(Measure(Channel(got, 0, 0, played), 44100), 1000, 16384, 0.002, 0.999);
+  ExpectTone(Measure(Channel(got, 1, 0, played), 44100), 250, 8192, 0.002, 0.999);
 }
 
 // An image at another rate and channel count comes out at 44.1 kHz stereo.
@@ -131,36 +113,27 @@ TEST_F(SoundTest, ImagePlayedResampled) {
   {
     HeadlessSound sound(HeadlessSound::Pace::Virtual, nullptr);
     ASSERT_TRUE(sound.WriteWav(wav));
-    EXPECT_TRUE(sound.PlaySound(img.data(), img.size()));
-    EXPECT_TRUE(sound.ImagePlaying());
-    sound.Advance(500000);
-    EXPECT_TRUE(sound.ImagePlaying());
-    EXPECT_TRUE(sound.PlaySound(nullptr, 0));
-    EXPECT_FALSE(sound.ImagePlaying());
+    EXPECT_CALLS({1, 1, 1, 1, 0}, {sound.PlaySound(img.data(), img.size()), sound.ImagePlaying(),
+                                   (sound.Advance(500000), sound.ImagePlaying()), sound.PlaySound(nullptr, 0),
+                                   sound.ImagePlaying()});
     EXPECT_EQ((std::vector<std::string>{"0 play 22050 frames 22050 Hz 1 ch 16 bit", "22050 stop"}), What(sound));
   }
   std::vector<int16_t> got = Written();
   ASSERT_EQ(22050u * 2, got.size());
   for (size_t i = 0; i < 22050; ++i) ASSERT_EQ(got[2 * i], got[2 * i + 1]) << "mono on both sides";
-  Tone t = Measure(Channel(got, 0, 100, 22050), 44100);
-  EXPECT_NEAR(441, t.hz, 0.5);
-  EXPECT_NEAR(10000 / std::sqrt(2.0), t.rms, 10000 * 0.01);
-  EXPECT_GT(t.purity, 0.995);
+  ExpectTone(Measure(Channel(got, 0, 100, 22050), 44100), 441, 10000, 0.01, 0.995);
 }
 
 TEST_F(SoundTest, ImageEndsReplacesAndRefuses) {
   std::vector<uint8_t> a = ToneImage(44100, 2, 8, 300, 20000, 0.1);
   std::vector<uint8_t> b = ToneImage(44100, 2, 16, 300, 20000, 0.5);
   HeadlessSound sound(HeadlessSound::Pace::Virtual, nullptr);
-  EXPECT_TRUE(sound.PlaySound(a.data(), a.size()));
-  sound.Advance(200000);
-  EXPECT_FALSE(sound.ImagePlaying()) << "the sound stops by itself at its end";
-  EXPECT_TRUE(sound.PlaySound(b.data(), b.size()));
-  sound.Advance(100000);
-  EXPECT_TRUE(sound.PlaySound(b.data(), b.size()));
   std::vector<uint8_t> zero(5884460, 0);
-  EXPECT_FALSE(sound.PlaySound(zero.data(), zero.size()));
-  EXPECT_FALSE(sound.ImagePlaying()) << "an image that cannot play stops the old one";
+  // The sound stops by itself at its end; an image that cannot play stops the old one.
+  EXPECT_CALLS({1, 0, 1, 1, 0, 0},
+               {sound.PlaySound(a.data(), a.size()), (sound.Advance(200000), sound.ImagePlaying()),
+                sound.PlaySound(b.data(), b.size()), (sound.Advance(100000), sound.PlaySound(b.data(), b.size())),
+                sound.PlaySound(zero.data(), zero.size()), sound.ImagePlaying()});
   EXPECT_EQ((std::vector<std::string>{"0 play 4410 frames 44100 Hz 2 ch 8 bit", "4410 end",
                                       "8820 play 22050 frames 44100 Hz 2 ch 16 bit", "13230 stop",
                                       "13230 play 22050 frames 44100 Hz 2 ch 16 bit", "13230 stop",
@@ -185,18 +158,13 @@ TEST_F(SoundTest, DeviceBlocksMixedClippedAndReset) {
   ASSERT_TRUE(device->Write(header));
   EXPECT_FALSE(device->Unprepare(header)) << "queued blocks stay prepared";
   sound.PlaySound(img.data(), img.size());
-  device->Sleep(5);
-  EXPECT_FALSE(header.flags & WaveBlockDone);
-  device->Sleep(5);
-  EXPECT_TRUE(header.flags & WaveBlockDone);
-  EXPECT_TRUE(device->Unprepare(header));
+  EXPECT_CALLS({0, WaveBlockDone, 1}, {(device->Sleep(5), header.flags & WaveBlockDone),
+                                       (device->Sleep(5), header.flags & WaveBlockDone), device->Unprepare(header)});
   device.reset();
   sound.CloseWav();
   std::vector<int16_t> got = Written();
   ASSERT_EQ(441u * 2, got.size());
-  EXPECT_EQ(32767, got[0]);
-  EXPECT_EQ(15000, got[1]);
-  EXPECT_EQ(32767, got[880]);
+  EXPECT_CALLS({32767, 15000, 32767}, {got[0], got[1], got[880]});
   // A reset drops the queued blocks; six channels are refused.
   device = sound.OpenWaveOut(f);
   std::vector<uint8_t> pcm(4 * 4410);
@@ -208,11 +176,9 @@ TEST_F(SoundTest, DeviceBlocksMixedClippedAndReset) {
     device->Write(b);
   }
   device->Sleep(150);
-  EXPECT_TRUE(blocks[0].flags & WaveBlockDone);
-  EXPECT_FALSE(blocks[1].flags & WaveBlockDone);
+  EXPECT_CALLS({WaveBlockDone, 0}, {blocks[0].flags & WaveBlockDone, blocks[1].flags & WaveBlockDone});
   device->Reset();
-  EXPECT_TRUE(blocks[1].flags & WaveBlockDone);
-  EXPECT_FALSE(blocks[1].flags & WaveBlockQueued);
+  EXPECT_CALLS({WaveBlockDone, 0}, {blocks[1].flags & WaveBlockDone, blocks[1].flags & WaveBlockQueued});
   WaveFormat odd;
   odd.channels = 6;
   EXPECT_EQ(nullptr, sound.OpenWaveOut(odd));
@@ -225,8 +191,7 @@ TEST_F(SoundTest, VirtualTimeFollowsTheShowClock) {
   std::vector<uint8_t> img = ToneImage(44100, 2, 16, 100, 100, 1.0);
   sound.PlaySound(img.data(), img.size());
   clock.Advance(100000);
-  EXPECT_TRUE(sound.ImagePlaying());
-  EXPECT_EQ(4410u, sound.FramesRendered());
+  EXPECT_CALLS({1, 4410}, {sound.ImagePlaying(), sound.FramesRendered()});
   clock.Advance(1000000);
   EXPECT_FALSE(sound.ImagePlaying());
   EXPECT_EQ("44100 end", What(sound).back());

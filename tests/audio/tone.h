@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "tests/support/wav.h"
 
 struct Tone {
@@ -41,6 +43,14 @@ inline Tone Measure(const std::vector<double>& x, double rate) {
   double at = s1 * s1 + s2 * s2 - c * s1 * s2;
   t.purity = power > 0 ? 2 * at / (double(x.size()) * power) : 0;
   return t;
+}
+
+// A measured tone of `hz` and peak `amplitude`: within half a hertz, its
+// level within `level` of the amplitude's, at least `purity` pure.
+inline void ExpectTone(const Tone& t, double hz, double amplitude, double level, double purity) {
+  EXPECT_NEAR(hz, t.hz, 0.5);
+  EXPECT_NEAR(amplitude / std::sqrt(2.0), t.rms, amplitude * level);
+  EXPECT_GT(t.purity, purity);
 }
 
 // One channel of interleaved 16-bit stereo PCM, frames [from, to).
