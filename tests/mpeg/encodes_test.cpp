@@ -18,21 +18,14 @@ struct sFile {
   const char* encoder;  // {in} and {out} stand for the source and the file; "" for lame in tags
 };
 
-template <class T>
-std::vector<T> As(const std::string& bytes) {
-  std::vector<T> v(bytes.size() / sizeof(T));
-  std::memcpy(v.data(), bytes.data(), v.size() * sizeof(T));
-  return v;
-}
-
 // Three seconds with different material per channel, so that stereo coding
 // has work to do; the mono source mixes the two. Repeatable noise (-R).
 std::string Source(const std::string& dir, int rate, int channels) {
   std::string path = dir + "/in-" + std::to_string(rate) + ".wav", mono = path + ".mono.wav";
-  if (!Run("sox -R -q -n -r " + std::to_string(rate) + " -c 2 -b 16 " + path +
+  if (!Shell("sox -R -q -n -r " + std::to_string(rate) + " -c 2 -b 16 " + path +
            " synth 3 sine 200-6000 pinknoise vol 0.4 2> /dev/null"))
     return "";
-  return channels == 2 ? path : Run("sox -R -q " + path + " -c 1 " + mono + " 2> /dev/null") ? mono : "";
+  return channels == 2 ? path : Shell("sox -R -q " + path + " -c 1 " + mono + " 2> /dev/null") ? mono : "";
 }
 
 // Lame's file wrapped in tags that hold frames: ID3v2.2 before, APEv2 and
@@ -52,8 +45,7 @@ std::vector<uint8_t> Tagged(const std::vector<uint8_t>& audio, bool ape) {
 // end-of-stream flush, both at full accuracy with the standard's window; the
 // default window within 59 dB.
 void CheckFiles(const char* need, const std::vector<sFile>& files) {
-  for (std::string tool : {std::string(need), std::string("mpg123"), std::string("sox")})
-    if (!HaveTool(tool)) GTEST_SKIP() << tool << " missing";
+  SKIP_WITHOUT(need, "mpg123", "sox");
   std::string dir = testpaths::TempDir(need);
   std::string tool = testpaths::Build() + "/tools/mpegdec/mpegdec";
   int n = 0;
@@ -67,19 +59,19 @@ void CheckFiles(const char* need, const std::vector<sFile>& files) {
       std::string command = f.encoder;
       command.replace(command.find("{in}"), 4, in);
       command.replace(command.find("{out}"), 5, mp);
-      ASSERT_TRUE(Run(command + " > /dev/null 2>&1"));
+      ASSERT_TRUE(Shell(command + " > /dev/null 2>&1"));
     } else {
       reference = mp + ".plain.mp3";
-      ASSERT_TRUE(Run("lame --quiet " + in + " " + reference));
+      ASSERT_TRUE(Shell("lame --quiet " + in + " " + reference));
       WriteFile(mp, Tagged(ReadFile(reference), std::string(f.name).find("APE") != std::string::npos));
     }
-    auto refGapless = As<int16_t>(Capture("mpg123 -q -e s16 -s " + reference + " 2>/dev/null"));
-    auto refRaw = As<int16_t>(Capture("mpg123 -q --no-gapless -e s16 -s " + reference + " 2>/dev/null"));
+    auto refGapless = CaptureAs<int16_t>("mpg123 -q -e s16 -s " + reference + " 2>/dev/null");
+    auto refRaw = CaptureAs<int16_t>("mpg123 -q --no-gapless -e s16 -s " + reference + " 2>/dev/null");
     ASSERT_GT(refRaw.size(), size_t(f.rate * f.channels));
     int status = -1;
-    auto gapless = As<float>(Capture(tool + " --float --iso-window " + mp + " -", &status));
+    auto gapless = CaptureAs<float>(tool + " --float --iso-window " + mp + " -", &status);
     ASSERT_EQ(status, 0);
-    auto raw = As<float>(Capture(tool + " --no-gapless --float --iso-window " + mp + " -"));
+    auto raw = CaptureAs<float>(tool + " --no-gapless --float --iso-window " + mp + " -");
     std::string info = Capture(tool + " --info " + mp + " /dev/null");
     const int ch = f.channels;
     // The Info frame (raw output only) and the decoded frames of the stream.
@@ -87,18 +79,12 @@ void CheckFiles(const char* need, const std::vector<sFile>& files) {
     long infoSamples = info.find("Xing/Info frame") != std::string::npos ? spf : 0;
     long frames = long(refRaw.size()) / ch / spf;
     long rawExpected = ((frames + infoSamples / spf) * spf + 1151) / 1152 * 1152 + 1152;
-    sCompareOptions fixed;
-    fixed.fixed = true;
-    fixed.round = true;
-    sPcmComparison g = ComparePcm(gapless, refGapless, ch, fixed);
-    fixed.offset = int(infoSamples);
-    sPcmComparison r = ComparePcm(raw, refRaw, ch, fixed);
-    sDecodeOptions o;
-    o.pcm16 = 0;
-    sDecoded own = DecodeFile(mp, o);
+    sPcmComparison g = ComparePcm(gapless, refGapless, ch, Fixed());
+    sPcmComparison r = ComparePcm(raw, refRaw, ch, Fixed(int(infoSamples)));
+    sDecoded own = DecodeFile(mp, FloatOut());
     ASSERT_EQ(own.result, 0);
     EXPECT_EQ(own.Channels(), ch);
-    sPcmComparison w = ComparePcm(own.Samples(0), refRaw, ch, fixed);
+    sPcmComparison w = ComparePcm(own.Samples(0), refRaw, ch, Fixed(int(infoSamples)));
     std::printf("%-38s gapless %7zu (mpg123 %7zu) %s\n%38s raw %7zu (mpg123 %7zu) %s; default window %.1f dB\n",
                 f.name, gapless.size() / ch, refGapless.size() / ch, g.Summary().c_str(), "", raw.size() / ch,
                 refRaw.size() / ch, r.Summary().c_str(), w.snr);
@@ -167,28 +153,26 @@ TEST(Encodes, TaggedFiles) {
 // then nothing (never frames of garbage); two of one kind with a tag between
 // them: both.
 TEST(Encodes, JoinedStreams) {
-  for (const char* tool : {"lame", "twolame", "sox"})
-    if (!HaveTool(tool)) GTEST_SKIP() << tool << " missing";
-  std::string dir = testpaths::TempDir("joined");
-  std::string a = dir + "/a.mp3", b22 = dir + "/b22.mp3", b48 = dir + "/b48.mp3", l2 = dir + "/l2.mp2";
-  mpegtest::Run("sox -R -q -n -r 44100 -c 2 " + dir + "/a.wav synth 2 sine 300-3000 vol 0.5 2>/dev/null");
-  mpegtest::Run("sox -R -q -n -r 22050 -c 2 " + dir + "/b.wav synth 2 pinknoise vol 0.5 2>/dev/null");
-  mpegtest::Run("sox -R -q -n -r 48000 -c 2 " + dir + "/c.wav synth 2 pinknoise vol 0.5 2>/dev/null");
-  ASSERT_TRUE(mpegtest::Run("lame --quiet " + dir + "/a.wav " + a));
-  ASSERT_TRUE(mpegtest::Run("lame --quiet " + dir + "/b.wav " + b22));
-  ASSERT_TRUE(mpegtest::Run("lame --quiet " + dir + "/c.wav " + b48));
-  ASSERT_TRUE(mpegtest::Run("twolame --quiet " + dir + "/a.wav " + l2 + " > /dev/null 2>&1"));
+  SKIP_WITHOUT("lame", "twolame", "sox");
+  std::string dir = testpaths::TempDir("joined"), a = dir + "/a.mp3", b22 = dir + "/b22.mp3", b48 = dir + "/b48.mp3",
+              l2 = dir + "/l2.mp2";
+  Shell("sox -R -q -n -r 44100 -c 2 " + dir + "/a.wav synth 2 sine 300-3000 vol 0.5 2>/dev/null");
+  Shell("sox -R -q -n -r 22050 -c 2 " + dir + "/b.wav synth 2 pinknoise vol 0.5 2>/dev/null");
+  Shell("sox -R -q -n -r 48000 -c 2 " + dir + "/c.wav synth 2 pinknoise vol 0.5 2>/dev/null");
+  ASSERT_TRUE(Shell("lame --quiet " + dir + "/a.wav " + a) && Shell("lame --quiet " + dir + "/b.wav " + b22) &&
+              Shell("lame --quiet " + dir + "/c.wav " + b48) &&
+              Shell("twolame --quiet " + dir + "/a.wav " + l2 + " > /dev/null 2>&1"));
   auto cat = [&](const std::vector<std::string>& parts, const std::vector<uint8_t>& between) {
     std::vector<uint8_t> all;
     for (size_t i = 0; i < parts.size(); ++i) {
-      if (i) all.insert(all.end(), between.begin(), between.end());
       auto bytes = ReadFile(parts[i]);
+      all.insert(all.end(), between.begin(), i ? between.end() : between.begin());
       all.insert(all.end(), bytes.begin(), bytes.end());
     }
     return all;
   };
   sDecoded alone = DecodeFile(a);
-  for (const auto& parts : {std::vector<std::string>{a, b22}, {a, b48}, {a, l2}, {a, b48, b22, l2}}) {
+  for (const auto& parts : {std::vector<std::string>{a, b22}, {a, b48}, {a, l2}, {a, b48, b22, l2}})
     for (bool seekable : {true, false}) {
       sDecodeOptions o;
       o.seekable = seekable;
@@ -197,10 +181,8 @@ TEST(Encodes, JoinedStreams) {
       EXPECT_TRUE(joined.pcm == alone.pcm) << parts.size() << " parts: " << joined.pcm.size() << " bytes, not "
                                            << alone.pcm.size();
     }
-  }
   // One kind twice, an ID3v2 tag before the second: all of both.
-  std::vector<uint8_t> tag = Cat({Id3Header("ID3", 3, 0, 500), std::vector<uint8_t>(500, 0xFF)});
-  sDecoded twice = DecodeBytes(cat({a, a}, tag));
+  sDecoded twice = DecodeBytes(cat({a, a}, Cat({Id3Header("ID3", 3, 0, 500), std::vector<uint8_t>(500, 0xFF)})));
   ASSERT_EQ(twice.result, 0);
   size_t frame = 4608, first = alone.pcm.size() - frame;  // the first without its flush
   ASSERT_EQ(twice.pcm.size(), 2 * first + frame);

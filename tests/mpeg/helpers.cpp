@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "audio/filestream.h"
 #include "tests/audio/memstream.h"
@@ -14,14 +12,11 @@
 namespace mpegtest {
 
 std::vector<uint8_t> ReadFile(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  std::string text = testpaths::ReadText(path);
+  return std::vector<uint8_t>(text.begin(), text.end());
 }
 
-void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream f(path, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) { testpaths::WriteFile(path, bytes); }
 
 std::string Conformance(const std::string& name) {
   return testpaths::Source() + "/tests/data/conformance/" + name;
@@ -110,11 +105,9 @@ std::vector<uint8_t> Lyrics3(const std::vector<uint8_t>& body) {
   return Cat({lyrics, Text(size), Text("LYRICS200")});
 }
 
-bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
+bool Shell(const std::string& command) { return std::system(command.c_str()) == 0; }
 
-bool HaveTool(const std::string& name) {
-  return Run("command -v " + name + " > /dev/null 2>&1");
-}
+bool HaveTool(const std::string& name) { return Shell("command -v " + name + " > /dev/null 2>&1"); }
 
 std::string Capture(const std::string& command, int* status) {
   std::string out;

@@ -2,6 +2,7 @@
 // running the installed encoders.
 #pragma once
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -25,6 +26,20 @@ struct sDecodeOptions {
   bool gapless = false;
   int chunk = 1 << 16;  // bytes per Read
 };
+// Float output, with the standard's window or the default one.
+inline sDecodeOptions FloatOut(bool standardWindow = false) {
+  sDecodeOptions o;
+  o.pcm16 = 0;
+  o.standardWindow = standardWindow;
+  return o;
+}
+// A comparison at a fixed offset, decoded samples rounded.
+inline sCompareOptions Fixed(int offset = 0) {
+  sCompareOptions o;
+  o.fixed = o.round = true;
+  o.offset = offset;
+  return o;
+}
 
 struct sDecoded {
   int result = -1;  // Open's result
@@ -53,9 +68,21 @@ std::vector<uint8_t> ApeTag(const std::vector<uint8_t>& items);
 std::vector<uint8_t> Lyrics3(const std::vector<uint8_t>& body);
 
 // Runs a shell command; true on exit status 0.
-bool Run(const std::string& command);
+bool Shell(const std::string& command);
 bool HaveTool(const std::string& name);
+// Skips the test unless every tool is installed.
+#define SKIP_WITHOUT(...)                                      \
+  for (const char* tool_ : {__VA_ARGS__})                      \
+    if (!mpegtest::HaveTool(tool_)) GTEST_SKIP() << tool_ << " missing"
 // Runs a shell command and returns its standard output; its wait status in *status.
 std::string Capture(const std::string& command, int* status = nullptr);
+// Standard output of a command as values of type T.
+template <class T>
+std::vector<T> CaptureAs(const std::string& command, int* status = nullptr) {
+  std::string bytes = Capture(command, status);
+  std::vector<T> v(bytes.size() / sizeof(T));
+  if (!v.empty()) std::memcpy(v.data(), bytes.data(), v.size() * sizeof(T));
+  return v;
+}
 
 }  // namespace mpegtest

@@ -10,36 +10,12 @@
 #include "framework/system/reset.h"
 #include "platform/sound.h"
 #include "tests/mpeg/helpers.h"
+#include "tests/support/expect_calls.h"
+#include "tests/support/fake_sound.h"
 #include "tests/support/paths.h"
 #include "tests/support/wav.h"
 
 namespace {
-
-// Records what the soundtrack asks of the sound service.
-class RecordingSound : public platform::Sound {
- public:
-  struct Device : platform::WaveOutDevice {
-    explicit Device(int* calls) : calls(calls) {}
-    void Prepare(platform::WaveBlock&) override { ++*calls; }
-    bool Unprepare(platform::WaveBlock&) override { return true; }
-    bool Write(platform::WaveBlock&) override { return ++*calls; }
-    void Reset() override {}
-    void Sleep(unsigned) override {}
-    int* calls;
-  };
-  std::unique_ptr<platform::WaveOutDevice> OpenWaveOut(const platform::WaveFormat& format) override {
-    opened.push_back(format);
-    return refuseDevice ? nullptr : std::make_unique<Device>(&blockCalls);
-  }
-  bool PlaySound(const void* image, size_t size) override {
-    plays.push_back({image, size});
-    return image && std::memcmp(image, "RIFF", 4) == 0;
-  }
-  bool refuseDevice = false;
-  int blockCalls = 0;
-  std::vector<platform::WaveFormat> opened;
-  std::vector<std::pair<const void*, size_t>> plays;
-};
 
 bool ImageAllZero() {
   return std::all_of(SoundImage, SoundImage + SoundImageCapacity, [](uint8_t b) { return b == 0; });
@@ -60,16 +36,21 @@ class Soundtrack : public ::testing::Test {
  protected:
   void SetUp() override { platform::SetSound(&sound_); }
   void TearDown() override { platform::SetSound(nullptr); }
+  void Reset() {
+    sound_.opened.clear();
+    sound_.plays.clear();
+    ResetProcessState();
+  }
   // A 128 kbit/s file made by lame: 440 Hz on the left, 1 kHz on the right.
   std::string Mp3(double seconds, int rate, int channels) {
     std::string base = dir_ + "/" + std::to_string(int(seconds * 10)) + "-" + std::to_string(rate) + "-" +
                        std::to_string(channels);
-    bool made = mpegtest::Run("sox -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) + " -b 16 " +
+    EXPECT_TRUE(mpegtest::Shell("sox -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) + " -b 16 " +
                               base + ".wav synth " + std::to_string(seconds) +
                               (channels == 2 ? " sine 440 sine 1000" : " sine 440") + " vol 0.37") &&
-                mpegtest::Run("lame --quiet --noreplaygain --cbr -b 128 -m " + std::string(channels == 2 ? "s " : "m ") +
-                              base + ".wav " + base + ".mp3");
-    EXPECT_TRUE(made) << base;
+                mpegtest::Shell("lame --quiet --noreplaygain --cbr -b 128 -m " + std::string(channels == 2 ? "s " : "m ") +
+                              base + ".wav " + base + ".mp3"))
+        << base;
     return base + ".mp3";
   }
   // Runs DecodeSoundtrack; what it wrote to standard output and to standard error.
@@ -82,7 +63,7 @@ class Soundtrack : public ::testing::Test {
     return {out, testing::internal::GetCapturedStderr()};
   }
   std::string dir_ = testpaths::TempDir("soundtrack");
-  RecordingSound sound_;
+  FakeSound sound_;
 };
 
 // The image holds the header of the track's own rate and channels (so the
@@ -124,27 +105,18 @@ TEST_F(Soundtrack, ImageHoldsTheHeaderAndTheDecodedFramesByteForByte) {
     // The wave output was opened with the decoder's format and never written;
     // everything is closed again.
     ASSERT_EQ(sound_.opened.size(), 1u);
-    EXPECT_EQ(sound_.opened[0].samplesPerSec, uint32_t(c.rate));
-    EXPECT_EQ(sound_.opened[0].channels, c.channels);
-    EXPECT_EQ(sound_.opened[0].bitsPerSample, 16);
-    EXPECT_EQ(sound_.blockCalls, 0);
-    EXPECT_TRUE(sound_.plays.empty());
-    EXPECT_EQ(SoundFile.GetFlags() | SoundDecoder.GetFlags() | SoundOutput.GetFlags(), 0);
+    EXPECT_CALLS({c.rate, c.channels, 16, 0, 0, 0},
+                 {sound_.opened[0].samplesPerSec, sound_.opened[0].channels, sound_.opened[0].bitsPerSample,
+                  sound_.rec.prepares + sound_.rec.writes, sound_.plays.size(),
+                  SoundFile.GetFlags() | SoundDecoder.GetFlags() | SoundOutput.GetFlags()});
     // Started once however often it is asked, stopped, started again.
-    StartSound();
-    StartSound();
-    StopSound();
-    StartSound();
+    StartSound(), StartSound(), StopSound(), StartSound();
     ASSERT_EQ(sound_.plays.size(), 3u);
     EXPECT_EQ(sound_.plays[0], std::make_pair(static_cast<const void*>(SoundImage), 44 + bytes));
     EXPECT_EQ(sound_.plays[1].first, nullptr);
     EXPECT_EQ(sound_.plays[2].first, static_cast<const void*>(SoundImage));
-    EXPECT_TRUE(SoundStarted);
-    StopSound();
-    EXPECT_FALSE(SoundStarted);
-    sound_.opened.clear();
-    sound_.plays.clear();
-    ResetProcessState();
+    EXPECT_CALLS({1, 0}, {SoundStarted, (StopSound(), SoundStarted)});
+    Reset();
   }
 }
 
@@ -167,7 +139,7 @@ TEST_F(Soundtrack, TrackThatCannotBeDecodedSaysWhy) {
   };
   for (const sCase& c : cases) {
     SCOPED_TRACE(c.path);
-    sound_.refuseDevice = c.refuseDevice;
+    sound_.refuse = c.refuseDevice;
     EXPECT_EQ(Decode(c.path), std::make_pair(c.out, c.err));
     EXPECT_TRUE(ImageAllZero());
     EXPECT_EQ(sound_.opened.size(), c.refuseDevice ? 1u : 0u);
@@ -175,9 +147,7 @@ TEST_F(Soundtrack, TrackThatCannotBeDecodedSaysWhy) {
     ASSERT_EQ(sound_.plays.size(), 1u);
     EXPECT_EQ(sound_.plays[0].first, static_cast<const void*>(SoundImage));
     EXPECT_TRUE(SoundStarted);
-    sound_.opened.clear();
-    sound_.plays.clear();
-    ResetProcessState();
+    Reset();
   }
 }
 
