@@ -55,10 +55,9 @@ TEST(SdlSound, ToneReachesTheDevice) {
     EXPECT_FALSE(mixer->ImagePlaying());
   }
   unsetenv("SDL_AUDIODRIVER");
-  std::ifstream in(path, std::ios::binary);
-  std::vector<uint8_t> raw((std::istreambuf_iterator<char>(in)), {});
+  std::string raw = testpaths::ReadText(path);
   std::vector<int16_t> pcm(raw.size() / 2);
-  for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = int16_t(raw[2 * i] | raw[2 * i + 1] << 8);
+  std::memcpy(pcm.data(), raw.data(), pcm.size() * 2);
   size_t first = 0;
   while (first * 2 < pcm.size() && pcm[first * 2] == 0 && pcm[first * 2 + 1] == 0) ++first;
   ASSERT_GE(first, 1u);

@@ -4,13 +4,12 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "tests/support/paths.h"
 #include "tests/support/wav.h"
 
 struct Tone {
@@ -62,16 +61,18 @@ inline std::vector<double> Channel(const std::vector<int16_t>& pcm, int channel,
 
 // The PCM of a 44-byte-header WAV file as the headless device writes it.
 inline bool ReadWav(const std::string& path, std::vector<int16_t>& pcm, uint32_t& rate, uint16_t& channels) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<uint8_t> b((std::istreambuf_iterator<char>(in)), {});
-  if (b.size() < 44 || std::memcmp(b.data(), "RIFF", 4) || std::memcmp(b.data() + 36, "data", 4)) return false;
-  auto le32 = [&](size_t at) { return uint32_t(b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24); };
-  channels = uint16_t(b[22] | b[23] << 8);
-  rate = le32(24);
-  uint32_t bytes = le32(40);
-  if (bytes + 44 != b.size() || le32(4) != bytes + 36) return false;
+  std::string b = testpaths::ReadText(path);
+  auto le = [&](size_t at, int bytes) {
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | uint8_t(b[at + size_t(i)]);
+    return v;
+  };
+  if (b.size() < 44 || b.compare(0, 4, "RIFF") || b.compare(36, 4, "data")) return false;
+  channels = uint16_t(le(22, 2)), rate = le(24, 4);
+  uint32_t bytes = le(40, 4);
+  if (bytes + 44 != b.size() || le(4, 4) != bytes + 36) return false;
   pcm.resize(bytes / 2);
-  for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = int16_t(b[44 + 2 * i] | b[45 + 2 * i] << 8);
+  for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = int16_t(le(44 + 2 * i, 2));
   return true;
 }
 
