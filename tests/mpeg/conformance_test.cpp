@@ -81,15 +81,6 @@ TEST(Conformance, StreamsMatchTheirReferences) {
   }
 }
 
-TEST(Conformance, FreeFormatIsRefusedAndSaysSo) {
-  std::vector<uint8_t> bytes = ReadFile(Conformance("l3-he_free.mp3"));
-  sMpegMemoryInput in(bytes.data(), int64_t(bytes.size()));
-  sMpegDecoder d;
-  int rate, stereo;
-  EXPECT_EQ(d.Open(&in, &rate, &stereo, 1, 0, 0), -1);
-  EXPECT_EQ(d.OpenFailure(), sMpegDecoder::FailureFreeFormat);
-}
-
 TEST(Conformance, JointStereoAfterLeadingJunk) {
   // 215 bytes of junk before the first frame; the first two frames reach
   // back before the stream into main data that is not there, so they are

@@ -28,9 +28,8 @@ std::string Source(const std::string& dir, int rate, int channels) {
   return channels == 2 ? path : Shell("sox -R -q " + path + " -c 1 " + mono + " 2> /dev/null") ? mono : "";
 }
 
-// Lame's file wrapped in tags that hold frames: ID3v2.2 before, APEv2 and
-// ID3v1 after; or ID3v2.4 with a footer and unsynchronisation before and
-// Lyrics3 after.
+// Lame's file in tags that hold frames: ID3v2.2 before, APEv2 and ID3v1
+// after; or ID3v2.4 (footer, unsynchronised) before and Lyrics3 after.
 std::vector<uint8_t> Tagged(const std::vector<uint8_t>& audio, bool ape) {
   std::vector<uint8_t> body(3000, 0xFF);
   body.insert(body.end(), audio.begin(), audio.begin() + 2000);
@@ -39,11 +38,9 @@ std::vector<uint8_t> Tagged(const std::vector<uint8_t>& audio, bool ape) {
               Lyrics3(body)});
 }
 
-// Through mpegdec (gapless and not, from a file and from a pipe) and through
-// the library's stream, against mpg123: the gapless output has mpg123's exact
-// length, the raw output mpg123's frames plus the Info frame and the
-// end-of-stream flush, both at full accuracy with the standard's window; the
-// default window within 59 dB.
+// mpegdec (gapless or not, file or pipe) and the library's stream against
+// mpg123: gapless of mpg123's length, raw with the Info frame and the flush
+// added, both at full accuracy with the standard's window; the default window within 59 dB.
 void CheckFiles(const char* need, const std::vector<sFile>& files) {
   SKIP_WITHOUT(need, "mpg123", "sox");
   std::string dir = testpaths::TempDir(need);
@@ -149,9 +146,8 @@ TEST(Encodes, TaggedFiles) {
   });
 }
 
-// Two streams of different rates or layers in one file: the first stream,
-// then nothing (never frames of garbage); two of one kind with a tag between
-// them: both.
+// Two streams of different rates or layers in one file: the first, then nothing
+// (never frames of garbage); two of one kind with a tag between them: both.
 TEST(Encodes, JoinedStreams) {
   SKIP_WITHOUT("lame", "twolame", "sox");
   std::string dir = testpaths::TempDir("joined"), a = dir + "/a.mp3", b22 = dir + "/b22.mp3", b48 = dir + "/b48.mp3",
@@ -187,9 +183,8 @@ TEST(Encodes, JoinedStreams) {
   size_t frame = 4608, first = alone.pcm.size() - frame;  // the first without its flush
   ASSERT_EQ(twice.pcm.size(), 2 * first + frame);
   EXPECT_EQ(std::memcmp(twice.pcm.data(), alone.pcm.data(), first), 0);
-  // The second stream from its second frame on (its Info frame gave the
-  // first one's tail), to the float rounding of a synthesis that stands at
-  // another rotation.
+  // The second stream from its second frame on (its Info frame gave the first
+  // one's tail), to the rounding of a synthesis at another rotation.
   int worst = 0;
   for (size_t i = 2 * frame; i < first; i += 2) {
     int16_t x, y;

@@ -18,20 +18,14 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) { testpaths::WriteFile(path, bytes); }
 
-std::string Conformance(const std::string& name) {
-  return testpaths::Source() + "/tests/data/conformance/" + name;
-}
+std::string Conformance(const std::string& name) { return testpaths::Source() + "/tests/data/conformance/" + name; }
 
 std::vector<float> sDecoded::Samples(int pcm16) const {
   std::vector<float> out(pcm.size() / (pcm16 ? 2 : 4));
   for (size_t i = 0; i < out.size(); ++i) {
-    if (pcm16) {
-      int16_t s;
-      std::memcpy(&s, &pcm[2 * i], 2);
-      out[i] = s;
-    } else {
-      std::memcpy(&out[i], &pcm[4 * i], 4);
-    }
+    int16_t s;
+    if (!pcm16) std::memcpy(&out[i], &pcm[4 * i], 4);
+    else std::memcpy(&s, &pcm[2 * i], 2), out[i] = s;
   }
   return out;
 }

@@ -1,5 +1,5 @@
 // Layer III stages on hand-made granules: Huffman codes and region ends,
-// joint stereo, gains; PCM conversion on every path; Layer I/II geometry.
+// joint stereo, gains; PCM conversion on every path.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -42,12 +42,6 @@ struct sMpegDecoderTest {
     d.DecodeHuffman(g, lines, f);
   }
   void SetShift(int shift) { d.DownShift = shift; }
-  // Bytes of one decoded frame times the sample rate, remainder included.
-  int64_t FrameBytesTimesRate(int layer, int rate, int bitRate) {
-    d.SampleRate = rate;
-    layer == 1 ? d.InitLayer1(bitRate) : d.InitLayer2(bitRate);
-    return int64_t(d.SlotBytes) * (int64_t(d.FrameSlots) * rate + d.FrameSlotRemainder);
-  }
   bool BandsOn() const { return d.BandGainsEnabled; }
   float Band(int i) const { return d.BandGains[i]; }
   bool LinesOn() const { return d.LineGainsEnabled; }
@@ -147,28 +141,25 @@ TEST(Layer3Stages, HuffmanRegionEnds) {
   sMpegDecoderTest t;
   t.g.globalGain = 210;  // requantisation by 1
   float lines[576];
+  auto decode = [&](const std::vector<uint8_t>& bytes) { std::fill(lines, lines + 576, 9.0f), t.Huffman(bytes, lines); };
   // No big values, part2_3 ending where it starts: 576 zeros, no bits read.
-  std::fill(lines, lines + 576, 9.0f);
   t.g.part23Start = t.g.part23End = 0;
-  t.Huffman({0xAA, 0x55}, lines);
+  decode({0xAA, 0x55});
   for (float v : lines) ASSERT_EQ(v, 0.0f);
   // Count-1 table A: code "1" is 0,0,0,0; "0101" is 0,0,0,1 (+ sign bit).
   // Three quadruples, the third overrunning part2_3 end by two bits: its
   // four lines are zeroed.
-  std::fill(lines, lines + 576, 9.0f);
   t.g.part23End = 5 + 5 - 2;  // "0101" + sign 1, then "0101" + sign 0 cut short
-  t.Huffman({0x5A, 0x80}, lines);  // 0101 1 0101 0 ...
+  decode({0x5A, 0x80});       // 0101 1 0101 0 ...
   EXPECT_EQ(lines[3], -1.0f);
   EXPECT_EQ(lines[0], 0.0f);
   EXPECT_EQ(lines[7], 0.0f);  // the overrunning quadruple is dropped
   for (int i = 4; i < 576; ++i) ASSERT_EQ(lines[i], 0.0f) << i;
   // Table 0 yields zeros without consuming bits: the count-1 data follows.
-  std::fill(lines, lines + 576, 9.0f);
-  t.g.bigValues = 4;
+  t.g.bigValues = t.g.region1Start = t.g.region2Start = 4;
   t.g.tableSelect[0] = t.g.tableSelect[1] = t.g.tableSelect[2] = 0;
-  t.g.region1Start = t.g.region2Start = 4;
   t.g.part23End = 5;
-  t.Huffman({0x58}, lines);  // 0101 1: quadruple at lines 4..7
+  decode({0x58});  // 0101 1: quadruple at lines 4..7
   EXPECT_EQ(lines[0], 0.0f);
   EXPECT_EQ(lines[7], -1.0f);
 }
@@ -218,22 +209,4 @@ TEST(Layer3Stages, PcmConversionOnEveryPath) {
       EXPECT_EQ(both[2 * i + 1], want[15 - i]) << path << " right " << right[i];
     }
   }
-}
-
-// Layer I/II geometry and the Layer II table choice.
-TEST(Layer12, FrameGeometryAndTableChoice) {
-  // A Layer I frame is counted in 4-byte slots, a Layer II one in bytes: the
-  // same bit rate gives the same frame length, remainders included.
-  for (int rate : {32000, 44100, 48000})
-    for (int bitRate : {32000, 128000, 192000, 448000}) {
-      sMpegDecoderTest one, two;
-      EXPECT_EQ(one.FrameBytesTimesRate(1, rate, bitRate), two.FrameBytesTimesRate(2, rate, bitRate))
-          << rate << " Hz, " << bitRate << " bit/s";
-    }
-  // Mono 64 kbit/s at 44.1 kHz: 64 per channel, the 27-subband table; stereo:
-  // 32 per channel, the 8-subband table; 48 kHz never takes 30; lower rates: one table.
-  const int choices[][5] = {{0, 44100, 64, 1, 27},  {0, 44100, 64, 2, 8},   {0, 44100, 192, 2, 30},
-                            {0, 32000, 64, 2, 12}, {0, 48000, 192, 1, 27}, {1, 22050, 64, 2, 30}};
-  for (auto& c : choices)
-    EXPECT_EQ(c[4], mpegtab::kAllocTables[Layer2AllocTable(c[0], c[1], c[2], c[3])].sblimit) << c[1] << " " << c[2];
 }

@@ -167,9 +167,8 @@ class DefaultMusic : public ::testing::Test {
   }
 };
 
-// The attacks land on the picture's scene changes within 10 ms; mpg123, told
-// to decode the Info frame too, hears them at the same places; without the
-// lead the attacks would come about 51 ms late, and the measurement sees it.
+// The attacks land on the scene changes within 10 ms, as mpg123 (with the Info
+// frame) hears them; without the lead they would come 51 ms late, and that shows.
 TEST_F(DefaultMusic, SceneChangesLandOnThePictureWithin10ms) {
   Pcm other{mpegtest::CaptureAs<int16_t>("mpg123 -q --no-gapless --no-infoframe -e s16 -s '" + Mp3Path() + "'")};
   ASSERT_GT(other.Frames(), 44100u * 30);
@@ -189,9 +188,8 @@ TEST_F(DefaultMusic, SceneChangesLandOnThePictureWithin10ms) {
   }
 }
 
-// Between -20 and -8 dBFS without clipping, real stereo, and it fits the
-// show's sound image: nothing audible is cut at its end, and it lasts about as
-// long as the image.
+// Between -20 and -8 dBFS without clipping, real stereo, and about as long as
+// the show's sound image, with nothing audible cut at its end.
 TEST_F(DefaultMusic, LevelStereoAndLength) {
   const Pcm& pcm = Decoded();
   std::string wav = testpaths::TempDir("music-level") + "/decoded.wav";
@@ -220,9 +218,8 @@ TEST_F(DefaultMusic, LevelStereoAndLength) {
   EXPECT_GT(lastLoud, ImageFrames - 44100u);
 }
 
-// Chords, not a tone: several pitch classes in every scene, and each section's
-// harmony differs from the one before. A beat: the first and last scenes'
-// attacks repeat at one or two beats (0.478 s).
+// Several pitch classes in every scene, each section's harmony not the one
+// before's; the first and last scenes' attacks repeat at one or two beats (0.478 s).
 TEST_F(DefaultMusic, SectionsHaveTheirOwnHarmonyAndABeat) {
   const double bounds[5] = {0.0, 2.0, 17.3, 24.0, 31.6};
   const double beat = (17.3 - 2.0) / 32.0;

@@ -17,10 +17,6 @@
 
 namespace {
 
-bool ImageAllZero() {
-  return std::all_of(SoundImage, SoundImage + SoundImageCapacity, [](uint8_t b) { return b == 0; });
-}
-
 // Sign changes of one channel over `frames` sample frames of 16-bit PCM.
 int Crossings(const uint8_t* pcm, int channels, int channel, int frames) {
   int count = 0;
@@ -36,11 +32,7 @@ class Soundtrack : public ::testing::Test {
  protected:
   void SetUp() override { platform::SetSound(&sound_); }
   void TearDown() override { platform::SetSound(nullptr); }
-  void Reset() {
-    sound_.opened.clear();
-    sound_.plays.clear();
-    ResetProcessState();
-  }
+  void Reset() { sound_.opened.clear(), sound_.plays.clear(), ResetProcessState(); }
   // A 128 kbit/s file made by lame: 440 Hz on the left, 1 kHz on the right.
   std::string Mp3(double seconds, int rate, int channels) {
     std::string base = dir_ + "/" + std::to_string(int(seconds * 10)) + "-" + std::to_string(rate) + "-" +
@@ -66,10 +58,8 @@ class Soundtrack : public ::testing::Test {
   FakeSound sound_;
 };
 
-// The image holds the header of the track's own rate and channels (so the
-// player plays it at its pitch) for as long as the show's image lasts
-// (33.4 s), and then the decoded frames byte for byte: a short track leaves
-// the rest silent, a long one is cut at the image's end.
+// The image holds a header of the track's own format for the show's 33.4 s, then
+// the decoded frames byte for byte: a short track leaves silence, a long one is cut.
 TEST_F(Soundtrack, ImageHoldsTheHeaderAndTheDecodedFramesByteForByte) {
   EXPECT_EQ(std::memcmp(SoundHeader, testwav::Header(44100, 2, 16, 5884416).data(), 44), 0);
   struct sCase {
@@ -125,8 +115,8 @@ TEST_F(Soundtrack, ImageHoldsTheHeaderAndTheDecodedFramesByteForByte) {
 TEST_F(Soundtrack, TrackThatCannotBeDecodedSaysWhy) {
   std::string text = dir_ + "/text.mp3", tone = Mp3(0.5, 44100, 2);
   std::string words;
-  for (int i = 0; i < 2000; ++i) words += "not a sound. ";
-  ASSERT_TRUE(testwav::WriteFile(text, std::vector<uint8_t>(words.begin(), words.end())));
+  while (words.size() < 26000) words += "not a sound. ";
+  ASSERT_TRUE(testpaths::WriteFile(text, words));
   const std::string said = "tessaline: soundtrack ";
   struct sCase {
     std::string path, out, err;
@@ -141,7 +131,7 @@ TEST_F(Soundtrack, TrackThatCannotBeDecodedSaysWhy) {
     SCOPED_TRACE(c.path);
     sound_.refuse = c.refuseDevice;
     EXPECT_EQ(Decode(c.path), std::make_pair(c.out, c.err));
-    EXPECT_TRUE(ImageAllZero());
+    EXPECT_TRUE(std::all_of(SoundImage, SoundImage + SoundImageCapacity, [](uint8_t b) { return b == 0; }));
     EXPECT_EQ(sound_.opened.size(), c.refuseDevice ? 1u : 0u);
     StartSound();
     ASSERT_EQ(sound_.plays.size(), 1u);
