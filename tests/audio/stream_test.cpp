@@ -338,6 +338,7 @@ TEST(Bits, WrittenFieldsReadBackOrSkip) {
         ASSERT_EQ(a.PeekBits(9), b.PeekBits(9));
         ASSERT_EQ(a.PeekBit(), b.PeekBit());
       }
+      EXPECT_EQ(a.ReadBits(20), b.ReadBits(20)) << "beyond the end";
     }
   }
 }
