@@ -15,7 +15,9 @@ namespace {
 struct sFile {
   const char* name;
   int rate, channels;
-  const char* encoder;  // {in} and {out} stand for the source and the file; "" for lame in tags
+  // The options of the test's encoder; or ffmpeg's command, where {in} and
+  // {out} stand for the source and the file; "" for lame's file in tags.
+  const char* encoder;
 };
 
 // Three seconds with different material per channel, so that stereo coding
@@ -50,10 +52,11 @@ void CheckFiles(const char* need, const std::vector<sFile>& files) {
     SCOPED_TRACE(f.name);
     std::string in = Source(dir, f.rate, f.channels);
     ASSERT_FALSE(in.empty()) << "sox failed";
-    std::string mp = dir + "/f" + std::to_string(n++) + (std::string(f.encoder).find("twolame") == 0 ? ".mp2" : ".mp3");
+    std::string mp = dir + "/f" + std::to_string(n++) + (std::string(need) == "twolame" ? ".mp2" : ".mp3");
     std::string reference = mp;  // what mpg123 decodes: the file, or its untagged audio
     if (*f.encoder) {
       std::string command = f.encoder;
+      if (command.rfind("ffmpeg", 0) != 0) command = std::string(need) + " --quiet " + command + " {in} {out}";
       command.replace(command.find("{in}"), 4, in);
       command.replace(command.find("{out}"), 5, mp);
       ASSERT_TRUE(Shell(command + " > /dev/null 2>&1"));
@@ -103,31 +106,22 @@ void CheckFiles(const char* need, const std::vector<sFile>& files) {
 
 TEST(Encodes, LameLayer3) {
   CheckFiles("lame", {
-      {"cbr128-stereo", 44100, 2, "lame --quiet -b 128 -m s {in} {out}"},
-      {"vbr-joint", 44100, 2, "lame --quiet -V 2 -m j {in} {out}"},
-      {"VBR 48 kHz", 48000, 2, "lame --quiet -V 2 {in} {out}"},
-      {"cbr64-mono-48k", 48000, 1, "lame --quiet -b 64 -m m {in} {out}"},
-      {"mono 32 kHz", 32000, 1, "lame --quiet -m m -b 64 {in} {out}"},
-      {"dual-32k", 32000, 2, "lame --quiet -b 192 -m d {in} {out}"},
-      {"22.05 kHz", 22050, 2, "lame --quiet -b 64 {in} {out}"},
-      {"mpeg2-22k-joint", 22050, 2, "lame --quiet -b 64 -m j {in} {out}"},
-      {"mpeg2-16k-mono-crc", 16000, 1, "lame --quiet -b 32 -m m -p {in} {out}"},
-      {"mpeg25-11k-joint", 11025, 2, "lame --quiet -b 32 -m j {in} {out}"},
-      {"mpeg25-8k-mono", 8000, 1, "lame --quiet -b 16 -m m {in} {out}"},
+      {"cbr128-stereo", 44100, 2, "-b 128 -m s"},       {"vbr-joint", 44100, 2, "-V 2 -m j"},
+      {"VBR 48 kHz", 48000, 2, "-V 2"},                 {"cbr64-mono-48k", 48000, 1, "-b 64 -m m"},
+      {"mono 32 kHz", 32000, 1, "-m m -b 64"},          {"dual-32k", 32000, 2, "-b 192 -m d"},
+      {"22.05 kHz", 22050, 2, "-b 64"},                 {"mpeg2-22k-joint", 22050, 2, "-b 64 -m j"},
+      {"mpeg2-16k-mono-crc", 16000, 1, "-b 32 -m m -p"}, {"mpeg25-11k-joint", 11025, 2, "-b 32 -m j"},
+      {"mpeg25-8k-mono", 8000, 1, "-b 16 -m m"},
   });
 }
 
 TEST(Encodes, TwolameLayer2) {
   CheckFiles("twolame", {
-      {"l2-stereo-44k", 44100, 2, "twolame --quiet -b 192 -m s {in} {out}"},
-      {"l2-joint-48k", 48000, 2, "twolame --quiet -b 128 -m j {in} {out}"},
-      {"l2-48k", 48000, 2, "twolame --quiet -b 192 {in} {out}"},
-      {"l2-dual-32k", 32000, 2, "twolame --quiet -b 256 -m d {in} {out}"},
-      {"l2-mono-44k-64", 44100, 1, "twolame --quiet -b 64 -m m {in} {out}"},
-      {"l2-stereo-44k-64", 44100, 2, "twolame --quiet -b 64 -m s {in} {out}"},
-      {"l2-mono-32k-48", 32000, 1, "twolame --quiet -b 48 -m m {in} {out}"},
-      {"l2-lsf-24k-joint", 24000, 2, "twolame --quiet -b 96 -m j {in} {out}"},
-      {"l2-lsf-16k-mono", 16000, 1, "twolame --quiet -b 32 -m m {in} {out}"},
+      {"l2-stereo-44k", 44100, 2, "-b 192 -m s"},    {"l2-joint-48k", 48000, 2, "-b 128 -m j"},
+      {"l2-48k", 48000, 2, "-b 192"},                {"l2-dual-32k", 32000, 2, "-b 256 -m d"},
+      {"l2-mono-44k-64", 44100, 1, "-b 64 -m m"},    {"l2-stereo-44k-64", 44100, 2, "-b 64 -m s"},
+      {"l2-mono-32k-48", 32000, 1, "-b 48 -m m"},    {"l2-lsf-24k-joint", 24000, 2, "-b 96 -m j"},
+      {"l2-lsf-16k-mono", 16000, 1, "-b 32 -m m"},
   });
 }
 
@@ -135,10 +129,9 @@ TEST(Encodes, TwolameLayer2) {
 TEST(Encodes, TaggedFiles) {
   if (!HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
   CheckFiles("lame", {
-      {"lame, ID3v2.3 UTF-16 title", 44100, 2, "lame --quiet --tt 'Tītle ☃' {in} {out}"},
-      {"lame --id3v2-only", 44100, 2, "lame --quiet --id3v2-only --tt Title --ta Artist -m j {in} {out}"},
-      {"lame ID3v2.3 latin-1, CRC", 44100, 2,
-       "lame --quiet -b 160 -m j -p --id3v2-only --id3v2-latin1 --tt Title --ta Artist {in} {out}"},
+      {"lame, ID3v2.3 UTF-16 title", 44100, 2, "--tt 'Tītle ☃'"},
+      {"lame --id3v2-only", 44100, 2, "--id3v2-only --tt Title --ta Artist -m j"},
+      {"lame ID3v2.3 latin-1, CRC", 44100, 2, "-b 160 -m j -p --id3v2-only --id3v2-latin1 --tt Title --ta Artist"},
       {"ffmpeg ID3v2.4 + Info", 44100, 2, "ffmpeg -loglevel error -y -i {in} {out}"},
       {"ffmpeg -write_xing 0", 44100, 2, "ffmpeg -loglevel error -y -i {in} -write_xing 0 {out}"},
       {"lame + ID3v2.2, APEv2, ID3v1", 44100, 2, ""},

@@ -17,13 +17,10 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 std::string Conformance(const std::string& name);  // path in the shared conformance folder
 
 struct sDecodeOptions {
-  int pcm16 = 1;
-  int downShift = 0;
-  int channels = 0;
+  int pcm16 = 1, downShift = 0, channels = 0;
   bool standardWindow = false;
   const char* simd = nullptr;  // the kernels' path; null: the machine's default
-  bool seekable = true;
-  bool gapless = false;
+  bool seekable = true, gapless = false;
   int chunk = 1 << 16;  // bytes per Read
 };
 // Float output, with the standard's window or the default one.
@@ -54,21 +51,18 @@ sDecoded DecodeFile(const std::string& path, const sDecodeOptions& o = sDecodeOp
 // Decodes bytes through a memory stream (seekable or not) + sMpegStream.
 sDecoded DecodeBytes(const std::vector<uint8_t>& bytes, const sDecodeOptions& o = sDecodeOptions());
 
-// Tags as taggers write them, to put around frames.
+// Tags as taggers write them, to put around frames: an ID3v2 header (or footer,
+// magic "3DI") with a syncsafe body size; ID3v1 with a frame header inside its
+// text; APEv2 header, items, footer; Lyrics3 version 2 with one field.
 std::vector<uint8_t> Cat(std::initializer_list<std::vector<uint8_t>> parts);
 std::vector<uint8_t> Text(const std::string& s);
 std::vector<uint8_t> Le32(uint32_t v);
-// An ID3v2 header (or footer, magic "3DI"): version, flags, syncsafe body size.
 std::vector<uint8_t> Id3Header(const char* magic, int version, int flags, size_t body);
-// ID3v1 with a frame header inside its text.
 std::vector<uint8_t> Id3v1();
-// APEv2 header, items, footer.
 std::vector<uint8_t> ApeTag(const std::vector<uint8_t>& items);
-// Lyrics3 version 2 with one field holding `body`, and its size and end mark.
 std::vector<uint8_t> Lyrics3(const std::vector<uint8_t>& body);
 
-// Runs a shell command; true on exit status 0.
-bool Shell(const std::string& command);
+bool Shell(const std::string& command);  // true on exit status 0
 bool HaveTool(const std::string& name);
 // Skips the test unless every tool is installed.
 #define SKIP_WITHOUT(...)                                      \
