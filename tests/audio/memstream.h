@@ -5,12 +5,9 @@
 #include <cstring>
 #include <initializer_list>
 #include <vector>
-
 #include <gtest/gtest.h>
-
 #include "audio/stream.h"
 #include "tests/support/expect_calls.h"
-
 class MemStream : public sStream {
 public:
   std::vector<uint8_t> data;
@@ -19,7 +16,6 @@ public:
   int failReads = 0;         // the next n reads return -1
   int writeLimit = -1;       // >= 0: each DoWrite takes at most this many bytes
   std::vector<int> readSizes;
-
   int OpenWith(std::vector<uint8_t> bytes, int flags) {
     Close();
     data = std::move(bytes);
@@ -45,7 +41,6 @@ public:
   // Test access to the protected state.
   const uint8_t* MainBuffer() const { return Buffer; }
   const uint8_t* InlineMain() const { return InlineBuffer; }
-
  private:
   // The bytes at the position (the next n reads or peeks fail with -1).
   int Copy(void* buffer, int count, bool consume) {
@@ -56,12 +51,6 @@ public:
     return n;
   }
 };
-
-// Control(code) answers in order: {code, expected}.
-inline void ExpectControls(sStream& s, std::initializer_list<std::pair<int, int>> answers) {
-  for (auto [code, want] : answers) EXPECT_EQ(want, s.Control(code)) << "Control(" << code << ")";
-}
-
 inline std::vector<uint8_t> Bytes(int n, int start = 0) {
   std::vector<uint8_t> v(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) v[size_t(i)] = uint8_t(start + i);

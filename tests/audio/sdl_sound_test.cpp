@@ -1,24 +1,18 @@
 // The SDL sound service, through SDL's own file-writing audio driver and
 // with no usable driver at all.
 #include <gtest/gtest.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <thread>
-
 #include "platform/sdl/sound.h"
 #include "platform/soundmixer.h"
 #include "tests/audio/tone.h"
 #include "tests/support/paths.h"
-
 namespace {
-
 using namespace platform;
-
 void WaitUntilQuiet(SoundMixer& mixer) {
   for (int i = 0; i < 500 && mixer.ImagePlaying(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
-
 TEST(SdlSound, WithoutADeviceRunsSilentAndSaysSoOnce) {
   testing::internal::CaptureStderr();
   std::vector<uint8_t> img = ToneImage(44100, 2, 16, 500, 1000, 0.05);
@@ -40,7 +34,6 @@ TEST(SdlSound, WithoutADeviceRunsSilentAndSaysSoOnce) {
   unsetenv("SDL_AUDIODRIVER");
   unsetenv("ALSA_CARD");
 }
-
 TEST(SdlSound, ToneReachesTheDevice) {
   std::string path = testpaths::TempDir("sdlsound") + "/out.raw";
   setenv("SDL_AUDIODRIVER", "disk", 1);
@@ -66,5 +59,4 @@ TEST(SdlSound, ToneReachesTheDevice) {
   EXPECT_EQ(0, std::memcmp(img.data() + 44, pcm.data() + first * 2, 22050 * 4)) << "bit exact at the device's rate";
   ExpectTone(Measure(Channel(pcm, 0, first, first + 22050), 44100), 1000, 12000, 0.005, 0.995);
 }
-
 }  // namespace

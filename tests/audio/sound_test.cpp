@@ -1,11 +1,9 @@
 // The wave output stream on a fake device and on the headless one; the
 // headless sound service.
 #include <gtest/gtest.h>
-
 #include <chrono>
 #include <cmath>
 #include <thread>
-
 #include "audio/waveout.h"
 #include "platform/backend.h"
 #include "platform/headless/sound.h"
@@ -16,17 +14,13 @@
 #include "tests/support/expect_calls.h"
 #include "tests/support/fake_sound.h"
 #include "tests/support/paths.h"
-
 namespace {
-
 using namespace platform;
-
 std::vector<std::string> What(HeadlessSound& s) {
   std::vector<std::string> out;
   for (auto& e : s.Events()) out.push_back(std::to_string(e.frame) + " " + e.what);
   return out;
 }
-
 TEST(WaveImage, ParsesAndRefuses) {
   std::vector<uint8_t> img = ToneImage(22050, 1, 16, 441, 1000, 0.01);
   WaveFormat f;
@@ -54,7 +48,6 @@ TEST(WaveImage, ParsesAndRefuses) {
   std::memcpy(&listed[4], &riff, 4);
   EXPECT_CALLS({1, 440}, {ParseWaveImage(listed.data(), listed.size(), f, data, bytes), bytes});
 }
-
 class SoundTest : public ::testing::Test {
 protected:
   std::string dir = testpaths::TempDir("sound");
@@ -68,7 +61,6 @@ protected:
     return got;
   }
 };
-
 // A generated tone played through the wave output stream and the headless
 // device in virtual time, measured in what the device wrote.
 TEST_F(SoundTest, ToneThroughWaveOutStream) {
@@ -105,7 +97,6 @@ TEST_F(SoundTest, ToneThroughWaveOutStream) {
   ExpectTone(Measure(Channel(got, 0, 0, played), 44100), 1000, 16384, 0.002, 0.999);
   ExpectTone(Measure(Channel(got, 1, 0, played), 44100), 250, 8192, 0.002, 0.999);
 }
-
 // An image at another rate and channel count comes out at 44.1 kHz stereo.
 TEST_F(SoundTest, ImagePlayedResampled) {
   std::vector<uint8_t> img = ToneImage(22050, 1, 16, 441, 10000, 1.0);
@@ -122,7 +113,6 @@ TEST_F(SoundTest, ImagePlayedResampled) {
   for (size_t i = 0; i < 22050; ++i) ASSERT_EQ(got[2 * i], got[2 * i + 1]) << "mono on both sides";
   ExpectTone(Measure(Channel(got, 0, 100, 22050), 44100), 441, 10000, 0.01, 0.995);
 }
-
 TEST_F(SoundTest, ImageEndsReplacesAndRefuses) {
   std::vector<uint8_t> a = ToneImage(44100, 2, 8, 300, 20000, 0.1);
   std::vector<uint8_t> b = ToneImage(44100, 2, 16, 300, 20000, 0.5);
@@ -139,7 +129,6 @@ TEST_F(SoundTest, ImageEndsReplacesAndRefuses) {
                                       "13230 refused"}),
             What(sound));
 }
-
 TEST_F(SoundTest, DeviceBlocksMixedClippedAndReset) {
   HeadlessSound sound(HeadlessSound::Pace::Virtual, nullptr);
   ASSERT_TRUE(sound.WriteWav(wav));
@@ -182,7 +171,6 @@ TEST_F(SoundTest, DeviceBlocksMixedClippedAndReset) {
   odd.channels = 6;
   EXPECT_EQ(nullptr, sound.OpenWaveOut(odd));
 }
-
 TEST_F(SoundTest, VirtualTimeFollowsTheShowClock) {
   VirtualClock clock;
   clock.Advance(5000000);
@@ -199,7 +187,6 @@ TEST_F(SoundTest, VirtualTimeFollowsTheShowClock) {
   EXPECT_CALLS({1, 48510, 52920}, {sound.PlaySound(img.data(), img.size()), sound.FramesRendered(),
                                    (clock.Set(5000000 + 1200000), sound.Events(), sound.FramesRendered())});
 }
-
 TEST_F(SoundTest, RealTimePaceFinishes) {
   HeadlessSound sound(HeadlessSound::Pace::Real, nullptr);
   std::vector<uint8_t> img = ToneImage(44100, 2, 16, 100, 100, 0.05);
@@ -223,7 +210,6 @@ TEST_F(SoundTest, RealTimePaceFinishes) {
   ASSERT_GE(started, 0);
   EXPECT_EQ(2205, ended - started);
 }
-
 TEST_F(SoundTest, ServiceFollowsTheBackend) {
   HeadlessSound own(HeadlessSound::Pace::Virtual, nullptr);
   SetSound(&own);
@@ -247,14 +233,12 @@ TEST_F(SoundTest, ServiceFollowsTheBackend) {
                {out.Open(44100, 1, 1, 4608, 32), out.Write(pcm.data(), int(pcm.size())), out.Close()});
   StopBackend();
 }
-
 class WaveOutTest : public ::testing::Test {
 protected:
   FakeSound sound;
   void SetUp() override { SetSound(&sound); }
   void TearDown() override { SetSound(nullptr); }
 };
-
 TEST_F(WaveOutTest, GeometryAndFormat) {
   sWaveOutStream w;
   struct sCase {
@@ -273,7 +257,6 @@ TEST_F(WaveOutTest, GeometryAndFormat) {
                   w.Control(40, 0, 0), w.Control(41), w.Control(36, 0, 1)});
   }
 }
-
 TEST_F(WaveOutTest, OpenFailures) {
   sWaveOutStream w;
   sound.refuse = true;
@@ -283,7 +266,6 @@ TEST_F(WaveOutTest, OpenFailures) {
   EXPECT_CALLS({-1, -1, -1, 0, 0}, {w.Open(44100, 1, 1, 0, 32), w.Open(44100, 1, 1, 4608, 0),
                                     w.Open(44100, 1, 1, 1 << 20, 1 << 10), w.GetFlags(), w.Close()});
 }
-
 TEST_F(WaveOutTest, BlocksAreQueuedOnlyWhenFull) {
   sWaveOutStream w;
   ASSERT_EQ(0, w.Open(22050, 0, 0, 100, 4));
@@ -296,7 +278,6 @@ TEST_F(WaveOutTest, BlocksAreQueuedOnlyWhenFull) {
   ASSERT_EQ(1u, sound.rec.played.size());
   EXPECT_EQ(data, sound.rec.played[0]);
 }
-
 TEST_F(WaveOutTest, FullRingWithoutBlockingTakesWhatFits) {
   sWaveOutStream w;
   ASSERT_EQ(0, w.Open(22050, 0, 0, 100, 2));
@@ -310,7 +291,6 @@ TEST_F(WaveOutTest, FullRingWithoutBlockingTakesWhatFits) {
                {w.Write(data.data() + 100, 100), sound.rec.writes, w.Control(40, 0, 0), w.Close(),
                 sound.rec.queuedAtReset, sound.rec.sleeps.size(), sound.rec.closed});
 }
-
 TEST_F(WaveOutTest, BlockingWriteWaitsForTheDevice) {
   sound.playPerSleep = 1;
   sWaveOutStream w;
@@ -328,7 +308,6 @@ TEST_F(WaveOutTest, BlockingWriteWaitsForTheDevice) {
     EXPECT_EQ(std::vector<uint8_t>(data.begin() + long(i * 100), data.begin() + long(i * 100 + 100)),
               sound.rec.played[i]) << i;
 }
-
 TEST_F(WaveOutTest, ReopenClosesFirstAndDestructorCloses) {
   sound.playPerSleep = 1;
   {
@@ -343,5 +322,4 @@ TEST_F(WaveOutTest, ReopenClosesFirstAndDestructorCloses) {
   EXPECT_EQ(2, sound.closes) << "the destructor releases the device";
   EXPECT_EQ(1u, sound.rec.played.size());
 }
-
 }  // namespace

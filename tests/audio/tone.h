@@ -6,18 +6,14 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
 #include <gtest/gtest.h>
-
 #include "tests/support/paths.h"
 #include "tests/support/wav.h"
-
 struct Tone {
   double hz;
   double rms;
   double purity;  // 0..1
 };
-
 inline Tone Measure(const std::vector<double>& x, double rate) {
   int crossings = 0;
   size_t first = 0, last = 0;
@@ -43,7 +39,6 @@ inline Tone Measure(const std::vector<double>& x, double rate) {
   t.purity = power > 0 ? 2 * at / (double(x.size()) * power) : 0;
   return t;
 }
-
 // A measured tone of `hz` and peak `amplitude`: within half a hertz, its
 // level within `level` of the amplitude's, at least `purity` pure.
 inline void ExpectTone(const Tone& t, double hz, double amplitude, double level, double purity) {
@@ -51,14 +46,12 @@ inline void ExpectTone(const Tone& t, double hz, double amplitude, double level,
   EXPECT_NEAR(amplitude / std::sqrt(2.0), t.rms, amplitude * level);
   EXPECT_GT(t.purity, purity);
 }
-
 // One channel of interleaved 16-bit stereo PCM, frames [from, to).
 inline std::vector<double> Channel(const std::vector<int16_t>& pcm, int channel, size_t from, size_t to) {
   std::vector<double> x;
   for (size_t i = from; i < to && i * 2 + 1 < pcm.size(); ++i) x.push_back(pcm[i * 2 + size_t(channel)]);
   return x;
 }
-
 // The PCM of a 44-byte-header WAV file as the headless device writes it.
 inline bool ReadWav(const std::string& path, std::vector<int16_t>& pcm, uint32_t& rate, uint16_t& channels) {
   std::string b = testpaths::ReadText(path);
@@ -75,7 +68,6 @@ inline bool ReadWav(const std::string& path, std::vector<int16_t>& pcm, uint32_t
   for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = int16_t(le(44 + 2 * i, 2));
   return true;
 }
-
 // A RIFF WAVE image of a sine tone.
 inline std::vector<uint8_t> ToneImage(uint32_t rate, int channels, int bits, double hz, double amplitude, double seconds) {
   size_t frames = size_t(rate * seconds);

@@ -3,11 +3,9 @@
 //   EXPECT_CALLS({4, 1}, {s.Read(buf, 4), s.AtEnd()});
 #pragma once
 #include <gtest/gtest.h>
-
 #include <initializer_list>
 #include <ostream>
 #include <vector>
-
 struct Num {
   long long v;
   template <class T>

@@ -7,9 +7,7 @@
 #include <memory>
 #include <utility>
 #include <vector>
-
 #include "platform/sound.h"
-
 // What the last device opened did; it outlives the device.
 struct FakeDeviceRecord {
   std::vector<std::vector<uint8_t>> played;
@@ -17,7 +15,6 @@ struct FakeDeviceRecord {
   int prepares = 0, writes = 0, resets = 0, queuedAtReset = -1;
   bool closed = false;
 };
-
 class FakeSound : public platform::Sound {
  public:
   class Device : public platform::WaveOutDevice {
@@ -50,7 +47,6 @@ class FakeSound : public platform::Sound {
       rec_.played.emplace_back(queue_.front()->data, queue_.front()->data + queue_.front()->length);
       Done();
     }
-
    private:
     void Done() {
       platform::WaveBlock* b = queue_.front();
