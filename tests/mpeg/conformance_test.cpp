@@ -1,34 +1,26 @@
 // The decoder against the conformance streams and their reference PCM.
 #include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstdio>
-
 #include "audio/mpeg/kernels.h"
 #include "tests/mpeg/helpers.h"
 #include "tests/support/paths.h"
-
 using namespace mpegtest;
-
 namespace {
-
 struct sCase {
   const char* stream;
   double ownDb;    // SNR of the default window as measured before the vector kernels; 0: no gates
   int offset = 0;  // decode sample frames ahead of the reference
   long skip = 0;   // sample frames left out at the start of the overlap
 };
-
 // The default window differs from the standard's by up to about 5.7e-4 of
 // full scale; measured against the references that costs 60.0 to 71.7 dB.
 const double kDefaultWindowFloorDb = 59.0;
-
 std::vector<int16_t> Reference(const std::string& name) {
   std::vector<int16_t> ref;
   EXPECT_TRUE(ReadPcm16(Conformance(name), ref)) << name;
   return ref;
 }
-
 // The gates on every instruction path of the kernels; the paths must also
 // give the same 16-bit output.
 void CheckStream(const std::string& path, const std::vector<int16_t>& ref, const sCase& c) {
@@ -65,9 +57,7 @@ void CheckStream(const std::string& path, const std::vector<int16_t>& ref, const
     EXPECT_GE(b.snr, c.ownDb - 0.5) << c.stream << " " << simd;
   }
 }
-
 }  // namespace
-
 // Every stream decodes from its first frame: sample 0 is the reference's.
 TEST(Conformance, StreamsMatchTheirReferences) {
   const sCase cases[] = {
@@ -80,7 +70,6 @@ TEST(Conformance, StreamsMatchTheirReferences) {
     CheckStream(Conformance(name), Reference(name.substr(0, name.rfind('.')) + ".pcm"), c);
   }
 }
-
 TEST(Conformance, JointStereoAfterLeadingJunk) {
   // 215 bytes of junk before the first frame; the first two frames reach
   // back before the stream into main data that is not there, so they are
@@ -92,7 +81,6 @@ TEST(Conformance, JointStereoAfterLeadingJunk) {
   for (size_t i = 0; i < 2 * 2304; ++i) ASSERT_EQ(samples[i], 0.0f) << i;
   CheckStream(Conformance("l3-sin1k0db.mp3"), Reference("l3-sin1k0db.pcm"), {"l3-sin1k0db", 71.7, 2304, 1152});
 }
-
 TEST(Conformance, ModeSwitchingStream) {
   // Frame starts and modes of the 44.1 kHz 128 kbit/s stream.
   std::vector<uint8_t> bytes = ReadFile(Conformance("l3-he_mode.mp3"));

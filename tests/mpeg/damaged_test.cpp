@@ -1,25 +1,18 @@
 // Damaged and corrupted input: no crash, no access outside a buffer (run
 // under the sanitizer build), bounded output.
 #include <gtest/gtest.h>
-
 #include <filesystem>
 #include <random>
-
 #include "tests/mpeg/helpers.h"
-
 using namespace mpegtest;
-
 namespace {
-
 // At most 48 samples per channel per input byte, plus one frame: the output
 // of `bytes` input bytes, as sample frames times four, is within it.
 void ExpectBounded(const sDecoded& d, int pcm16, size_t bytes, int shift, const std::string& what) {
   size_t samples = d.pcm.size() / (pcm16 ? 2 : 4) / (d.stereo ? 2 : 1);
   EXPECT_LE(samples * 4, (192 * bytes + 4608 + 9216) << shift) << what;
 }
-
 }  // namespace
-
 TEST(Damaged, EveryFileInTheDamagedFolder) {
   int files = 0;
   for (auto& entry : std::filesystem::directory_iterator(Conformance("damaged"))) {
@@ -36,7 +29,6 @@ TEST(Damaged, EveryFileInTheDamagedFolder) {
   }
   EXPECT_GE(files, 16);
 }
-
 TEST(Damaged, OneBadGranuleLeavesTheRestIntact) {
   std::vector<int16_t> ref;
   ASSERT_TRUE(ReadPcm16(Conformance("l3-compl.pcm"), ref));
@@ -55,7 +47,6 @@ TEST(Damaged, OneBadGranuleLeavesTheRestIntact) {
     EXPECT_LE(bad, 3) << name;
   }
 }
-
 TEST(Damaged, RandomlyCorruptedStreams) {
   std::mt19937 rng(1234);
   int runs = 0;

@@ -1,17 +1,12 @@
 // Files made at test time by lame, twolame and ffmpeg (some wrapped in tags
 // as taggers write them), decoded by us and by mpg123.
 #include <gtest/gtest.h>
-
 #include <cstdio>
 #include <cstring>
-
 #include "tests/mpeg/helpers.h"
 #include "tests/support/paths.h"
-
 using namespace mpegtest;
-
 namespace {
-
 struct sFile {
   const char* name;
   int rate, channels;
@@ -19,7 +14,6 @@ struct sFile {
   // {out} stand for the source and the file; "" for lame's file in tags.
   const char* encoder;
 };
-
 // Three seconds with different material per channel, so that stereo coding
 // has work to do; the mono source mixes the two. Repeatable noise (-R).
 std::string Source(const std::string& dir, int rate, int channels) {
@@ -29,7 +23,6 @@ std::string Source(const std::string& dir, int rate, int channels) {
     return "";
   return channels == 2 ? path : Shell("sox -R -q " + path + " -c 1 " + mono + " 2> /dev/null") ? mono : "";
 }
-
 // Lame's file in tags that hold frames: ID3v2.2 before, APEv2 and ID3v1
 // after; or ID3v2.4 (footer, unsynchronised) before and Lyrics3 after.
 std::vector<uint8_t> Tagged(const std::vector<uint8_t>& audio, bool ape) {
@@ -39,7 +32,6 @@ std::vector<uint8_t> Tagged(const std::vector<uint8_t>& audio, bool ape) {
   return Cat({Id3Header("ID3", 4, 0x90, body.size()), body, Id3Header("3DI", 4, 0x90, body.size()), audio,
               Lyrics3(body)});
 }
-
 // mpegdec (gapless or not, file or pipe) and the library's stream against
 // mpg123: gapless of mpg123's length, raw with the Info frame and the flush
 // added, both at full accuracy with the standard's window; the default window within 59 dB.
@@ -101,9 +93,7 @@ void CheckFiles(const char* need, const std::vector<sFile>& files) {
     EXPECT_TRUE(raw16.size() == lib.pcm.size() && std::memcmp(raw16.data(), lib.pcm.data(), raw16.size()) == 0);
   }
 }
-
 }  // namespace
-
 TEST(Encodes, LameLayer3) {
   CheckFiles("lame", {
       {"cbr128-stereo", 44100, 2, "-b 128 -m s"},       {"vbr-joint", 44100, 2, "-V 2 -m j"},
@@ -114,7 +104,6 @@ TEST(Encodes, LameLayer3) {
       {"mpeg25-8k-mono", 8000, 1, "-b 16 -m m"},
   });
 }
-
 TEST(Encodes, TwolameLayer2) {
   CheckFiles("twolame", {
       {"l2-stereo-44k", 44100, 2, "-b 192 -m s"},    {"l2-joint-48k", 48000, 2, "-b 128 -m j"},
@@ -124,7 +113,6 @@ TEST(Encodes, TwolameLayer2) {
       {"l2-lsf-16k-mono", 16000, 1, "-b 32 -m m"},
   });
 }
-
 // Files as people have them: tags of every kind, ffmpeg's Info frame or none.
 TEST(Encodes, TaggedFiles) {
   if (!HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
@@ -138,7 +126,6 @@ TEST(Encodes, TaggedFiles) {
       {"lame + ID3v2.4 footer unsync, Lyrics3", 44100, 2, ""},
   });
 }
-
 // Two streams of different rates or layers in one file: the first, then nothing
 // (never frames of garbage); two of one kind with a tag between them: both.
 TEST(Encodes, JoinedStreams) {

@@ -6,16 +6,12 @@
 #include <initializer_list>
 #include <string>
 #include <vector>
-
 #include "audio/mpeg/mpegstream.h"
 #include "tools/mpegdec/compare.h"
-
 namespace mpegtest {
-
 std::vector<uint8_t> ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 std::string Conformance(const std::string& name);  // path in the shared conformance folder
-
 struct sDecodeOptions {
   int pcm16 = 1, downShift = 0, channels = 0;
   bool standardWindow = false;
@@ -37,7 +33,6 @@ inline sCompareOptions Fixed(int offset = 0) {
   o.offset = offset;
   return o;
 }
-
 struct sDecoded {
   int result = -1;  // Open's result
   int rate = 0, stereo = 0;
@@ -45,12 +40,10 @@ struct sDecoded {
   int Channels() const { return stereo ? 2 : 1; }
   std::vector<float> Samples(int pcm16) const;  // as floats in 16-bit scale
 };
-
 // Decodes a file through sFileStream + sMpegStream.
 sDecoded DecodeFile(const std::string& path, const sDecodeOptions& o = sDecodeOptions());
 // Decodes bytes through a memory stream (seekable or not) + sMpegStream.
 sDecoded DecodeBytes(const std::vector<uint8_t>& bytes, const sDecodeOptions& o = sDecodeOptions());
-
 // Tags as taggers write them, to put around frames: an ID3v2 header (or footer,
 // magic "3DI") with a syncsafe body size; ID3v1 with a frame header inside its
 // text; APEv2 header, items, footer; Lyrics3 version 2 with one field.
@@ -61,7 +54,6 @@ std::vector<uint8_t> Id3Header(const char* magic, int version, int flags, size_t
 std::vector<uint8_t> Id3v1();
 std::vector<uint8_t> ApeTag(const std::vector<uint8_t>& items);
 std::vector<uint8_t> Lyrics3(const std::vector<uint8_t>& body);
-
 bool Shell(const std::string& command);  // true on exit status 0
 bool HaveTool(const std::string& name);
 // Skips the test unless every tool is installed.
@@ -78,5 +70,4 @@ std::vector<T> CaptureAs(const std::string& command, int* status = nullptr) {
   if (!v.empty()) std::memcpy(v.data(), bytes.data(), v.size() * sizeof(T));
   return v;
 }
-
 }  // namespace mpegtest

@@ -1,21 +1,17 @@
 // Layer III stages on hand-made granules: Huffman codes and region ends,
 // joint stereo, gains; PCM conversion on every path; the Layer II table choice.
 #include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstring>
-
 #include "audio/mpeg/decoder.h"
 #include "audio/mpeg/decodetables.h"
 #include "audio/mpeg/kernels.h"
 #include "audio/mpeg/tables.h"
-
 // Reaches the decoder's stages (declared a friend of sMpegDecoder).
 struct sMpegDecoderTest {
   sMpegDecoder d;
   sGranuleInfo g{};
   int sf[39] = {};
-
   sMpegDecoderTest() {
     d.RefVersion = d.HVersion = d.RefRateIndex = d.HRateIndex = 0;
     d.SampleRate = 44100;
@@ -48,9 +44,7 @@ struct sMpegDecoderTest {
   float Line(int i) const { return d.LineGains[i]; }
   float ShortLine(int i) const { return d.ShortLineGains[i]; }
 };
-
 namespace {
-
 // Bits, first bit first.
 struct sBitWriter {
   std::vector<uint8_t> bytes;
@@ -62,9 +56,7 @@ struct sBitWriter {
     }
   }
 };
-
 }  // namespace
-
 TEST(Layer3Stages, EveryHuffmanCodeDecodes) {
   // Each table's codes one after the other, each with its linbits and sign
   // bits, through the decoder: the lines hold the signed powers in order.
@@ -104,7 +96,6 @@ TEST(Layer3Stages, EveryHuffmanCodeDecodes) {
     for (size_t i = expected.size(); i < 576; ++i) ASSERT_EQ(lines[i], 0.0f) << "table " << n << " line " << i;
   }
 }
-
 TEST(Layer3Stages, MiddleSideAndIntensity) {
   sMpegDecoderTest t;
   float lines[1152];
@@ -136,7 +127,6 @@ TEST(Layer3Stages, MiddleSideAndIntensity) {
   EXPECT_FLOAT_EQ(lines[576 + 200], 1.0f * m);
   EXPECT_FLOAT_EQ(lines[500], 1.0f);           // band 21 repeats band 20's position 6
 }
-
 TEST(Layer3Stages, HuffmanRegionEnds) {
   sMpegDecoderTest t;
   t.g.globalGain = 210;  // requantisation by 1
@@ -163,7 +153,6 @@ TEST(Layer3Stages, HuffmanRegionEnds) {
   EXPECT_EQ(lines[0], 0.0f);
   EXPECT_EQ(lines[7], -1.0f);
 }
-
 TEST(Layer3Stages, GainArraysFollowTheDownShift) {
   sMpegDecoderTest t;
   float bands[32];
@@ -188,7 +177,6 @@ TEST(Layer3Stages, GainArraysFollowTheDownShift) {
   t.d.SetLineGains(nullptr);
   EXPECT_FALSE(t.LinesOn());
 }
-
 TEST(Layer3Stages, PcmConversionOnEveryPath) {
   // Truncated toward zero, clamped, NaN as silence; mono and interleaved.
   const float nan = std::nanf(""), inf = HUGE_VALF;
@@ -210,7 +198,6 @@ TEST(Layer3Stages, PcmConversionOnEveryPath) {
     }
   }
 }
-
 // The Layer II allocation table by rate and bit rate per channel: mono 64
 // kbit/s at 44.1 kHz takes the 27-subband table, stereo (32 per channel) the
 // 8-subband one; 48 kHz never takes 30; lower sampling rates have one table.

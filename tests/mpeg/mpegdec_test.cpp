@@ -1,33 +1,24 @@
 // The mpegdec tool: WAV output, tags and junk before the first frame, the
 // reference comparison, errors.
 #include <gtest/gtest.h>
-
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <thread>
-
 #include "tests/mpeg/helpers.h"
 #include "tests/support/paths.h"
-
 using namespace mpegtest;
-
 namespace {
-
 std::string Tool() { return testpaths::Build() + "/tools/mpegdec/mpegdec"; }
-
 bool Same(const std::vector<uint8_t>& a, size_t from, const std::vector<uint8_t>& b, size_t bytes) {
   return a.size() >= from + bytes && b.size() >= bytes && std::memcmp(a.data() + from, b.data(), bytes) == 0;
 }
-
 }  // namespace
-
 TEST(Mpegdec, WritesAWaveFileAndSkipsTagsAndJunk) {
   std::string dir = testpaths::TempDir("mpegdec");
   auto bytes = ReadFile(Conformance("l3-si.mp3"));
@@ -52,7 +43,6 @@ TEST(Mpegdec, WritesAWaveFileAndSkipsTagsAndJunk) {
   EXPECT_EQ(wav.size() - 44, direct.size() - 2304);
   EXPECT_TRUE(Same(wav, 44, direct, direct.size() - 2304));
 }
-
 TEST(Mpegdec, ComparesWithAReference) {
   int status = -1;
   std::string args = Conformance("l3-compl.mp3") + " --ref " + Conformance("l3-compl.pcm");
@@ -63,7 +53,6 @@ TEST(Mpegdec, ComparesWithAReference) {
   out = Capture(Tool() + " " + args, &status);
   EXPECT_NE(out.find("limited accuracy"), std::string::npos) << out;
 }
-
 // One line naming the file and the reason; status 1 for bad data, 2 for bad
 // usage; an existing output file survives a failed decode.
 TEST(Mpegdec, FailsClearly) {
@@ -104,9 +93,7 @@ TEST(Mpegdec, FailsClearly) {
   for (const auto& e : std::filesystem::directory_iterator(dir)) files += e.is_regular_file();
   EXPECT_EQ(files, 1) << "a partial output was left behind";
 }
-
 namespace {
-
 // Runs the tool with a pipe on each side; feeds `input` and keeps its side
 // open until `before` bytes of output have come (or 20 s passed), then
 // closes it. Returns all the output and how much came before the close.
@@ -146,9 +133,7 @@ std::string Piped(const std::string& args, const std::vector<uint8_t>& input, si
   waitpid(child, nullptr, 0);
   return got;
 }
-
 }  // namespace
-
 // Standard input and output are pipes; PCM flows while the input is still
 // open, so nothing waits for (or holds) the whole input.
 TEST(Mpegdec, StreamsFromAPipeToAPipe) {

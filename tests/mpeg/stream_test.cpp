@@ -1,12 +1,10 @@
 // sMpegStream: open results, output formats, controls, read paths, seeking,
 // tags and junk around the frames.
 #include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
-
 #include "audio/filestream.h"
 #include "audio/mpeg/kernels.h"
 #include "audio/mpeg/mpegstream.h"
@@ -14,11 +12,8 @@
 #include "tests/audio/tone.h"
 #include "tests/mpeg/helpers.h"
 #include "tests/support/paths.h"
-
 using namespace mpegtest;
-
 namespace {
-
 // A file opened through sFileStream and sMpegStream, closed when it goes.
 struct sOpened {
   sFileStream file;
@@ -31,7 +26,6 @@ struct sOpened {
   }
   ~sOpened() { m.Close(), file.Close(); }
 };
-
 class MpegStreamTest : public ::testing::Test {
  protected:
   static inline std::string stereo_, mono_, info44_, info22_, vbr_, ffmpeg_;
@@ -59,9 +53,7 @@ class MpegStreamTest : public ::testing::Test {
       GTEST_SKIP() << "lame or sox missing";
   }
 };
-
 }  // namespace
-
 // The format Open reports, down-shift and channel choice included; mono,
 // both channels and the mix of both; the mix matrix.
 TEST_F(MpegStreamTest, OutputFormatAndChannels) {
@@ -119,7 +111,6 @@ TEST_F(MpegStreamTest, OutputFormatAndChannels) {
   }
   EXPECT_GT(left, 1000.0);
 }
-
 TEST_F(MpegStreamTest, GainsAndVolume) {
   auto decodeWith = [&](const std::string& path, auto setup, int pcm16) {
     sOpened s(path, pcm16);
@@ -173,7 +164,6 @@ TEST_F(MpegStreamTest, GainsAndVolume) {
   for (size_t i = 4608; i < l2Plain.size(); ++i)
     ASSERT_NEAR(l2Half[i], 0.5f * l2Plain[i], 0.01 + 1e-5 * std::fabs(l2Plain[i])) << i;
 }
-
 // Reads of any size, peeks, a non-seekable input: the same bytes; the end of
 // the stream; an input that stops delivering ends the stream.
 TEST_F(MpegStreamTest, ReadPathsAgreeAndEnd) {
@@ -231,7 +221,6 @@ TEST_F(MpegStreamTest, ReadPathsAgreeAndEnd) {
     m.Close();
   }
 }
-
 // A seek anywhere gives the bytes of a straight decode from there, and Peek
 // what Read then delivers: Layer III with and without Info frames, both MPEG
 // versions, VBR, gapless or not (then the output has the source's 4 s); Layers I and II.
@@ -281,7 +270,6 @@ TEST_F(MpegStreamTest, SeekMatchesAStraightDecode) {
                    {s.m.Seek(length - 5000), s.m.Read(buf.data(), 5000), s.m.Read(buf.data(), 5000), s.m.AtEndOfInput()});
     }
 }
-
 // Tags before and after the frames are never decoded as audio, even when
 // they hold whole frames; leading junk is searched up to 64 KiB; a run of
 // 0xFF bytes before a header collapses onto its last one.
@@ -361,7 +349,6 @@ TEST(MpegStream, TagsAndJunkAroundTheFrames) {
   EXPECT_EQ(m.GetLength(), d.Length());
   m.Close();
 }
-
 TEST(MpegStream, DownShiftKeepsPitchAndLevel) {
   SKIP_WITHOUT("lame", "sox");
   std::string dir = testpaths::TempDir("downshift");
@@ -381,7 +368,6 @@ TEST(MpegStream, DownShiftKeepsPitchAndLevel) {
     EXPECT_NEAR(t.rms, 0.5 * 32768 / std::sqrt(2.0), 600) << "down-shift " << shift;
   }
 }
-
 // Files of the show's kind decode to these bytes through the show's path (a
 // seekable file, 16-bit output, reads of 4608 bytes) on every kernel path.
 // (Pinned again when the vector kernels moved one sample in 1500 by one LSB.)
@@ -408,9 +394,7 @@ TEST(MpegStream, FilesOfTheShowsKindDecodeAsBefore) {
       EXPECT_EQ(h, p.hash) << p.file << " " << simd << std::hex << " hash 0x" << h;
     }
 }
-
 namespace {
-
 // 1.2 GB of silent 384-byte frames (MPEG-1 Layer III, 128 kbit/s, 48 kHz),
 // made as they are read.
 class sEndlessFrames : public sMpegInput {
@@ -420,22 +404,15 @@ class sEndlessFrames : public sMpegInput {
   int Read(void* buffer, int count) override {
     int n = int(std::min<int64_t>(count, kSize - pos_));
     static const uint8_t header[4] = {0xFF, 0xFB, 0x94, 0x04};
-    for (int i = 0; buffer && i < n; ++i) {
-      int64_t at = (pos_ + i) % 384;
-      static_cast<uint8_t*>(buffer)[i] = at < 4 ? header[at] : 0;
-    }
-    pos_ += n;
-    return n;
+    for (int i = 0; buffer && i < n; ++i)
+      static_cast<uint8_t*>(buffer)[i] = (pos_ + i) % 384 < 4 ? header[(pos_ + i) % 384] : 0;
+    return pos_ += n, n;
   }
   int64_t Seek(int64_t position) override { return pos_ = std::max<int64_t>(0, std::min(position, kSize)); }
   int64_t Length() override { return kSize; }
-
- private:
   int64_t pos_ = 0;
 };
-
 }  // namespace
-
 // A file of 1.2 GB: its length and positions need more than 32 bits.
 TEST(MpegStream, LongFileLengthAndSeeks) {
   sEndlessFrames in;

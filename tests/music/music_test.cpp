@@ -2,7 +2,6 @@
 // and measured: where an attack starts, which pitches sound, how regular the
 // beat is.
 #include <gtest/gtest.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -12,15 +11,11 @@
 #include <filesystem>
 #include <numeric>
 #include <string>
-
 #include "tests/mpeg/helpers.h"
 #include "tests/support/paths.h"
 #include "tests/support/wav.h"
-
 namespace {
-
 constexpr double Rate = 44100.0;
-
 // 16-bit stereo sound at 44.1 kHz.
 struct Pcm {
   std::vector<int16_t> samples;  // left and right interleaved
@@ -28,13 +23,10 @@ struct Pcm {
   float Left(std::size_t i) const { return samples[2 * i] / 32768.0f; }
   float Right(std::size_t i) const { return samples[2 * i + 1] / 32768.0f; }
 };
-
 std::size_t FrameOf(const Pcm& pcm, double seconds) {
   return std::min(pcm.Frames(), static_cast<std::size_t>(std::max(0.0, seconds * Rate)));
 }
-
 float Mono(const Pcm& pcm, std::size_t i) { return 0.5f * (pcm.Left(i) + pcm.Right(i)); }
-
 void Fft(std::vector<std::complex<double>>& a) {
   const std::size_t n = a.size();
   for (std::size_t i = 1, j = 0; i < n; ++i) {
@@ -57,7 +49,6 @@ void Fft(std::vector<std::complex<double>>& a) {
     }
   }
 }
-
 // The attack nearest to `expected` seconds: within +-window seconds, the first
 // frame after the quietest 2 ms where the sound rises to a tenth of the
 // window's peak. Seconds; negative when there is no such attack.
@@ -80,7 +71,6 @@ double FindAttack(const Pcm& pcm, double expected, double window) {
     if (std::max(std::fabs(pcm.Left(i)), std::fabs(pcm.Right(i))) >= 0.1f * peak) return i / Rate;
   return -1.0;
 }
-
 // Share of each of the 12 pitch classes (C = 0) in the spectrum of [from, to)
 // seconds, summed over 80 Hz..2 kHz; sums to 1.
 std::array<double, 12> PitchClasses(const Pcm& pcm, double from, double to) {
@@ -102,7 +92,6 @@ std::array<double, 12> PitchClasses(const Pcm& pcm, double from, double to) {
     for (double& c : classes) c /= total;
   return classes;
 }
-
 // Period in seconds (within [minPeriod, maxPeriod]) at which the attacks of
 // [from, to) repeat most strongly, and that strength (autocorrelation, 0..1).
 struct Pulse {
@@ -135,13 +124,10 @@ Pulse FindPulse(const Pcm& pcm, double from, double to, double minPeriod, double
   }
   return best;
 }
-
 const double SceneChanges[3] = {2.0, 17.3, 24.0};
 // The show's sound image: 1,277 decoded frames of 1,152 sample frames.
 constexpr std::size_t ImageFrames = 1277 * 1152;
-
 std::string Mp3Path() { return testpaths::Build() + "/app/vo.mp3"; }
-
 // Every frame the stream holds (the encoder's Info frame decodes as silence),
 // by the show's decoder opened as the show opens it; decoded once.
 const Pcm& Decoded() {
@@ -152,13 +138,11 @@ const Pcm& Decoded() {
   }();
   return pcm;
 }
-
 // The first number after `label` in sox's stats table (the overall column).
 bool StatsValue(const std::string& stats, const std::string& label, double* value) {
   std::size_t at = stats.find(label);
   return at != std::string::npos && std::sscanf(stats.c_str() + at + label.size(), "%lf", value) == 1;
 }
-
 class DefaultMusic : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -166,7 +150,6 @@ class DefaultMusic : public ::testing::Test {
     ASSERT_GT(Decoded().Frames(), 44100u * 30) << "decoding " << Mp3Path() << " failed";
   }
 };
-
 // The attacks land on the scene changes within 10 ms, as mpg123 (with the Info
 // frame) hears them; without the lead they would come 51 ms late, and that shows.
 TEST_F(DefaultMusic, SceneChangesLandOnThePictureWithin10ms) {
@@ -187,7 +170,6 @@ TEST_F(DefaultMusic, SceneChangesLandOnThePictureWithin10ms) {
     EXPECT_NEAR(FindAttack(late, change, 0.1) - change, lag / Rate, 0.010) << change;
   }
 }
-
 // Between -20 and -8 dBFS without clipping, real stereo, and about as long as
 // the show's sound image, with nothing audible cut at its end.
 TEST_F(DefaultMusic, LevelStereoAndLength) {
@@ -217,7 +199,6 @@ TEST_F(DefaultMusic, LevelStereoAndLength) {
   EXPECT_LT(lastLoud, ImageFrames);
   EXPECT_GT(lastLoud, ImageFrames - 44100u);
 }
-
 // Several pitch classes in every scene, each section's harmony not the one
 // before's; the first and last scenes' attacks repeat at one or two beats (0.478 s).
 TEST_F(DefaultMusic, SectionsHaveTheirOwnHarmonyAndABeat) {
@@ -243,7 +224,6 @@ TEST_F(DefaultMusic, SectionsHaveTheirOwnHarmonyAndABeat) {
     EXPECT_GE(pulse.strength, 0.1);
   }
 }
-
 // The generator is deterministic: a second run writes the same bytes as the build's.
 TEST(DefaultMusicGenerator, WritesTheSameFileEveryRun) {
   std::string again = testpaths::TempDir("music-again") + "/again.wav";
@@ -252,5 +232,4 @@ TEST(DefaultMusicGenerator, WritesTheSameFileEveryRun) {
   ASSERT_GT(built.size(), 44u + 4u * 44100u * 30u);
   EXPECT_TRUE(built == mpegtest::ReadFile(again)) << "two runs of tess_music differ";
 }
-
 }  // namespace

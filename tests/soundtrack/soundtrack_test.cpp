@@ -1,12 +1,9 @@
 // Decoding the soundtrack into the wave image, and starting and stopping it.
 #include "vo/soundtrack.h"
-
 #include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstring>
 #include <memory>
-
 #include "framework/system/reset.h"
 #include "platform/sound.h"
 #include "tests/mpeg/helpers.h"
@@ -14,9 +11,7 @@
 #include "tests/support/fake_sound.h"
 #include "tests/support/paths.h"
 #include "tests/support/wav.h"
-
 namespace {
-
 // Sign changes of one channel over `frames` sample frames of 16-bit PCM.
 int Crossings(const uint8_t* pcm, int channels, int channel, int frames) {
   int count = 0;
@@ -27,7 +22,6 @@ int Crossings(const uint8_t* pcm, int channels, int channel, int frames) {
   }
   return count;
 }
-
 class Soundtrack : public ::testing::Test {
  protected:
   void SetUp() override { platform::SetSound(&sound_); }
@@ -57,7 +51,6 @@ class Soundtrack : public ::testing::Test {
   std::string dir_ = testpaths::TempDir("soundtrack");
   FakeSound sound_;
 };
-
 // The image holds a header of the track's own format for the show's 33.4 s, then
 // the decoded frames byte for byte: a short track leaves silence, a long one is cut.
 TEST_F(Soundtrack, ImageHoldsTheHeaderAndTheDecodedFramesByteForByte) {
@@ -109,7 +102,6 @@ TEST_F(Soundtrack, ImageHoldsTheHeaderAndTheDecodedFramesByteForByte) {
     Reset();
   }
 }
-
 // A track that cannot be decoded says why and leaves the image silent; the
 // show goes on: the player gets the header-less image and refuses it.
 TEST_F(Soundtrack, TrackThatCannotBeDecodedSaysWhy) {
@@ -140,5 +132,4 @@ TEST_F(Soundtrack, TrackThatCannotBeDecodedSaysWhy) {
     Reset();
   }
 }
-
 }  // namespace
