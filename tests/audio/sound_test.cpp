@@ -31,8 +31,6 @@ TEST(WaveImage, ParsesAndRefuses) {
   // Never beyond the size given.
   EXPECT_CALLS({1, 56, 0, 0}, {ParseWaveImage(img.data(), 100, f, data, bytes), bytes, ParseWaveImage(img.data(), 11, f,
                                data, bytes), ParseWaveImage(nullptr, 100, f, data, bytes)});
-  std::vector<uint8_t> zero(5884460, 0);  // an image whose header was never written
-  EXPECT_FALSE(ParseWaveImage(zero.data(), zero.size(), f, data, bytes));
   // Not PCM; three channels; the fmt chunk past the end.
   for (auto [at, value] : std::initializer_list<std::pair<int, int>>{{20, 3}, {22, 3}, {19, 0x7F}}) {
     std::vector<uint8_t> bad = img;
@@ -54,10 +52,11 @@ protected:
   std::string wav = dir + "/out.wav";
   // What the headless device wrote: 44.1 kHz stereo.
   std::vector<int16_t> Written() {
-    std::vector<int16_t> got;
-    uint32_t rate = 0;
-    uint16_t channels = 0;
-    EXPECT_CALLS({1, 44100, 2}, {ReadWav(wav, got, rate, channels), rate, channels});
+    std::string b = testpaths::ReadText(wav);
+    std::vector<uint8_t> head = testwav::Header(44100, 2, 16, uint32_t(std::max<size_t>(b.size(), 44) - 44));
+    EXPECT_EQ(b.substr(0, 44), std::string(head.begin(), head.end()));
+    std::vector<int16_t> got(b.size() < 44 ? 0 : (b.size() - 44) / 2);
+    if (!got.empty()) std::memcpy(got.data(), b.data() + 44, got.size() * 2);
     return got;
   }
 };
@@ -117,7 +116,7 @@ TEST_F(SoundTest, ImageEndsReplacesAndRefuses) {
   std::vector<uint8_t> a = ToneImage(44100, 2, 8, 300, 20000, 0.1);
   std::vector<uint8_t> b = ToneImage(44100, 2, 16, 300, 20000, 0.5);
   HeadlessSound sound(HeadlessSound::Pace::Virtual, nullptr);
-  std::vector<uint8_t> zero(5884460, 0);
+  std::vector<uint8_t> zero(5884460, 0);  // an image whose header was never written
   // The sound stops by itself at its end; an image that cannot play stops the old one.
   EXPECT_CALLS({1, 0, 1, 1, 0, 0},
                {sound.PlaySound(a.data(), a.size()), (sound.Advance(200000), sound.ImagePlaying()),

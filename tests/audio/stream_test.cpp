@@ -461,16 +461,13 @@ TEST_F(FileStreamTest, Updating) {
                {f.GetFlags(), f.GetLength(), f.Seek(8), f.Write("WXYZ", 4), f.GetLength(), f.Seek(12), f.Control(3)});
   f.Seek(0);
   EXPECT_CALLS({1, 0, 0}, {f.WriteBits(0x7, 3), f.Control(0), f.Close()});
-  std::vector<uint8_t> want = Bytes(8);
-  want[0] = 7;
-  want.insert(want.end(), {'W', 'X', 'Y', 'Z'});
-  EXPECT_EQ(want, Read(path));
+  EXPECT_EQ((std::vector<uint8_t>{7, 1, 2, 3, 4, 5, 6, 7, 'W', 'X', 'Y', 'Z'}), Read(path));
   path = Write("b.bin", Bytes(200));
   ASSERT_EQ(0, f.Open(path.c_str(), FileUpdate));
   std::vector<uint8_t> block(40, 0xEE);
   EXPECT_CALLS({1, 0, 40, 100, 100, 1, 0}, {f.Control(15, 0, 16), f.ReadByte(), f.Write(block.data(), 40), f.Seek(100),
                                             f.ReadByte(), f.WriteByte(0x55), f.Close()});
-  want = Bytes(200);
+  std::vector<uint8_t> want = Bytes(200);
   std::fill(want.begin() + 1, want.begin() + 41, 0xEE);
   want[101] = 0x55;
   EXPECT_EQ(want, Read(path));

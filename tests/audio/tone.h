@@ -52,22 +52,6 @@ inline std::vector<double> Channel(const std::vector<int16_t>& pcm, int channel,
   for (size_t i = from; i < to && i * 2 + 1 < pcm.size(); ++i) x.push_back(pcm[i * 2 + size_t(channel)]);
   return x;
 }
-// The PCM of a 44-byte-header WAV file as the headless device writes it.
-inline bool ReadWav(const std::string& path, std::vector<int16_t>& pcm, uint32_t& rate, uint16_t& channels) {
-  std::string b = testpaths::ReadText(path);
-  auto le = [&](size_t at, int bytes) {
-    uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i) v = v << 8 | uint8_t(b[at + size_t(i)]);
-    return v;
-  };
-  if (b.size() < 44 || b.compare(0, 4, "RIFF") || b.compare(36, 4, "data")) return false;
-  channels = uint16_t(le(22, 2)), rate = le(24, 4);
-  uint32_t bytes = le(40, 4);
-  if (bytes + 44 != b.size() || le(4, 4) != bytes + 36) return false;
-  pcm.resize(bytes / 2);
-  for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = int16_t(le(44 + 2 * i, 2));
-  return true;
-}
 // A RIFF WAVE image of a sine tone.
 inline std::vector<uint8_t> ToneImage(uint32_t rate, int channels, int bits, double hz, double amplitude, double seconds) {
   size_t frames = size_t(rate * seconds);

@@ -138,27 +138,20 @@ TEST(Encodes, JoinedStreams) {
   ASSERT_TRUE(Shell("lame --quiet " + dir + "/a.wav " + a) && Shell("lame --quiet " + dir + "/b.wav " + b22) &&
               Shell("lame --quiet " + dir + "/c.wav " + b48) &&
               Shell("twolame --quiet " + dir + "/a.wav " + l2 + " > /dev/null 2>&1"));
-  auto cat = [&](const std::vector<std::string>& parts, const std::vector<uint8_t>& between) {
-    std::vector<uint8_t> all;
-    for (size_t i = 0; i < parts.size(); ++i) {
-      auto bytes = ReadFile(parts[i]);
-      all.insert(all.end(), between.begin(), i ? between.end() : between.begin());
-      all.insert(all.end(), bytes.begin(), bytes.end());
-    }
-    return all;
-  };
   sDecoded alone = DecodeFile(a);
   for (const auto& parts : {std::vector<std::string>{a, b22}, {a, b48}, {a, l2}, {a, b48, b22, l2}})
     for (bool seekable : {true, false}) {
       sDecodeOptions o;
       o.seekable = seekable;
-      sDecoded joined = DecodeBytes(cat(parts, {}), o);
+      std::vector<uint8_t> all;
+      for (const std::string& part : parts) all = Cat({all, ReadFile(part)});
+      sDecoded joined = DecodeBytes(all, o);
       ASSERT_EQ(joined.result, 0);
       EXPECT_TRUE(joined.pcm == alone.pcm) << parts.size() << " parts: " << joined.pcm.size() << " bytes, not "
                                            << alone.pcm.size();
     }
   // One kind twice, an ID3v2 tag before the second: all of both.
-  sDecoded twice = DecodeBytes(cat({a, a}, Cat({Id3Header("ID3", 3, 0, 500), std::vector<uint8_t>(500, 0xFF)})));
+  sDecoded twice = DecodeBytes(Cat({ReadFile(a), Id3Header("ID3", 3, 0, 500), std::vector<uint8_t>(500, 0xFF), ReadFile(a)}));
   ASSERT_EQ(twice.result, 0);
   size_t frame = 4608, first = alone.pcm.size() - frame;  // the first without its flush
   ASSERT_EQ(twice.pcm.size(), 2 * first + frame);

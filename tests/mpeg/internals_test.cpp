@@ -1,4 +1,4 @@
-// Layer III stages on hand-made granules: Huffman codes and region ends,
+// Layer III stages on hand-made granules: Huffman region ends,
 // joint stereo, gains; PCM conversion on every path; the Layer II table choice.
 #include <gtest/gtest.h>
 #include <cmath>
@@ -44,58 +44,6 @@ struct sMpegDecoderTest {
   float Line(int i) const { return d.LineGains[i]; }
   float ShortLine(int i) const { return d.ShortLineGains[i]; }
 };
-namespace {
-// Bits, first bit first.
-struct sBitWriter {
-  std::vector<uint8_t> bytes;
-  int bits = 0;
-  void Put(uint32_t value, int count) {
-    for (int i = count - 1; i >= 0; --i, ++bits) {
-      if (bits % 8 == 0) bytes.push_back(0);
-      if ((value >> i) & 1) bytes.back() |= uint8_t(0x80 >> (bits % 8));
-    }
-  }
-};
-}  // namespace
-TEST(Layer3Stages, EveryHuffmanCodeDecodes) {
-  // Each table's codes one after the other, each with its linbits and sign
-  // bits, through the decoder: the lines hold the signed powers in order.
-  for (int n = 1; n < 34; ++n) {
-    const mpegtab::sHuffTable& h = mpegtab::kHuffTables[n];
-    if (!h.codes) continue;
-    sMpegDecoderTest t;
-    t.g.globalGain = 210;
-    sBitWriter out;
-    std::vector<float> expected;
-    for (int i = 0; i < h.count; ++i) {
-      const mpegtab::sHuffCode& c = h.codes[(i * 37) % h.count];
-      out.Put(c.bits, c.length);
-      // Quadruples (count-1 tables) bit by bit, pairs as two nibbles.
-      for (int j = 0; j < (n >= 32 ? 4 : 2); ++j) {
-        int v = n >= 32 ? (c.value >> (3 - j)) & 1 : j ? c.value & 15 : c.value >> 4;
-        if (h.linbits && v == 15) {
-          int extra = (i * 7919) & ((1 << h.linbits) - 1);
-          out.Put(extra, h.linbits);
-          v += extra;
-        }
-        int sign = (i + j) & 1;
-        if (v) out.Put(sign, 1);
-        expected.push_back(float((sign && v ? -1 : 1) * std::pow(double(v), 4.0 / 3.0)));
-      }
-    }
-    if (n < 32) {
-      t.g.tableSelect[0] = t.g.tableSelect[1] = t.g.tableSelect[2] = n;
-      t.g.bigValues = t.g.region1Start = t.g.region2Start = int(expected.size());
-    } else {
-      t.g.count1Table = n;
-    }
-    t.g.part23End = out.bits;
-    float lines[576];
-    t.Huffman(out.bytes, lines);
-    for (size_t i = 0; i < expected.size(); ++i) ASSERT_FLOAT_EQ(lines[i], expected[i]) << "table " << n << " line " << i;
-    for (size_t i = expected.size(); i < 576; ++i) ASSERT_EQ(lines[i], 0.0f) << "table " << n << " line " << i;
-  }
-}
 TEST(Layer3Stages, MiddleSideAndIntensity) {
   sMpegDecoderTest t;
   float lines[1152];

@@ -1,15 +1,11 @@
 // The mpegdec tool: WAV output, tags and junk before the first frame, the
 // reference comparison, errors.
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <sys/wait.h>
-#include <unistd.h>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <thread>
 #include "tests/mpeg/helpers.h"
 #include "tests/support/paths.h"
 using namespace mpegtest;
@@ -29,17 +25,12 @@ TEST(Mpegdec, WritesAWaveFileAndSkipsTagsAndJunk) {
   EXPECT_EQ(status, 0) << info;
   EXPECT_NE(info.find("MPEG-1 Layer 3, 44100 Hz, 1 channel"), std::string::npos) << info;
   EXPECT_NE(info.find("first frame at byte 144"), std::string::npos) << info;
-  Capture(Tool() + " --no-gapless " + dir + "/tagged.mp3 " + dir + "/raw.wav", &status);
-  EXPECT_EQ(status, 0);
-  // The library's own output, and gaplessly, without an Info frame, the
-  // same less the end-of-stream flush.
-  auto direct = DecodeFile(Conformance("l3-si.mp3")).pcm;
-  auto raw = ReadFile(dir + "/raw.wav"), wav = ReadFile(dir + "/out.wav");
+  // Gaplessly, without an Info frame: the library's output less the end-of-stream
+  // flush (the raw output: Encodes).
+  auto direct = DecodeFile(Conformance("l3-si.mp3")).pcm, wav = ReadFile(dir + "/out.wav");
   ASSERT_GT(wav.size(), 44u);
   EXPECT_TRUE(Same(wav, 0, Text("RIFF"), 4) && Same(wav, 8, Text("WAVEfmt "), 8));
   EXPECT_EQ(wav[40] | wav[41] << 8 | wav[42] << 16 | wav[43] << 24, int(wav.size()) - 44);
-  EXPECT_EQ(raw.size() - 44, direct.size());
-  EXPECT_TRUE(Same(raw, 44, direct, direct.size()));
   EXPECT_EQ(wav.size() - 44, direct.size() - 2304);
   EXPECT_TRUE(Same(wav, 44, direct, direct.size() - 2304));
 }
@@ -93,59 +84,18 @@ TEST(Mpegdec, FailsClearly) {
   for (const auto& e : std::filesystem::directory_iterator(dir)) files += e.is_regular_file();
   EXPECT_EQ(files, 1) << "a partial output was left behind";
 }
-namespace {
-// Runs the tool with a pipe on each side; feeds `input` and keeps its side
-// open until `before` bytes of output have come (or 20 s passed), then
-// closes it. Returns all the output and how much came before the close.
-std::string Piped(const std::string& args, const std::vector<uint8_t>& input, size_t before, size_t* early) {
-  int in[2], out[2];
-  if (pipe(in) != 0 || pipe(out) != 0) return "";
-  std::string command = Tool() + " " + args;
-  pid_t child = fork();
-  if (child == 0) {
-    dup2(in[0], 0), dup2(out[1], 1), close(in[1]), close(out[0]);
-    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(in[0]), close(out[1]);
-  std::thread feeder([&] {
-    for (size_t done = 0; done < input.size();) {
-      ssize_t n = write(in[1], input.data() + done, input.size() - done);
-      if (n <= 0) break;
-      done += size_t(n);
-    }
-  });
-  std::string got;
-  char buf[65536];
-  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (got.size() < before && std::chrono::steady_clock::now() < until) {
-    pollfd p = {out[0], POLLIN, 0};
-    if (poll(&p, 1, 100) <= 0) continue;
-    ssize_t n = read(out[0], buf, sizeof buf);
-    if (n <= 0) break;
-    got.append(buf, size_t(n));
-  }
-  *early = got.size();
-  feeder.join();
-  close(in[1]);
-  for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) got.append(buf, size_t(n));
-  close(out[0]);
-  waitpid(child, nullptr, 0);
-  return got;
-}
-}  // namespace
 // Standard input and output are pipes; PCM flows while the input is still
-// open, so nothing waits for (or holds) the whole input.
+// open (a trickle of junk keeps it so), so nothing waits for the whole input.
 TEST(Mpegdec, StreamsFromAPipeToAPipe) {
   std::string song = Conformance("l3-compl.mp3");
   int status = 0;
   std::string file = Capture(Tool() + " " + song + " -", &status);
   ASSERT_EQ(status, 0);
   ASSERT_GT(file.size(), 400000u);
-  size_t early = 0;
-  std::string piped = Piped("- -", ReadFile(song), file.size() / 2, &early);
-  EXPECT_TRUE(piped == file) << piped.size() << " bytes, not " << file.size();
-  EXPECT_GE(early, file.size() / 2) << "no output before the input closed";
+  std::string half = std::to_string(file.size() / 2);
+  std::string piped = Capture("timeout 20 sh -c '(cat " + song + "; while printf x; do sleep 0.1; done) | " + Tool() +
+                              " - - | head -c " + half + "'");
+  EXPECT_TRUE(piped == file.substr(0, file.size() / 2)) << piped.size() << " bytes before the input closed";
   // Reports go to stderr when PCM goes to stdout.
   std::string said = Capture(Tool() + " --info " + song + " - 2>&1 >/dev/null", &status);
   EXPECT_NE(said.find("MPEG-1 Layer 3"), std::string::npos) << said;

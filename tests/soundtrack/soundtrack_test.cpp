@@ -6,22 +6,13 @@
 #include <memory>
 #include "framework/system/reset.h"
 #include "platform/sound.h"
+#include "tests/audio/tone.h"
 #include "tests/mpeg/helpers.h"
 #include "tests/support/expect_calls.h"
 #include "tests/support/fake_sound.h"
 #include "tests/support/paths.h"
 #include "tests/support/wav.h"
 namespace {
-// Sign changes of one channel over `frames` sample frames of 16-bit PCM.
-int Crossings(const uint8_t* pcm, int channels, int channel, int frames) {
-  int count = 0;
-  int16_t previous = 0, s;
-  for (int i = 0; i < frames; ++i, previous = s) {
-    std::memcpy(&s, pcm + 2 * (channels * i + channel), 2);
-    count += (s >= 0) != (previous >= 0);
-  }
-  return count;
-}
 class Soundtrack : public ::testing::Test {
  protected:
   void SetUp() override { platform::SetSound(&sound_); }
@@ -82,9 +73,15 @@ TEST_F(Soundtrack, ImageHoldsTheHeaderAndTheDecodedFramesByteForByte) {
     else
       EXPECT_LE(last, reference.size());
     // Left then right, from 0.1 s for half a second.
-    const uint8_t* tone = data + size_t(c.rate / 10 * c.channels * 2);
-    EXPECT_NEAR(Crossings(tone, c.channels, 0, c.rate / 2), 440, 10);
-    EXPECT_NEAR(Crossings(tone, c.channels, c.channels - 1, c.rate / 2), c.channels == 2 ? 1000 : 440, 10);
+    auto hz = [&](int channel) {
+      std::vector<double> x(size_t(c.rate / 2));
+      for (size_t i = 0; i < x.size(); ++i)
+        x[i] = double(int16_t(data[2 * (c.channels * (c.rate / 10 + i) + channel)] |
+                             data[2 * (c.channels * (c.rate / 10 + i) + channel) + 1] << 8));
+      return Measure(x, c.rate).hz;
+    };
+    EXPECT_NEAR(hz(0), 440, 5);
+    EXPECT_NEAR(hz(c.channels - 1), c.channels == 2 ? 1000 : 440, 5);
     // The wave output was opened with the decoder's format and never written;
     // everything is closed again.
     ASSERT_EQ(sound_.opened.size(), 1u);
