@@ -94,10 +94,7 @@ TEST(Studio, ReloadsAChangedShowAtTheSameFrame) {
   std::string said;
   for (const char* name : {"a", "b"})
     ASSERT_EQ(testpaths::RunProgram("--show '" + dir + "/" + name + ".show' --record '" + dir + "/" + name +
-                                  "' --seconds 1 --quiet" + data,
-                              &said),
-              0)
-        << said;
+                                    "' --seconds 1 --quiet" + data, &said), 0) << said;
   EXPECT_TRUE(ReadText(saved[0]) == ReadText(dir + "/a/frame" + frame + ".png"));
   EXPECT_TRUE(ReadText(saved[1]) == ReadText(dir + "/b/frame" + frame + ".png"));
   EXPECT_FALSE(ReadText(saved[0]) == ReadText(saved[1]));

@@ -60,13 +60,8 @@ long StatusKb(const char* field) {
   return -1;
 }
 
-struct Case {
-  const char* name;
-  bool seekable;
-  uint8_t header[4];
-  int spacing, headerEnd;  // the valid frames at the start
-  int pcm16, downShift, channels;
-};
+// spacing and headerEnd: the valid frames at the start.
+struct Case { const char* name; bool seekable; uint8_t header[4]; int spacing, headerEnd, pcm16, downShift, channels; };
 
 TEST(NoiseStream, HundredMegabytesOfRandomBytesDecodeInBoundedMemory) {
   const Case cases[] = {

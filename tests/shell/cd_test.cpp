@@ -57,7 +57,7 @@ TEST_F(CdTest, OpenReadsTheTrackTable) {
             cd.Log());
 }
 
-TEST_F(CdTest, PlayStopAndCloseOnlyWhileOpen) {
+TEST_F(CdTest, PlayStopAndCloseOnlyWhileOpenAndAtMost99Tracks) {
   platform::FakeCdAudio& cd = Use(platform::FakeDisc::Even(12, 180000));
   Post(CdPlay + 3);
   Post(CdStop);
@@ -78,11 +78,7 @@ TEST_F(CdTest, PlayStopAndCloseOnlyWhileOpen) {
   EXPECT_EQ(0, cd.OpenDevices());
   Post(0x900);  // unknown: taken and ignored
   EXPECT_EQ(0u, AudioCommand.load());
-}
-
-TEST_F(CdTest, TrackCountLimits) {
-  platform::FakeDisc big = platform::FakeDisc::Even(120, 1000);
-  Use(big);
+  Use(platform::FakeDisc::Even(120, 1000));
   Post(CdOpen);
   EXPECT_EQ(99, CdState().TrackCount);
   EXPECT_EQ(1000u, CdState().TrackLength[97]);
@@ -90,10 +86,10 @@ TEST_F(CdTest, TrackCountLimits) {
   Post(CdClose);
   platform::FakeDisc odd = platform::FakeDisc::Even(2, 1000);
   odd.reportedTracks = -5;
-  platform::FakeCdAudio& cd = Use(odd);
+  platform::FakeCdAudio& oddCd = Use(odd);
   EXPECT_FATAL(Post(CdOpen), "Assertion in line 2853, file system");
   EXPECT_FALSE(CdState().Open());
-  EXPECT_EQ(0, cd.OpenDevices()) << "the half-opened player is closed again";
+  EXPECT_EQ(0, oddCd.OpenDevices()) << "the half-opened player is closed again";
 }
 
 TEST_F(CdTest, FailedQueriesCloseThePlayer) {
@@ -207,7 +203,6 @@ void WriteWav(const std::string& path, int samples, uint8_t value) {
 }
 
 TEST(FolderCd, TracksFromWavFilesPlayTheirFirstMinute) {
-  namespace fs = std::filesystem;
   std::string dir = testpaths::TempDir("cd");
   WriteWav(dir + "/01.wav", 70000, 1);  // 70 s
   WriteWav(dir + "/02.WAV", 3000, 2);   // 3 s
@@ -235,7 +230,7 @@ TEST(FolderCd, TracksFromWavFilesPlayTheirFirstMinute) {
   EXPECT_FALSE(CdState().Open());
   platform::SetCdAudio(nullptr);
   platform::SetSound(nullptr);
-  fs::remove_all(dir);
+  std::filesystem::remove_all(dir);
 }
 
 TEST(FolderCd, NoTracksIsNoDrive) {

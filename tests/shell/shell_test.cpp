@@ -53,10 +53,7 @@ public:
     return m.id != Msg::Quit;
   }
   void PostMessage(const Message& m) override {
-    {
-      std::lock_guard<std::mutex> hold(lock_);
-      queue_.push_back(m);
-    }
+    { std::lock_guard<std::mutex> hold(lock_); queue_.push_back(m); }
     ready_.notify_one();
   }
   bool IsMinimized() override { return minimized; }
@@ -194,14 +191,7 @@ TEST_F(ShellTest, ClosedWindowEndsTheLoopWhileTheShowRuns) {
   EXPECT_TRUE(mainThreadDone.load());
 }
 
-TEST_F(ShellTest, ThreadCreationFailureIsAFatalBox) {
-  platform::FailThreadCreationForTest(true);
-  EXPECT_FATAL(WindowProc({Msg::Paint, 0, 0}), "Could not create main thread");
-  window_.registerOk = false;
-  EXPECT_FATAL(WinMain(), "Internal Error: Could not register Window Class");
-}
-
-TEST_F(ShellTest, WindowMessages) {
+TEST_F(ShellTest, WindowMessagesAndFatalBoxesOfAFailedStart) {
   EXPECT_EQ(0, WindowProc({Msg::Move, 0, 0}));
   EXPECT_EQ(1, WindowProc({Msg::SetCursor, 0, 0})) << "active: the cursor is removed";
   EXPECT_EQ((std::vector<std::string>{"place", "cursor off"}), window_.calls.Lines());
@@ -226,6 +216,10 @@ TEST_F(ShellTest, WindowMessages) {
   EXPECT_EQ(0, WindowProc({Msg::Input, 0, 0}));
   EXPECT_EQ((std::vector<std::string>{"cursor on", "place"}), window_.calls.Lines())
       << "in the background or minimised the window is left where it is";
+  platform::FailThreadCreationForTest(true);
+  EXPECT_FATAL(WindowProc({Msg::Paint, 0, 0}), "Could not create main thread");
+  window_.registerOk = false;
+  EXPECT_FATAL(WinMain(), "Internal Error: Could not register Window Class");
 }
 
 }  // namespace

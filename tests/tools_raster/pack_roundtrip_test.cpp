@@ -44,7 +44,7 @@ TEST_F(PackBuild, TheReaderReadsWhatIsWritten) {
   EXPECT_EQ("from a file", Entry("vo/v01_raw1.raw"));
 }
 
-TEST_F(PackBuild, Refusals) {
+TEST_F(PackBuild, RefusalsAndTwoGibibytesBeforeWriting) {
   PackWriter w;
   std::string error;
   EXPECT_FALSE(w.Add(std::string(64, 'n'), {}, &error));
@@ -59,24 +59,20 @@ TEST_F(PackBuild, Refusals) {
   PackWriter none;
   EXPECT_FALSE(none.Write(Path("none.dat"), &error));
   EXPECT_FALSE(std::filesystem::exists(Path("none.dat")));
-}
-
-TEST_F(PackBuild, TwoGibibytesAreRefusedBeforeWriting) {
   // Sparse files: their sizes count, nothing is read.
   auto sparse = [&](const std::string& name, uintmax_t size) {
     std::string p = Write(name, {});
     std::filesystem::resize_file(p, size);
     return p;
   };
-  PackWriter w;
-  std::string error;
+  PackWriter big;
   const int64_t limit = int64_t{1} << 31;
-  ASSERT_TRUE(w.AddFile("big.raw", sparse("big", static_cast<uintmax_t>(limit - 1000)), &error));
-  ASSERT_TRUE(w.AddFile("tail.raw", sparse("tail", 1000 - 20 - (8 + 8) - (8 + 9) - 1), &error));
-  EXPECT_EQ(limit - 1, w.PackBytes()) << "one byte below the limit";
-  ASSERT_TRUE(w.Add("x", {}, &error));
-  EXPECT_EQ(limit - 1 + 10, w.PackBytes());
-  EXPECT_FALSE(w.Write(Path("huge.dat"), &error));
+  ASSERT_TRUE(big.AddFile("big.raw", sparse("big", static_cast<uintmax_t>(limit - 1000)), &error));
+  ASSERT_TRUE(big.AddFile("tail.raw", sparse("tail", 1000 - 20 - (8 + 8) - (8 + 9) - 1), &error));
+  EXPECT_EQ(limit - 1, big.PackBytes()) << "one byte below the limit";
+  ASSERT_TRUE(big.Add("x", {}, &error));
+  EXPECT_EQ(limit - 1 + 10, big.PackBytes());
+  EXPECT_FALSE(big.Write(Path("huge.dat"), &error));
   EXPECT_EQ("pack of 2147483657 bytes: packs must stay below 2 GiB", error);
   EXPECT_FALSE(std::filesystem::exists(Path("huge.dat")));
 }

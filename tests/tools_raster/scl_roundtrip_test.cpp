@@ -54,9 +54,7 @@ TEST_F(SclWriter, EveryStorableKindLoadsBackExactlyAndTheOthersAreRefused) {
     sBitmap back;
     back.Load(Write("k.scl", bytes).c_str());
     ExpectSamePixels(b, back);
-    if (b.Kind == KindIndex8) {
-      EXPECT_EQ(0, std::memcmp(b.Palette, back.Palette, 256 * sizeof(sColor)));
-    }
+    if (b.Kind == KindIndex8) EXPECT_EQ(0, std::memcmp(b.Palette, back.Palette, 256 * sizeof(sColor)));
   }
   // What the format cannot hold is refused.
   std::vector<uint8_t> bytes;
@@ -76,27 +74,6 @@ TEST_F(SclWriter, EveryStorableKindLoadsBackExactlyAndTheOthersAreRefused) {
 }
 
 using PngFiles = TempFolder;
-
-TEST_F(PngFiles, IndexedPictureKeepsIndicesAndPalette) {
-  sBitmap b;
-  b.Create(7, 5, KindIndex8, 1);
-  for (int y = 0; y < 5; ++y)
-    for (int x = 0; x < 7; ++x) b.SetPixel(static_cast<uint32_t>(x * 31 + y * 7), x, y, 0);
-  b.Palette[0] = {10, 20, 30, 0};
-  b.Palette[38] = {200, 100, 50, 128};
-  std::string error;
-  ASSERT_TRUE(WritePng(Path("i.png"), b, &error)) << error;
-  PngImage image;
-  ASSERT_TRUE(ReadPng(Path("i.png"), &image, &error)) << error;
-  EXPECT_TRUE(image.indexed);
-  ASSERT_EQ(256u, image.palette.size());
-  EXPECT_EQ((std::vector<int>{128, 0, 255}), (std::vector<int>{image.palette[38].a, image.palette[0].a, image.palette[255].a}))
-      << "palette alpha travels in tRNS";
-  sBitmap back;
-  ASSERT_TRUE(PngToBitmap(image, KindIndex8, 1, &back, &error)) << error;
-  ExpectSamePixels(b, back);
-  EXPECT_EQ(0, std::memcmp(b.Palette, back.Palette, 256 * sizeof(sColor)));
-}
 
 TEST_F(PngFiles, QuantisationOfManyColours) {
   // 64 x 64 smooth colour field: 4096 colours into 256 entries.

@@ -72,10 +72,8 @@ TEST_F(DrawTest, SpriteDrawsThePhaseOfItsQuarterPixel) {
   s.MakePhases(votest::Picture(8, 4, px).release());
   ASSERT_EQ(3, s.PhaseImages[0]->Width);
   s.y = 100;
-  const struct {
-    float x;
-    int inkedColumn;  // screen column of the level-12 pixel
-  } cases[] = {{100.0f, 97}, {100.25f, 98}, {100.75f, 98}, {101.0f, 98}};
+  // The screen column of the level-12 pixel.
+  const struct { float x; int inkedColumn; } cases[] = {{100.0f, 97}, {100.25f, 98}, {100.75f, 98}, {101.0f, 98}};
   for (const auto& c : cases) {
     Fill(0, 0, 640, 480, 40);
     s.x = c.x;

@@ -95,15 +95,11 @@ TEST(Sprite, PhaseImagesFromInk) {
     ASSERT_TRUE(s.PhaseImages[k] && s.PhaseImages[k]->Width == 3 && s.PhaseImages[k]->Height == 1) << k;
   // Phase 0: column 0 holds x 0..3 (ink 16 -> 14), column 1 x 4..7 (ink 3 -> 16). Phase 1:
   // (x + 1) div 4, x 3 moves to column 1 with x 5. Phase 3: x 5 goes to column 2.
-  const struct {
-    int phase, column;
-    uint32_t value;
-  } cells[] = {{0, 0, 14}, {0, 1, 16}, {1, 0, 15}, {1, 1, 16 - 11 / 8}, {3, 2, 16}, {3, 0, 15}, {3, 1, 15}};
+  const struct { int phase, column; uint32_t value; } cells[] = {{0, 0, 14}, {0, 1, 16}, {1, 0, 15},
+      {1, 1, 16 - 11 / 8}, {3, 2, 16}, {3, 0, 15}, {3, 1, 15}};
   for (const auto& c : cells) EXPECT_EQ(c.value, s.PhaseImages[c.phase]->GetPixel(c.column, 0, 0)) << c.phase;
-  const struct {
-    float x;
-    int phase;
-  } phases[] = {{100.0f, 0}, {100.25f, 1}, {100.5f, 2}, {100.75f, 3}, {-0.25f, 3}, {-1.5f, 2}, {-3.0f, 0}};
+  const struct { float x; int phase; } phases[] = {{100.0f, 0}, {100.25f, 1}, {100.5f, 2}, {100.75f, 3},
+      {-0.25f, 3}, {-1.5f, 2}, {-3.0f, 0}};
   for (const auto& c : phases) EXPECT_EQ(c.phase, (s.x = c.x, s.Phase())) << c.x;
 }
 
@@ -169,15 +165,6 @@ void WriteEffectFiles(uint8_t maskGrey, int maskW, int maskH, uint8_t blobValue,
   WriteFile("vo/v01_raw3.raw", pal);
 }
 
-// Blobs b < n sit still at (at, at), the others far away at (288, 288).
-void PlaceBlobs(int n, int at) {
-  for (int b = 0; b < sBlobField::Blobs; ++b) {
-    for (int i = 0; i < sBlobField::PathPoints; ++i)
-      TheBlobField->Points[b][i].Coord[1] = TheBlobField->Points[b][i].Coord[2] = (b < n ? at : 288) * 65536;
-    TheBlobField->Paths[b].Init(TheBlobField->Points[b], sBlobField::PathPoints);
-  }
-}
-
 void SetRect(sMaskedEffect& e, float x0, float y0, float x1, float y1) { e.x0 = x0, e.y0 = y0, e.x1 = x1, e.y1 = y1; }
 
 TEST(MaskedEffect, LoadsItsFilesAndChecksTheirSizesAndTheRectangle) {
@@ -216,30 +203,6 @@ TEST(MaskedEffect, LoadsItsFilesAndChecksTheirSizesAndTheRectangle) {
   EXPECT_FATAL(effect.Shade(*screen), "sMaskedEffect() vo/v01_raw2.raw has fewer rows than the effect rectangle");
   SetRect(effect, 0, 0, 353, 400);
   EXPECT_FATAL(effect.Shade(*screen), "sMaskedEffect::Draw() rectangle larger than 352 x 352");
-}
-
-TEST(MaskedEffect, WindowPixelsClampAndShadowsDarken) {
-  votest::InTempFolder dir("effect-values");
-  struct Case {
-    uint8_t maskGrey, texture;
-    int blobs, x, y, value;  // blobs of value 1 at (0, 0); a screen of index 47 (level 15)
-  } cases[] = {
-      // Texture 200 under blob value 10: v = 100 - 50 + 10 = 60, d = 45 + 64.
-      {255, 200, 10, 301, 142, 109}, {255, 200, 10, 301 + 63, 142 + 63, 109},
-      {255, 200, 10, 301 + 64, 142, 16},  // no blob: index 16 whatever the texture
-      {255, 200, 10, 300, 142, 47}, {255, 200, 10, 301, 141, 47},
-      {255, 0, 20, 301, 142, 64},  // texture 0 under blob value 20: v = -30, clamped to 1: d = 64
-      {128, 0, 20, 310, 150, 7},   // grey 128 is mask value 32, a shadow: (15 x 32) div 64
-  };
-  for (const Case& c : cases) {
-    WriteEffectFiles(c.maskGrey, 352, 352, 1, c.texture, 352);
-    sMaskedEffect effect;
-    PlaceBlobs(c.blobs, 0);
-    SetRect(effect, 301, 142, 640, 480);
-    auto screen = Screen(47);
-    effect.Shade(*screen);
-    EXPECT_EQ(c.value, At(*screen, c.x, c.y)) << c.x << "," << c.y << " mask " << int(c.maskGrey);
-  }
 }
 
 TEST(MaskedEffect, ProgressMaskZeroAndClipping) {

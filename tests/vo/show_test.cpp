@@ -236,15 +236,4 @@ TEST_F(ShowData, PacksAreReadWithoutTheFatalPaths) {
   EXPECT_EQ(error, dir_ + ": not a file");
 }
 
-TEST_F(ShowData, TheFirstProblemNamesFileDataAndLayer) {
-  sShowData data;
-  data.OpenFolder(dir_);
-  const std::vector<sNeed> needs = ShowNeeds(Effect(""));
-  EXPECT_EQ(FirstProblem(data, needs), "m.scl: not in the folder " + dir_ + " (layer 0 (masked-effect) needs it)");
-  votest::WriteImage(Path("m.scl"), 8, 8, {64});
-  EXPECT_EQ(FirstProblem(data, needs), "m.scl in the folder " + dir_ +
-                                           " is 8 x 8; it must be at least 100 x 100 (layer 0 (masked-effect) "
-                                           "needs Index 8 picture, at least 100 x 100)");
-}
-
 }  // namespace
