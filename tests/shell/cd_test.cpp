@@ -202,8 +202,13 @@ void WriteWav(const std::string& path, int samples, uint8_t value) {
   ASSERT_TRUE(testwav::WriteFile(path, wav));
 }
 
-TEST(FolderCd, TracksFromWavFilesPlayTheirFirstMinute) {
+TEST(FolderCd, NoTracksIsNoDriveAndWavFilesPlayTheirFirstMinute) {
   std::string dir = testpaths::TempDir("cd");
+  platform::DebugCapture debug;
+  platform::SetDebugSink(&debug);
+  EXPECT_EQ(nullptr, platform::FolderCdAudio(dir).Open("cdaudio"));
+  platform::SetDebugSink(nullptr);
+  EXPECT_EQ("no CD drive: no WAV tracks in " + dir + "\n", debug.Text());
   WriteWav(dir + "/01.wav", 70000, 1);  // 70 s
   WriteWav(dir + "/02.WAV", 3000, 2);   // 3 s
   std::ofstream(dir + "/notes.txt") << "not a track";
@@ -230,17 +235,6 @@ TEST(FolderCd, TracksFromWavFilesPlayTheirFirstMinute) {
   EXPECT_FALSE(CdState().Open());
   platform::SetCdAudio(nullptr);
   platform::SetSound(nullptr);
-  std::filesystem::remove_all(dir);
-}
-
-TEST(FolderCd, NoTracksIsNoDrive) {
-  std::string dir = testpaths::TempDir("cd-empty");
-  platform::DebugCapture debug;
-  platform::SetDebugSink(&debug);
-  platform::FolderCdAudio folder(dir);
-  EXPECT_EQ(nullptr, folder.Open("cdaudio"));
-  platform::SetDebugSink(nullptr);
-  EXPECT_EQ("no CD drive: no WAV tracks in " + dir + "\n", debug.Text());
   std::filesystem::remove_all(dir);
 }
 

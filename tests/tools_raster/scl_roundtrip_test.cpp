@@ -108,7 +108,7 @@ TEST_F(PngFiles, QuantisationOfManyColours) {
   EXPECT_EQ(0, p[2].a);
 }
 
-TEST_F(PngFiles, GreyLevelsAndRounding) {
+TEST_F(PngFiles, GreyLevelsRoundingAndReadErrors) {
   PngImage image;
   image.width = 3, image.height = 1;
   image.rgba = {{0, 0, 0, 255}, {77, 77, 77, 255}, {255, 255, 255, 255}};
@@ -138,17 +138,12 @@ TEST_F(PngFiles, GreyLevelsAndRounding) {
   EXPECT_FALSE(PngToBitmap(image, KindIndex8, 16, &b, &error));
   image.width = 65535;
   EXPECT_FALSE(PngToBitmap(image, KindIndex8, 2, &b, &error)) << "65535 rounds up past 16 bits";
-}
-
-TEST_F(PngFiles, ReadErrors) {
-  PngImage image;
-  std::string error;
+  // Files that are no PNG, or not all of one.
   EXPECT_FALSE(ReadPng(Path("none.png"), &image, &error));
   EXPECT_NE(std::string::npos, error.find("cannot open"));
   EXPECT_FALSE(ReadPng(Write("text.png", {'h', 'e', 'l', 'l', 'o', 0, 0, 0, 0}), &image, &error));
   EXPECT_EQ(Path("text.png") + " is not a PNG file", error);
   // A real PNG cut short: libpng's error comes back as text.
-  sBitmap b;
   b.Create(32, 32, Kind0888, 1);
   ASSERT_TRUE(WritePng(Path("full.png"), b, &error));
   std::vector<uint8_t> bytes = Read(Path("full.png"));

@@ -229,7 +229,7 @@ TEST(MaskedEffect, ProgressMaskZeroAndClipping) {
   for (auto [x, y, v] : {std::tuple{0, 0, 16}, {99, 79, 16}, {100, 0, 40}, {0, 80, 40}}) EXPECT_EQ(v, At(*screen, x, y));
 }
 
-TEST(PaletteImage, FadesTheEffectColoursOnce) {
+TEST(PaletteImage, FadesTheEffectColoursOnceAndLayersLoadIndex8PicturesOnly) {
   votest::InTempFolder dir("effect-palette");
   WriteEffectFiles(255, 352, 352, 0, 0, 352);
   sMaskedEffect effect;
@@ -245,10 +245,7 @@ TEST(PaletteImage, FadesTheEffectColoursOnce) {
   pal.Fade = 0.5f;
   pal.Draw(nullptr, 2);
   EXPECT_EQ(177, ScreenPalette[100].g) << "(100 - 255) x 0.5 + 255, truncated";
-}
-
-TEST(LayerImages, OnlyIndex8PicturesLoad) {
-  votest::InTempFolder dir("layer-images");
+  // Layers load Index 8 pictures only.
   WriteImage("vo/deep.scl", 4, 4, {1, 2}, 16);
   sSprite sprite;
   EXPECT_FATAL(sprite.LoadImage("vo/deep.scl"), "Assertion in line 209, file vo/moveit");

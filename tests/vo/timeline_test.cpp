@@ -172,7 +172,7 @@ TEST(Path, EndsAtTheLastUsableSegmentAndCanRestart) {
   EXPECT_EQ((Ints{1, 65536}), (Ints{path.Segment, path.Value[2]}));
 }
 
-TEST(Path, EqualTimesMakeAFlatSegment) {
+TEST(Path, EqualTimesMakeAFlatSegmentAnglesTakeTheShortWayRound) {
   auto p = Points(5, 0, [](int i) { return (7 + i) * 65536; });
   p[2].Time = p[1].Time;  // segment 1 has zero length
   sPath path;
@@ -180,21 +180,17 @@ TEST(Path, EqualTimesMakeAFlatSegment) {
   EXPECT_EQ((Ints{8 * 65536, 0, 0}), (Ints{p[1].Coef[0][0], p[1].Coef[0][1], p[1].Coef[0][3]}));
   // Segment 2 starts at a repeated time but is not flat: m0 = (P3 - P1) / ((t3 - t1) / dt) with dt = t3 - t2.
   EXPECT_EQ(2 * 65536, p[2].Coef[0][1]);
+  auto q = Points(4);  // angles take the short way round
+  q[0].Coord[4] = 100;
+  q[1].Coord[4] = 16000;    // 16000 - 16384 = -384 is within 8192 of 100
+  q[2].Coord[4] = -20000;   // -20000 + 16384 = -3616, near -384
+  q[3].Coord[5] = 40000;    // two periods down to 7232, within 8192 of 0
+  q[3].Coord[3] = 40000;    // not an angle: untouched
+  path.Init(q.data(), 4);
+  EXPECT_EQ((Ints{-384, -3616, 40000 - 2 * 16384, 40000}),
+            (Ints{q[1].Coord[4], q[2].Coord[4], q[3].Coord[5], q[3].Coord[3]}));
   p[3].Time = 0;  // decreasing times
   EXPECT_FATAL(path.Init(p.data(), 5), "Assertion in line 118, file vo/effect");
-}
-
-TEST(Path, AnglesTakeTheShortWayRound) {
-  auto p = Points(4);
-  p[0].Coord[4] = 100;
-  p[1].Coord[4] = 16000;    // 16000 - 16384 = -384 is within 8192 of 100
-  p[2].Coord[4] = -20000;   // -20000 + 16384 = -3616, near -384
-  p[3].Coord[5] = 40000;    // two periods down to 7232, within 8192 of 0
-  p[3].Coord[3] = 40000;    // not an angle: untouched
-  sPath path;
-  path.Init(p.data(), 4);
-  EXPECT_EQ((Ints{-384, -3616, 40000 - 2 * 16384, 40000}),
-            (Ints{p[1].Coord[4], p[2].Coord[4], p[3].Coord[5], p[3].Coord[3]}));
 }
 
 TEST(BlobField, BlobsClampedSaturatedAndMovingAFixedStepPerFrameUntilTheirEnd) {
