@@ -31,7 +31,9 @@ Clocked RunWithClock(const std::vector<uint64_t>& clock, const std::string& keys
     c.pictures.push_back(showrun::ScreenHash());
     return clock[std::min<size_t>(f.Frame, clock.size() - 1)];
   });
-  if (!onFrame) EXPECT_EQ("", c.fatal);
+  if (!onFrame) {
+    EXPECT_EQ("", c.fatal);
+  }
   return c;
 }
 

@@ -1,7 +1,5 @@
-// The show in this process for two hours of show time, the test moving the
-// clock after every frame: 1/60 s steps where the picture matters, then jumps
-// of seconds. And faults mid-show: lost surfaces. (A keyboard that cannot be read mid-show:
-// Export.FailedExportLeavesNothingUnderTheName.)
+// The show in this process for two hours of show time (1/60 s steps, then jumps of seconds), and lost
+// surfaces mid-show. (A keyboard that fails mid-show: Export.FailedExportOrWriteLeavesNothingUnderTheName.)
 #include <gtest/gtest.h>
 #include <atomic>
 #include <cstdlib>

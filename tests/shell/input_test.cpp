@@ -301,7 +301,9 @@ TEST(InputScript, ParsesNamesRejectsMistakesAndReadsFilesWithinBounds) {
   for (const auto& [text, message] : mistakes) {
     EXPECT_FALSE(platform::ParseInputScript(text, events, error)) << text;
     EXPECT_EQ(0u, error.rfind(message, 0)) << error;
-    if (message.size() > 8) EXPECT_EQ(message, error);
+    if (message.size() > 8) {
+      EXPECT_EQ(message, error);
+    }
     EXPECT_TRUE(events.empty());
   }
   EXPECT_FALSE(platform::LoadInputScript("/nonexistent/keys.txt", events, error));

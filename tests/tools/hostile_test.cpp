@@ -64,11 +64,15 @@ protected:
       const int status = Sh(program + " " + c.args, &said_);
       EXPECT_EQ(c.status, status) << said_;
       if (c.said.empty()) {
-        if (c.status != 0) EXPECT_EQ(1, std::count(said_.begin(), said_.end(), '\n')) << "one line: " << said_;
+        if (c.status != 0) {
+          EXPECT_EQ(1, std::count(said_.begin(), said_.end(), '\n')) << "one line: " << said_;
+        }
       } else {
         EXPECT_NE(said_.find(c.said), std::string::npos) << said_;
       }
-      if (status != 0) EXPECT_EQ(before, Names()) << "a failed run left or removed files";
+      if (status != 0) {
+        EXPECT_EQ(before, Names()) << "a failed run left or removed files";
+      }
       c.check();
     }
   }

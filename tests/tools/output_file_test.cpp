@@ -26,7 +26,9 @@ TEST_F(OutputFileTest, TakesTheNameOnlyWhenCommitted) {
     std::fputs("new", out.Stream());
     EXPECT_EQ("old", Text("f.txt"));
     EXPECT_EQ(2u, Entries());  // the temporary file beside it
-    if (commit) ASSERT_TRUE(out.Commit(&error)) << error;
+    if (commit) {
+      ASSERT_TRUE(out.Commit(&error)) << error;
+    }
   }
   EXPECT_EQ("new", Text("f.txt"));
   EXPECT_EQ(1u, Entries());

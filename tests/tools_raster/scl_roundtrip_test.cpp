@@ -54,7 +54,9 @@ TEST_F(SclWriter, EveryStorableKindLoadsBackExactlyAndTheOthersAreRefused) {
     sBitmap back;
     back.Load(Write("k.scl", bytes).c_str());
     ExpectSamePixels(b, back);
-    if (b.Kind == KindIndex8) EXPECT_EQ(0, std::memcmp(b.Palette, back.Palette, 256 * sizeof(sColor)));
+    if (b.Kind == KindIndex8) {
+      EXPECT_EQ(0, std::memcmp(b.Palette, back.Palette, 256 * sizeof(sColor)));
+    }
   }
   // What the format cannot hold is refused.
   std::vector<uint8_t> bytes;

@@ -120,7 +120,7 @@ TEST_F(DrawTest, BackdropBlitsThroughItsTextureAndFreesItsPictureOnce) {
   kept.LoadImage("vo/back.scl");
 }
 
-TEST_F(DrawTest, ProfilerBarStretchesAndLines) {
+TEST_F(DrawTest, ProfilerBarStretchesAndLinesBuffersAndTheFirst64Marks) {
   sProfiler p;
   p.SetScale(25);
   p.BeginAt(0, 0);  // first frame: only the closing mark is finished
@@ -136,21 +136,18 @@ TEST_F(DrawTest, ProfilerBarStretchesAndLines) {
   EXPECT_EQ((Ints{8, 8, L, L, 309 * (y1 - 2 - ym - 2), 0}),
             (Ints{At(11, ym + 2), At(319, y1 - 3), At(320, ym), At(320, y1), Count(8), Count(3)}));
   EXPECT_EQ((Ints{L, 40}), (Ints{At(630, ym), At(631, ym)})) << "the horizontal line runs to xr";
-}
-
-TEST(Profiler, BuffersAndTheFirst64Marks) {
-  sProfiler p;
-  EXPECT_EQ(100, p.Scale);
-  p.BeginAt(1000, 0);  // the first frame's buffer holds only the closing mark
-  EXPECT_EQ((Ints{1, 1, 1}), (Ints{p.Current, p.Counts[0], p.Counts[1]}));
-  p.MarkAt(1200, 8);
-  p.MarkAt(5000, 15);
-  p.MarkAt(9000, 15);
-  p.BeginAt(9500, 0);  // closes one buffer and opens the other
-  EXPECT_EQ((Ints{0, 5, 1}), (Ints{p.Current, p.Counts[1], p.Counts[0]}));
-  EXPECT_EQ((std::vector<uint64_t>{1000, 1200, 5000, 9000, 9500}), std::vector<uint64_t>(p.Times[1], p.Times[1] + 5));
-  EXPECT_EQ((Ints{0, 8, 15, 15, 0}), std::vector<int>(p.Ids[1], p.Ids[1] + 5));
-  EXPECT_EQ(9500u, p.Times[0][0]) << "closing and opening marks share time and number";
+  sProfiler q;
+  EXPECT_EQ(100, q.Scale);
+  q.BeginAt(1000, 0);  // the first frame's buffer holds only the closing mark
+  EXPECT_EQ((Ints{1, 1, 1}), (Ints{q.Current, q.Counts[0], q.Counts[1]}));
+  q.MarkAt(1200, 8);
+  q.MarkAt(5000, 15);
+  q.MarkAt(9000, 15);
+  q.BeginAt(9500, 0);  // closes one buffer and opens the other
+  EXPECT_EQ((Ints{0, 5, 1}), (Ints{q.Current, q.Counts[1], q.Counts[0]}));
+  EXPECT_EQ((std::vector<uint64_t>{1000, 1200, 5000, 9000, 9500}), std::vector<uint64_t>(q.Times[1], q.Times[1] + 5));
+  EXPECT_EQ((Ints{0, 8, 15, 15, 0}), std::vector<int>(q.Ids[1], q.Ids[1] + 5));
+  EXPECT_EQ(9500u, q.Times[0][0]) << "closing and opening marks share time and number";
   sProfiler full;
   full.BeginAt(0, 0);
   for (int i = 1; i < 63; ++i) full.MarkAt(i, 1);

@@ -167,7 +167,7 @@ void WriteEffectFiles(uint8_t maskGrey, int maskW, int maskH, uint8_t blobValue,
 
 void SetRect(sMaskedEffect& e, float x0, float y0, float x1, float y1) { e.x0 = x0, e.y0 = y0, e.x1 = x1, e.y1 = y1; }
 
-TEST(MaskedEffect, LoadsItsFilesAndChecksTheirSizesAndTheRectangle) {
+TEST(MaskedEffect, LoadsItsFilesChecksTheRectangleAndDrawsByProgressMaskAndClip) {
   votest::InTempFolder dir("effect-load");
   WriteEffectFiles(255, 352, 352, 1, 0, 352);
   {
@@ -203,30 +203,26 @@ TEST(MaskedEffect, LoadsItsFilesAndChecksTheirSizesAndTheRectangle) {
   EXPECT_FATAL(effect.Shade(*screen), "sMaskedEffect() vo/v01_raw2.raw has fewer rows than the effect rectangle");
   SetRect(effect, 0, 0, 353, 400);
   EXPECT_FATAL(effect.Shade(*screen), "sMaskedEffect::Draw() rectangle larger than 352 x 352");
-}
-
-TEST(MaskedEffect, ProgressMaskZeroAndClipping) {
-  votest::InTempFolder dir("effect-progress");
   WriteEffectFiles(0, 352, 352, 1, 0, 352);
-  auto screen = Screen(40);
-  sMaskedEffect().Shade(*screen);
-  EXPECT_EQ(0, Changed(*screen, 40)) << "mask 0 leaves the screen";
+  auto s = Screen(40);
+  sMaskedEffect().Shade(*s);
+  EXPECT_EQ(0, Changed(*s, 40)) << "mask 0 leaves the screen";
   WriteEffectFiles(255, 352, 352, 0, 0, 352);  // blob of zeros: the window is index 16
-  sMaskedEffect window;
-  SetRect(window, 301, 142, 640, 480);  // 338 rows
-  window.Progress = 0.0f;
-  window.Shade(*screen);
-  EXPECT_EQ(40, At(*screen, 301, 142)) << "Progress 0 draws no row";
-  window.Progress = 0.5f;
-  window.Shade(*screen);
-  EXPECT_EQ(16, At(*screen, 301, 142 + 168));
-  EXPECT_EQ(40, At(*screen, 301, 142 + 169)) << "rows 0..168 of 338";
+  sMaskedEffect w;
+  SetRect(w, 301, 142, 640, 480);  // 338 rows
+  w.Progress = 0.0f;
+  w.Shade(*s);
+  EXPECT_EQ(40, At(*s, 301, 142)) << "Progress 0 draws no row";
+  w.Progress = 0.5f;
+  w.Shade(*s);
+  EXPECT_EQ(16, At(*s, 301, 142 + 168));
+  EXPECT_EQ(40, At(*s, 301, 142 + 169)) << "rows 0..168 of 338";
   // Coordinates left of and above the screen stay on it.
-  window.Progress = 1.0f;
-  SetRect(window, -50, -20, 100, 80);
-  screen = Screen(40);
-  window.Shade(*screen);
-  for (auto [x, y, v] : {std::tuple{0, 0, 16}, {99, 79, 16}, {100, 0, 40}, {0, 80, 40}}) EXPECT_EQ(v, At(*screen, x, y));
+  w.Progress = 1.0f;
+  SetRect(w, -50, -20, 100, 80);
+  s = Screen(40);
+  w.Shade(*s);
+  for (auto [x, y, v] : {std::tuple{0, 0, 16}, {99, 79, 16}, {100, 0, 40}, {0, 80, 40}}) EXPECT_EQ(v, At(*s, x, y));
 }
 
 TEST(PaletteImage, FadesTheEffectColoursOnceAndLayersLoadIndex8PicturesOnly) {

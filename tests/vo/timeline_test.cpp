@@ -85,7 +85,7 @@ std::vector<float> Values(sTimeline& tl, float* field, std::vector<float> times)
   return times;
 }
 
-TEST(Track, EndsAreExactOneKeyIsConstantAndEqualTimesGiveZeroTangents) {
+TEST(Track, EndsAreExactOneKeyIsConstantEqualTimesGiveZeroTangentsRepeatedKeysAStep) {
   sTimeline tl;
   float a = -1, b = -1, f = 0;
   tl.AddKey(&a, 3300.0f, 711.0f);
@@ -103,22 +103,19 @@ TEST(Track, EndsAreExactOneKeyIsConstantAndEqualTimesGiveZeroTangents) {
   // Key 2 has both neighbours at 10 ms: tangent 0; key 1's are at 0 and 10: (7 - 0) / 10.
   EXPECT_EQ(0.0f, tl.Tracks[2].Keys[2]->A1);
   EXPECT_FLOAT_EQ(0.7f, tl.Tracks[2].Keys[1]->A1);
-}
-
-// The show's first fade: a step from 0 to 1 within one millisecond.
-TEST(Track, RepeatedKeysMakeAOneMillisecondStep) {
-  sTimeline tl;
+  // The show's first fade: a step from 0 to 1 within one millisecond.
+  sTimeline step;
   float fade = -1;
   const float keys[][2] = {{0, 1},    {2000, 0}, {2000, 0}, {2000, 0}, {2000, 0},    {2001, 1},
                            {2001, 1}, {2001, 1}, {2001, 1}, {23000, 1}, {24000, 0}};
-  for (const auto& k : keys) tl.AddKey(&fade, k[0], k[1]);
-  tl.Prepare(nullptr);
-  EXPECT_EQ(10, tl.Tracks[0].Segments);
-  EXPECT_EQ((std::vector<float>{0, 0.5f, 1, 0}), Values(tl, &fade, {2000, 2000.5f, 2001, 30000}));
+  for (const auto& k : keys) step.AddKey(&fade, k[0], k[1]);
+  step.Prepare(nullptr);
+  EXPECT_EQ(10, step.Tracks[0].Segments);
+  EXPECT_EQ((std::vector<float>{0, 0.5f, 1, 0}), Values(step, &fade, {2000, 2000.5f, 2001, 30000}));
   // Beside the step the unscaled tangents of the neighbours show, faintly:
   // key (2000, 0) has slope -1/2000, key (23000, 1) slope -1/21999.
-  EXPECT_NEAR(0.5 + 0.125 * 0.0005, EvaluateAt(tl, &fade, 1000.0f), 1e-7);
-  EXPECT_NEAR(0.5 - 0.125 / 21999.0, EvaluateAt(tl, &fade, 23500.0f), 1e-7);
+  EXPECT_NEAR(0.5 + 0.125 * 0.0005, EvaluateAt(step, &fade, 1000.0f), 1e-7);
+  EXPECT_NEAR(0.5 - 0.125 / 21999.0, EvaluateAt(step, &fade, 23500.0f), 1e-7);
 }
 
 TEST(Timeline, KeysShareThePoolAndCapacitiesEndInAFatalError) {
