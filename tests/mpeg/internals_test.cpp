@@ -1,5 +1,5 @@
 // Layer III stages on hand-made granules: Huffman region ends,
-// joint stereo, gains; PCM conversion on every path; the Layer II table choice.
+// joint stereo, gains; PCM conversion on every path.
 #include <gtest/gtest.h>
 #include <cmath>
 #include <cstring>
@@ -145,13 +145,4 @@ TEST(Layer3Stages, PcmConversionOnEveryPath) {
       EXPECT_EQ(both[2 * i + 1], want[15 - i]) << path << " right " << right[i];
     }
   }
-}
-// The Layer II allocation table by rate and bit rate per channel: mono 64
-// kbit/s at 44.1 kHz takes the 27-subband table, stereo (32 per channel) the
-// 8-subband one; 48 kHz never takes 30; lower sampling rates have one table.
-TEST(Layer12, AllocationTableChoice) {
-  const int choices[][5] = {{0, 44100, 64, 1, 27},  {0, 44100, 64, 2, 8},   {0, 44100, 192, 2, 30},
-                            {0, 32000, 64, 2, 12}, {0, 48000, 192, 1, 27}, {1, 22050, 64, 2, 30}};
-  for (auto& c : choices)
-    EXPECT_EQ(c[4], mpegtab::kAllocTables[Layer2AllocTable(c[0], c[1], c[2], c[3])].sblimit) << c[1] << " " << c[2];
 }

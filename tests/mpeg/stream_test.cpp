@@ -28,13 +28,14 @@ struct sOpened {
 };
 class MpegStreamTest : public ::testing::Test {
  protected:
-  static inline std::string stereo_, mono_, info44_, info22_, vbr_, ffmpeg_;
+  static inline std::string stereo_, mono_, info44_, info22_, vbr_, ffmpeg_, sine_;
   static void SetUpTestSuite() {
     if (!HaveTool("lame") || !HaveTool("sox")) return;  // every test skips
     std::string dir = testpaths::TempDir("mpegstream");
     std::string wav = dir + "/in.wav", wav22 = dir + "/in22.wav";
     Shell("sox -R -q -n -r 44100 -c 2 -b 16 " + wav + " synth 4 sine 200-4000 pinknoise vol 0.5 2> /dev/null");
     Shell("sox -R -q " + wav + " -r 22050 " + wav22 + " 2> /dev/null");
+    Shell("sox -R -q -n -r 44100 -c 1 -b 16 " + dir + "/sine.wav synth 2 sine 1000 vol 0.5 2> /dev/null");
     auto make = [&](std::string& path, const std::string& name, const std::string& command) {
       path = dir + "/" + name;
       if (!Shell(command + " " + path + " > /dev/null 2>&1")) path.clear();
@@ -46,6 +47,7 @@ class MpegStreamTest : public ::testing::Test {
     make(info44_, "info44.mp3", "lame --quiet -b 128 " + wav);
     make(info22_, "info22.mp3", "lame --quiet -b 64 " + wav22);
     make(vbr_, "vbr.mp3", "lame --quiet -V 4 " + wav);
+    make(sine_, "sine.mp3", "lame --quiet -t -b 128 " + dir + "/sine.wav");
     if (HaveTool("ffmpeg")) make(ffmpeg_, "ffmpeg.mp3", "ffmpeg -loglevel error -y -i " + wav);
   }
   void SetUp() override {
@@ -332,15 +334,11 @@ TEST(MpegStream, TagsAndJunkAroundTheFrames) {
   EXPECT_EQ(m.GetLength(), d.Length());
   m.Close();
 }
-TEST(MpegStream, DownShiftKeepsPitchAndLevel) {
-  SKIP_WITHOUT("lame", "sox");
-  std::string dir = testpaths::TempDir("downshift");
-  ASSERT_TRUE(Shell("sox -R -q -n -r 44100 -c 1 -b 16 " + dir + "/sine.wav synth 2 sine 1000 vol 0.5 2> /dev/null"));
-  ASSERT_TRUE(Shell("lame --quiet -t -b 128 " + dir + "/sine.wav " + dir + "/sine.mp3"));
+TEST_F(MpegStreamTest, DownShiftKeepsPitchAndLevel) {
   for (int shift = 0; shift <= 2; ++shift) {
     sDecodeOptions o = FloatOut();
     o.downShift = shift;
-    auto d = DecodeFile(dir + "/sine.mp3", o);
+    auto d = DecodeFile(sine_, o);
     ASSERT_EQ(d.result, 0);
     EXPECT_EQ(d.rate, 44100 >> shift);
     // One second from the middle: 1000 Hz, amplitude 0.5 of full scale.

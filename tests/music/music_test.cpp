@@ -26,26 +26,16 @@ std::size_t FrameOf(const Pcm& pcm, double seconds) {
   return std::min(pcm.Frames(), static_cast<std::size_t>(std::max(0.0, seconds * Rate)));
 }
 float Mono(const Pcm& pcm, std::size_t i) { return 0.5f * (pcm.Left(i) + pcm.Right(i)); }
+// Radix-2 transform in place; the size is a power of two.
 void Fft(std::vector<std::complex<double>>& a) {
   const std::size_t n = a.size();
-  for (std::size_t i = 1, j = 0; i < n; ++i) {
-    std::size_t bit = n >> 1;
-    for (; j & bit; bit >>= 1) j ^= bit;
-    j ^= bit;
-    if (i < j) std::swap(a[i], a[j]);
-  }
-  for (std::size_t len = 2; len <= n; len <<= 1) {
-    double angle = -2.0 * M_PI / static_cast<double>(len);
-    std::complex<double> step(std::cos(angle), std::sin(angle));
-    for (std::size_t i = 0; i < n; i += len) {
-      std::complex<double> w(1.0);
-      for (std::size_t k = 0; k < len / 2; ++k) {
-        std::complex<double> u = a[i + k], v = a[i + k + len / 2] * w;
-        a[i + k] = u + v;
-        a[i + k + len / 2] = u - v;
-        w *= step;
-      }
-    }
+  if (n < 2) return;
+  std::vector<std::complex<double>> even(n / 2), odd(n / 2);
+  for (std::size_t i = 0; i < n / 2; ++i) even[i] = a[2 * i], odd[i] = a[2 * i + 1];
+  Fft(even), Fft(odd);
+  for (std::size_t k = 0; k < n / 2; ++k) {
+    std::complex<double> t = std::polar(1.0, -2.0 * M_PI * double(k) / double(n)) * odd[k];
+    a[k] = even[k] + t, a[k + n / 2] = even[k] - t;
   }
 }
 // The attack nearest to `expected` seconds: within +-window seconds, the first
