@@ -16,14 +16,10 @@ struct sMpegDecoderTest {
     d.RefVersion = d.HVersion = d.RefRateIndex = d.HRateIndex = 0;
     d.SampleRate = 44100;
     d.InitLayer3(0);
-    g.bigValues = 0;
-    g.count1Table = 32;
-    g.intensitySelect = 2;
+    g.bigValues = 0, g.count1Table = 32, g.intensitySelect = 2;
   }
   void Stereo(float* lines, int modeExt, int downShift = 0) {
-    d.HMode = 1;
-    d.HModeExt = modeExt;
-    d.DownShift = downShift;
+    d.HMode = 1, d.HModeExt = modeExt, d.DownShift = downShift;
     d.JointStereo(g, lines, sf);
   }
   // Huffman decoding of main data bytes from bit 0.

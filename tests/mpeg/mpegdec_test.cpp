@@ -92,9 +92,8 @@ TEST(Mpegdec, StreamsFromAPipeToAPipe) {
   std::string file = Capture(Tool() + " " + song + " -", &status);
   ASSERT_EQ(status, 0);
   ASSERT_GT(file.size(), 400000u);
-  std::string half = std::to_string(file.size() / 2);
   std::string piped = Capture("timeout 20 sh -c '(cat " + song + "; while printf x; do sleep 0.1; done) | " + Tool() +
-                              " - - | head -c " + half + "'");
+                              " - - | head -c " + std::to_string(file.size() / 2) + "'");
   EXPECT_TRUE(piped == file.substr(0, file.size() / 2)) << piped.size() << " bytes before the input closed";
   // Reports go to stderr when PCM goes to stdout.
   std::string said = Capture(Tool() + " --info " + song + " - 2>&1 >/dev/null", &status);

@@ -59,7 +59,6 @@ class MpegStreamTest : public ::testing::Test {
 // The format Open reports, down-shift and channel choice included; mono,
 // both channels and the mix of both; the mix matrix.
 TEST_F(MpegStreamTest, OutputFormatAndChannels) {
-  // One file stream, the decoder opened on it again after each close.
   sFileStream f;
   ASSERT_EQ(f.Open(stereo_.c_str(), FileReadSeek), 0);
   sMpegStream stream;

@@ -15,9 +15,8 @@
 #include "tests/support/paths.h"
 namespace {
 constexpr double Rate = 44100.0;
-// 16-bit stereo sound at 44.1 kHz.
 struct Pcm {
-  std::vector<int16_t> samples;  // left and right interleaved
+  std::vector<int16_t> samples;  // 16-bit stereo at 44.1 kHz, interleaved
   std::size_t Frames() const { return samples.size() / 2; }
   float Left(std::size_t i) const { return samples[2 * i] / 32768.0f; }
   float Right(std::size_t i) const { return samples[2 * i + 1] / 32768.0f; }
@@ -42,8 +41,7 @@ void Fft(std::vector<std::complex<double>>& a) {
 // frame after the quietest 2 ms where the sound rises to a tenth of the
 // window's peak. Seconds; negative when there is no such attack.
 double FindAttack(const Pcm& pcm, double expected, double window) {
-  const std::size_t from = FrameOf(pcm, expected - window), to = FrameOf(pcm, expected + window);
-  const std::size_t hop = 88;  // 2 ms
+  const std::size_t from = FrameOf(pcm, expected - window), to = FrameOf(pcm, expected + window), hop = 88;  // 2 ms
   if (to <= from + 2 * hop) return -1.0;
   float peak = 0.0f;
   for (std::size_t i = from; i < to; ++i) peak = std::max({peak, std::fabs(pcm.Left(i)), std::fabs(pcm.Right(i))});
@@ -84,13 +82,11 @@ std::array<double, 12> PitchClasses(const Pcm& pcm, double from, double to) {
 // Period in seconds (within [minPeriod, maxPeriod]) at which the attacks of
 // [from, to) repeat most strongly, and that strength (autocorrelation, 0..1).
 struct Pulse {
-  double period = 0.0;
-  double strength = 0.0;
+  double period = 0.0, strength = 0.0;
 };
 Pulse FindPulse(const Pcm& pcm, double from, double to, double minPeriod, double maxPeriod) {
   // Onset strength: rise of energy per 5 ms step, half-wave rectified.
-  const std::size_t hop = 220;
-  const std::size_t first = FrameOf(pcm, from), last = FrameOf(pcm, to);
+  const std::size_t hop = 220, first = FrameOf(pcm, from), last = FrameOf(pcm, to);
   std::vector<double> energy;
   for (std::size_t w = first; w + hop <= last; w += hop) {
     double e = 0.0;
@@ -168,8 +164,7 @@ TEST_F(DefaultMusic, LevelStereoAndLength) {
   }
   double rms = 10.0 * std::log10((ll + rr) / (2.0 * pcm.Frames())), peak = 20.0 * std::log10(top);
   EXPECT_TRUE(rms >= -20.0 && rms <= -8.0 && peak < -0.5) << "RMS " << rms << " dBFS, peak " << peak << " dBFS";
-  EXPECT_EQ(std::count_if(pcm.samples.begin(), pcm.samples.end(), [](int16_t s) { return s >= 32767 || s <= -32767; }),
-            0);
+  EXPECT_FALSE(std::any_of(pcm.samples.begin(), pcm.samples.end(), [](int16_t s) { return s >= 32767 || s <= -32767; }));
   double sideDb = 10.0 * std::log10(side / mid), correlation = corr / std::sqrt(ll * rr);
   std::printf("RMS %.2f dBFS, peak %.2f dBFS; side %.1f dB below mid, correlation %.3f; last audible frame %zu\n",
               rms, peak, -sideDb, correlation, lastLoud);
