@@ -1,6 +1,7 @@
 #include "vo/soundtrack.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -73,6 +74,9 @@ int DataBytesFor(int rate, int channels) {
   return int(std::min<int64_t>(frames * 1152 * channels * 2, SoundImageCapacity - SoundHeaderBytes));
 }
 
+// Frames of a piece of the image decoded by one thread (1.5 s at 44.1 kHz).
+constexpr int PieceFrames = 64;
+
 // Reads the image's bytes [from, to) from a decoder, in blocks of the
 // original's size; once the stream ends the rest stays silent.
 void ReadInto(sMpegStream& decoder, uint8_t* data, int from, int to) {
@@ -130,28 +134,48 @@ void DecodeSoundtrack(const char* name) {
   SoundDecoder.Control(MpegSetVolume, reinterpret_cast<intptr_t>(&NeutralVolume), 0);
   SoundDecoder.Control(MpegSetLineGains, reinterpret_cast<intptr_t>(NeutralLineGains), 0);
 
-  // Once the stream ends the reads deliver nothing and the rest stays silent.
-  // The second half is decoded meanwhile on a helper thread by streams of its
-  // own (where they open and seek; else the first decoder reads on).
+  // The image is decoded in pieces of whole frames, taken in turn by this
+  // thread and a helper with a decoder of its own (whichever runs faster
+  // takes more). Piece starts lie inside the stream's length, where seeks
+  // land exactly where a straight decode stands; the last piece reads on to
+  // the image's end, and once the stream ends the rest stays silent.
   const int channels = stereo ? 2 : 1;
   const int dataBytes = DataBytesFor(rate, channels);
   uint8_t* data = SoundImage + SoundHeaderBytes;
   platform::AdviseLargeWrite(data, size_t(dataBytes));
   const int frameBytes = SoundDecoder.Core().FrameByteCount();
-  const int middle = frameBytes > 0 ? dataBytes / 2 / frameBytes * frameBytes : 0;
+  const int64_t known = std::min<int64_t>(dataBytes, SoundDecoder.Core().Length());
+  const int pieceBytes = frameBytes * PieceFrames;
+  const int pieces = frameBytes > 0 ? std::max<int>(1, int(known / pieceBytes)) : 1;
+  std::atomic<int> next{0};
+  std::atomic<bool> missed{false};
+  // `at`: where the decoder stands.
+  auto decodePieces = [&](sMpegStream& decoder, int at) {
+    for (int k; (k = next.fetch_add(1)) < pieces;) {
+      const int from = k * pieceBytes, to = k + 1 == pieces ? dataBytes : from + pieceBytes;
+      if (at != from && decoder.Seek(from) != from) {
+        missed = true;
+        return;
+      }
+      ReadInto(decoder, data, from, to);
+      at = to;
+    }
+  };
   sFileStream helperFile;
   sMpegStream helperDecoder;
   std::unique_ptr<platform::Thread> helper;
-  if (middle > 0 && OpenAt(name, helperFile, helperDecoder, rate, stereo, middle))
+  if (pieces > 1 && OpenAt(name, helperFile, helperDecoder, rate, stereo, pieceBytes))
     helper = platform::Thread::Start([&] {
       platform::SetThreadPriority(platform::ThreadPriority::TimeCritical);
-      ReadInto(helperDecoder, data, middle, dataBytes);
+      decodePieces(helperDecoder, pieceBytes);
       return 0;
     });
-  ReadInto(SoundDecoder, data, 0, helper ? middle : dataBytes);
+  decodePieces(SoundDecoder, 0);
   if (helper) helper->Join();
   helperDecoder.Close();
   helperFile.Close();
+  // A seek that did not land (not met so far): the whole image straight.
+  if (missed && SoundDecoder.Seek(0) == 0) ReadInto(SoundDecoder, data, 0, dataBytes);
 
   SoundStarted = false;
   SoundOutput.Control(40, 0, 0);  // closing does not wait for queued blocks

@@ -74,11 +74,15 @@ struct sProgram {
 };
 
 // Interleaved: every round runs each program once, the order turning round
-// by round, so a change in the machine's load falls on all of them.
+// by round, so a change in the machine's load falls on all of them. Each
+// writes a new file: replacing the last run's costs the file system about
+// 0.4 ms of freeing here, the same for every program, and not decoding.
 void TimeInterleaved(std::vector<sProgram>& programs, int runs) {
   for (int r = 0; r < runs; ++r)
     for (size_t k = 0; k < programs.size(); ++k) {
       sProgram& p = programs[(k + r) % programs.size()];
+      for (const std::string& a : p.argv)
+        if (a.size() > 4 && a.compare(a.size() - 4, 4, ".wav") == 0) std::remove(a.c_str());
       sTimes t = RunOnce(p.argv);
       if (t.wall < 0) continue;
       p.wall.push_back(t.wall);
