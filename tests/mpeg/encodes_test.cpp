@@ -26,8 +26,7 @@ std::string Source(const std::string& dir, int rate, int channels) {
 // Lame's file in tags that hold frames: ID3v2.2 before, APEv2 and ID3v1
 // after; or ID3v2.4 (footer, unsynchronised) before and Lyrics3 after.
 std::vector<uint8_t> Tagged(const std::vector<uint8_t>& audio, bool ape) {
-  std::vector<uint8_t> body(3000, 0xFF);
-  body.insert(body.end(), audio.begin(), audio.begin() + 2000);
+  std::vector<uint8_t> body = Cat({std::vector<uint8_t>(3000, 0xFF), {audio.begin(), audio.begin() + 2000}});
   if (ape) return Cat({Id3Header("ID3", 2, 0, body.size()), body, audio, ApeTag(body), Id3v1()});
   return Cat({Id3Header("ID3", 4, 0x90, body.size()), body, Id3Header("3DI", 4, 0x90, body.size()), audio,
               Lyrics3(body)});

@@ -265,8 +265,7 @@ TEST(MpegStream, TagsAndJunkAroundTheFrames) {
   auto plain = DecodeBytes(bytes);
   ASSERT_EQ(plain.result, 0);
   std::vector<uint8_t> body = Cat({Text("TIT2"), {0, 0, 1, 0, 0, 0, 1, 0xFF, 0xFE}, frames});
-  std::vector<uint8_t> picture(3 << 20, 0xFF);  // a "picture" of 0xFF bytes
-  picture.insert(picture.end(), frames.begin(), frames.end());
+  std::vector<uint8_t> picture = Cat({std::vector<uint8_t>(3 << 20, 0xFF), frames});  // a "picture" of 0xFF bytes
   std::vector<uint8_t> v24 = Cat({Id3Header("ID3", 4, 0x10, body.size()), body, Id3Header("3DI", 4, 0x10, body.size())});
   // Extra 0xFF bytes before the 13th frame's header.
   size_t pos = 0;
