@@ -1,6 +1,7 @@
 #include "vo/show/showfile.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <cmath>
 #include <cstdio>
@@ -393,6 +394,9 @@ sShowPlace StrayCharacter(const std::string& t) {
       case Plain:
         if (c >= 0x80) return {line, column};
         if (c == '#') state = Comment;
+        // A quote right after a bare word or number opens no string there.
+        else if (i > 0 && (std::isalnum(static_cast<unsigned char>(t[i - 1])) || std::strchr("_-+", t[i - 1])))
+          break;
         else if (at(i, "\"\"\"")) state = LongBasic, i += 2, column += 2;
         else if (at(i, "'''")) state = LongLiteral, i += 2, column += 2;
         else if (c == '"') state = Basic;
