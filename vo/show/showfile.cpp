@@ -385,6 +385,7 @@ size_t NestingMarks(const std::string& text) {
 sShowPlace StrayCharacter(const std::string& t) {
   enum { Plain, Comment, Basic, Literal, LongBasic, LongLiteral } state = Plain;
   int line = 1, column = 0;
+  char last = '=';  // the last character outside strings and comments that is not white space
   auto at = [&](size_t i, const char* s) { return t.compare(i, std::strlen(s), s) == 0; };
   for (size_t i = 0; i < t.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(t[i]);
@@ -394,13 +395,15 @@ sShowPlace StrayCharacter(const std::string& t) {
       case Plain:
         if (c >= 0x80) return {line, column};
         if (c == '#') state = Comment;
-        // A quote right after a bare word or number opens no string there.
-        else if (i > 0 && (std::isalnum(static_cast<unsigned char>(t[i - 1])) || std::strchr("_-+", t[i - 1])))
-          break;
+        // A string opens only where a value starts (show-file keys are ASCII).
+        else if ((c == '"' || c == '\'') && !(last == '=' || last == '[' || last == ',' || last == '{'))
+          last = char(c);
         else if (at(i, "\"\"\"")) state = LongBasic, i += 2, column += 2;
         else if (at(i, "'''")) state = LongLiteral, i += 2, column += 2;
         else if (c == '"') state = Basic;
         else if (c == '\'') state = Literal;
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && state == Plain) last = char(c);
+        if (state != Plain && state != Comment) last = '"';
         break;
       case Comment:
         if (c == '\n') state = Plain;
