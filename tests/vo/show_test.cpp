@@ -99,7 +99,7 @@ TEST(ShowFile, MistakesAreNamedWithTheirPlace) {
       {"x = " + std::string(300, '[') + std::string(300, ']') + "\n", "x.show:1:"},
       {big, "x.show:1:1: larger than 1 MiB"},
       // Not ASCII between tokens (the library's own check is unsafe there); strings and comments may be.
-      {"# caf\u00e9\nname = \"\u03e7\"\nx = [0, \u03e7]\n", "x.show:3:9: a character that is not ASCII outside"},
+      {"# caf\u00e9\nname = \"\u03e7\"\nx = [0, \u03e7]\n", "x.show:3:9: a character that is not ASCII, or a control character, outside"},
       {"x = \"\"\"a \\\n  \u00e9\"\"\"\n", "x.show:2:1: a character that is not ASCII"},
       {"a" + Layers(10001, ".a") + " = 1\n", "x.show:1:1: more than 10000 dots, brackets and braces"},
   };

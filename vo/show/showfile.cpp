@@ -393,7 +393,7 @@ sShowPlace StrayCharacter(const std::string& t) {
     else if ((c & 0xC0) != 0x80) column++;
     switch (state) {
       case Plain:
-        if (c >= 0x80) return {line, column};
+        if (c >= 0x80 || (c < 0x20 && c != '\t' && c != '\r' && c != '\n')) return {line, column};
         if (c == '#') state = Comment;
         // A string opens only where a value starts (show-file keys are ASCII).
         else if ((c == '"' || c == '\'') && !(last == '=' || last == '[' || last == ',' || last == '{'))
@@ -447,7 +447,7 @@ bool ParseShow(const std::string& text, const std::string& file, sShow* show, st
     return say({1, 1}, "more than " + std::to_string(MaxShowNesting) +
                            " dots, brackets and braces; a show file nests far less deep");
   if (const sShowPlace p = StrayCharacter(text); p.Line)
-    return say(p, "a character that is not ASCII outside a string or comment");
+    return say(p, "a character that is not ASCII, or a control character, outside a string or comment");
   toml::table root;
   try {
     root = toml::parse(text, file);
