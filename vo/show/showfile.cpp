@@ -391,6 +391,8 @@ sShowPlace StrayCharacter(const std::string& t) {
     const unsigned char c = static_cast<unsigned char>(t[i]);
     if (c == '\n') line++, column = 0;
     else if ((c & 0xC0) != 0x80) column++;
+    // TOML allows no control character but tab in strings, nor outside them.
+    if (state != Comment && c < 0x20 && c != '\t' && c != '\r' && c != '\n') return {line, column};
     switch (state) {
       case Plain:
         if (c >= 0x80 || (c < 0x20 && c != '\t' && c != '\r' && c != '\n')) return {line, column};
