@@ -395,7 +395,7 @@ sShowPlace StrayCharacter(const std::string& t) {
     if (state != Comment && c < 0x20 && c != '\t' && c != '\r' && c != '\n') return {line, column};
     switch (state) {
       case Plain:
-        if (c >= 0x80 || (c < 0x20 && c != '\t' && c != '\r' && c != '\n')) return {line, column};
+        if (c >= 0x80) return {line, column};
         if (c == '#') state = Comment;
         // A string opens only where a value starts (show-file keys are ASCII).
         else if ((c == '"' || c == '\'') && !(last == '=' || last == '[' || last == ',' || last == '{'))
