@@ -6,8 +6,19 @@
 #include "tests/fuzz/fuzz_support.h"
 #include "vo/show/showcheck.h"
 #include "vo/show/showfile.h"
+#include "vo/show/showtext.h"
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
+  // The TOML library is only ever given ASCII, and ASCII text as it is.
+  std::string ascii, what;
+  sShowPlace place;
+  if (ShowTextToAscii(text, &ascii, &place, &what)) {
+    bool above = false;
+    for (const char c : text) above |= static_cast<unsigned char>(c) >= 0x80;
+    for (const char c : ascii)
+      if (static_cast<unsigned char>(c) >= 0x80) std::abort();
+    if (!above && ascii != text) std::abort();
+  }
   sShow show;
   std::string error;
   if (!ParseShow(text, "show", &show, &error)) {

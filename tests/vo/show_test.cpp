@@ -98,9 +98,15 @@ TEST(ShowFile, MistakesAreNamedWithTheirPlace) {
        "x.show:1:1: layer 0 (masked-effect) reaches 400 x 100 pixels; the effect covers at most 352 x 352"},
       {"x = " + std::string(300, '[') + std::string(300, ']') + "\n", "x.show:1:"},
       {big, "x.show:1:1: larger than 1 MiB"},
-      // Not ASCII between tokens (the library's own check is unsafe there); strings and comments may be.
-      {"# caf\u00e9\nname = \"\u03e7\"\nx = [0, \u03e7]\n", "x.show:3:9: a character that is not ASCII, or a control character, outside"},
-      {"x = \"\"\"a \\\n  \u00e9\"\"\"\n", "x.show:2:1: a character that is not ASCII"},
+      // Above ASCII only in strings and comments; UTF-8 only; no control characters, comments included.
+      {"# caf\u00e9\nname = \"\u03e7\"\nx = [0, \u03e7]\n", "x.show:3:9: a character that is not ASCII outside a string or comment"},
+      {"# caf\xc3\n", "x.show:1:6: bytes that are not UTF-8"},
+      {"x = '\xe0\x80\xaf'\n", "x.show:1:6: bytes that are not UTF-8"},  // overlong
+      {"x = \"\xed\xa0\x80\"\n", "x.show:1:6: bytes that are not UTF-8"},  // a surrogate
+      {"x = 1\n# a\x01\n", "x.show:2:4: a control character; a show file holds none but tab and line ends"},
+      {"x = \"\x7f\"\n", "x.show:1:6: a control character"},
+      {"x = \"a\\\u00e9\"\n", "x.show:1:"},  // no escape; the parser's own message
+      {"x = 'a\u00e9\n", "x.show:1:"},  // not closed
       {"a" + Layers(10001, ".a") + " = 1\n", "x.show:1:1: more than 10000 dots, brackets and braces"},
   };
   for (const Case& c : cases) {
@@ -126,6 +132,26 @@ TEST(ShowFile, KeysOfAColourMakeATrackPerComponent) {
   EXPECT_EQ(l.Tracks[2].Component, 2);
   EXPECT_EQ(l.Tracks[2].Keys[1].Time, 500.5f);
   EXPECT_EQ(l.Tracks[2].Keys[1].Value, 6.0f);
+}
+
+// Characters above ASCII in every kind of string read as written; the
+// parser itself is given escapes.
+TEST(ShowFile, StringsHoldAnyCharacter) {
+  struct Case { std::string written, read; } cases[] = {
+      {"\"caf\u00e9 \\\"\U0001F600\\\" \\t\"", "caf\u00e9 \"\U0001F600\" \t"},
+      {"'caf\u00e9 \\t \"\U0001F600\" '", "caf\u00e9 \\t \"\U0001F600\" "},
+      {"'''\n\u00e9 '' \\ \"\"\" x'''''", "\u00e9 '' \\ \"\"\" x''"},
+      {"\"\"\"\u00e9 \\\n   \u03e7\"\"\"\"", "\u00e9 \u03e7\""},
+      {"'plain' # caf\u00e9", "plain"},
+  };
+  for (const Case& c : cases)
+    for (const std::string bom : {"", "\xef\xbb\xbf"}) {
+      sShow show;
+      std::string error;
+      ASSERT_TRUE(ParseShow(bom + "[[layer]]\nkind = \"shade-rect\"\nname = " + c.written + "\n", "x.show", &show, &error))
+          << c.written << ": " << error;
+      EXPECT_EQ(show.Layers[0].Label, c.read);
+    }
 }
 
 class ShowData : public TempFolder {

@@ -12,6 +12,7 @@
 #include <toml++/toml.h>
 
 #include "vo/moveit.h"
+#include "vo/show/showtext.h"
 
 namespace {
 
@@ -379,62 +380,6 @@ size_t NestingMarks(const std::string& text) {
   return marks;
 }
 
-// The first byte above ASCII outside strings and comments, as a place (0
-// when there is none). There it can only be a mistake, and the TOML library
-// reaches undefined behaviour on some of those characters.
-sShowPlace StrayCharacter(const std::string& t) {
-  enum { Plain, Comment, Basic, Literal, LongBasic, LongLiteral } state = Plain;
-  int line = 1, column = 0;
-  char last = '=';  // the last character outside strings and comments that is not white space
-  auto at = [&](size_t i, const char* s) { return t.compare(i, std::strlen(s), s) == 0; };
-  for (size_t i = 0; i < t.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(t[i]);
-    if (c == '\n') line++, column = 0;
-    else if ((c & 0xC0) != 0x80) column++;
-    // TOML allows no control character but tab in strings, nor outside them.
-    if (state != Comment && c < 0x20 && c != '\t' && c != '\r' && c != '\n') return {line, column};
-    switch (state) {
-      case Plain:
-        if (c >= 0x80) return {line, column};
-        if (c == '#') state = Comment;
-        // A string opens only where a value starts (show-file keys are ASCII).
-        else if ((c == '"' || c == '\'') && !(last == '=' || last == '[' || last == ',' || last == '{'))
-          last = char(c);
-        else if (at(i, "\"\"\"")) state = LongBasic, i += 2, column += 2;
-        else if (at(i, "'''")) state = LongLiteral, i += 2, column += 2;
-        else if (c == '"') state = Basic;
-        else if (c == '\'') state = Literal;
-        if (c != ' ' && c != '\t' && c != '\r' && c != '\n' && state == Plain) last = char(c);
-        if (state != Plain && state != Comment) last = '"';
-        break;
-      case Comment:
-        if (c == '\n') state = Plain;
-        break;
-      case Basic:
-      case Literal:
-        if (c == '\n' || c == (state == Basic ? '"' : '\'')) state = Plain;
-        else if (c == '\\' && state == Basic && i + 1 < t.size() && t[i + 1] != '\n') i++, column++;
-        break;
-      case LongBasic:
-        if (c == '\\') {
-          // A line-ending backslash: the library skips the white space after it.
-          size_t j = i + 1;
-          while (j < t.size() && (t[j] == ' ' || t[j] == '\t' || t[j] == '\r' || t[j] == '\n')) j++;
-          if (j < t.size() && static_cast<unsigned char>(t[j]) >= 0x80 && t.find('\n', i + 1) < j)
-            return {line + static_cast<int>(std::count(t.begin() + i, t.begin() + j, '\n')), 1};
-          if (i + 1 < t.size() && t[i + 1] != '\n') i++, column++;
-        } else if (at(i, "\"\"\"")) {
-          state = Plain, i += 2, column += 2;
-        }
-        break;
-      case LongLiteral:
-        if (at(i, "'''")) state = Plain, i += 2, column += 2;
-        break;
-    }
-  }
-  return {0, 0};
-}
-
 }  // namespace
 
 bool ParseShow(const std::string& text, const std::string& file, sShow* show, std::string* error) {
@@ -448,11 +393,11 @@ bool ParseShow(const std::string& text, const std::string& file, sShow* show, st
   if (NestingMarks(text) > MaxShowNesting)
     return say({1, 1}, "more than " + std::to_string(MaxShowNesting) +
                            " dots, brackets and braces; a show file nests far less deep");
-  if (const sShowPlace p = StrayCharacter(text); p.Line)
-    return say(p, "a character that is not ASCII, or a control character, outside a string or comment");
+  std::string ascii, what;
+  if (sShowPlace p; !ShowTextToAscii(text, &ascii, &p, &what)) return say(p, what);
   toml::table root;
   try {
-    root = toml::parse(text, file);
+    root = toml::parse(ascii, file);
   } catch (const toml::parse_error& e) {
     const toml::source_position& p = e.source().begin;
     return say({static_cast<int>(p.line), static_cast<int>(p.column)}, std::string(e.description()));
