@@ -3,9 +3,11 @@
 
 usage: web_bench.py [SITE] [FRAMES]   (default build-web/site, 2400 frames: 40 s of show)
 
-The page's bench mode draws FRAMES frames of the exact show one after the
-other on its canvas (palette applied, put on the canvas) without waiting for
-the screen, times each from the end of the one before, and posts the median,
+The page's bench mode shows the first frame, leaves the browser 1.5 s to
+finish loading the page (as the live page's wait for a click does), then
+draws FRAMES frames of the exact show one after the other on its canvas
+(palette applied, put on the canvas) without waiting for the screen, times
+each from the end of the one before, and posts the median,
 99th percentile, maximum, how many frames took 2 ms or more and the five
 slowest (frame number and milliseconds) here. The site's size is given as served and
 compressed with gzip -9 (as a server that compresses would send it).

@@ -34,6 +34,11 @@ void WebScreen::ShowFrame(const DDFrame& frame) {
     WaitForGesture();
     WaitForAnimationFrame();
   }
+  if (mode_ == Mode::Bench && previous_ < 0) {
+    // As a viewer's click does, the first frame leaves the browser time to
+    // finish loading the page before frames are timed.
+    WaitMilliseconds(1500);
+  }
   previous_ = PageMilliseconds() - BrowserMilliseconds();
 }
 
