@@ -3,6 +3,7 @@
 // A crash, a sanitizer report or a hang is a find.
 #include <cstdlib>
 #include <string>
+#include <vector>
 #include "tests/fuzz/fuzz_support.h"
 #include "vo/show/showcheck.h"
 #include "vo/show/showfile.h"
@@ -11,8 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   // The TOML library is only ever given ASCII, and ASCII text as it is.
   std::string ascii, what;
+  std::vector<sTextWidening> widenings;
   sShowPlace place;
-  if (ShowTextToAscii(text, &ascii, &place, &what)) {
+  if (ShowTextToAscii(text, &ascii, &widenings, &place, &what)) {
     bool above = false;
     for (const char c : text) above |= static_cast<unsigned char>(c) >= 0x80;
     for (const char c : ascii)

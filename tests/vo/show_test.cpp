@@ -107,6 +107,10 @@ TEST(ShowFile, MistakesAreNamedWithTheirPlace) {
       {"x = \"\x7f\"\n", "x.show:1:6: a control character"},
       {"x = \"a\\\u00e9\"\n", "x.show:1:"},  // no escape; the parser's own message
       {"x = 'a\u00e9\n", "x.show:1:"},  // not closed
+      // Places count the show file's characters, not the escapes the parser is given.
+      {"name = \"\u00e9\u00e9\" x\n", "x.show:1:13: "},
+      {"name = 'a\u00e9\\\"' x\n", "x.show:1:15: "},
+      {"\xef\xbb\xbflayer = [{ kind = \"sprite\", name = \"\u00e9\", picture = 3 }]\n", "x.show:1:51: expected a file name"},
       {"a" + Layers(10001, ".a") + " = 1\n", "x.show:1:1: more than 10000 dots, brackets and braces"},
   };
   for (const Case& c : cases) {
@@ -152,6 +156,13 @@ TEST(ShowFile, StringsHoldAnyCharacter) {
           << c.written << ": " << error;
       EXPECT_EQ(show.Layers[0].Label, c.read);
     }
+  // Where a picture is named counts the file's characters too.
+  sShow show;
+  std::string error;
+  ASSERT_TRUE(ParseShow("layer = [{ kind = \"sprite\", name = '\u00e9\\', picture = \"a.scl\" }]", "x.show", &show,
+                        &error))
+      << error;
+  EXPECT_EQ(show.Layers[0].Pictures[0].Place.Column, 52);
 }
 
 class ShowData : public TempFolder {

@@ -394,18 +394,25 @@ bool ParseShow(const std::string& text, const std::string& file, sShow* show, st
     return say({1, 1}, "more than " + std::to_string(MaxShowNesting) +
                            " dots, brackets and braces; a show file nests far less deep");
   std::string ascii, what;
-  if (sShowPlace p; !ShowTextToAscii(text, &ascii, &p, &what)) return say(p, what);
+  std::vector<sTextWidening> widenings;
+  if (sShowPlace p; !ShowTextToAscii(text, &ascii, &widenings, &p, &what)) return say(p, what);
+  // Places the parser gives are in the ASCII text.
+  const auto place = [&](sShowPlace p) { return ShowFilePlace(widenings, p); };
   toml::table root;
   try {
     root = toml::parse(ascii, file);
   } catch (const toml::parse_error& e) {
     const toml::source_position& p = e.source().begin;
-    return say({static_cast<int>(p.line), static_cast<int>(p.column)}, std::string(e.description()));
+    return say(place({static_cast<int>(p.line), static_cast<int>(p.column)}), std::string(e.description()));
   }
   try {
     ReadRoot(root, *show);
   } catch (const ShowError& e) {
-    return say(e.place.Line ? e.place : sShowPlace{1, 1}, e.text);
+    return say(e.place.Line ? place(e.place) : sShowPlace{1, 1}, e.text);
+  }
+  for (sShowLayer& l : show->Layers) {
+    l.Place = place(l.Place);
+    for (sShowPicture& p : l.Pictures) p.Place = place(p.Place);
   }
   return true;
 }

@@ -37,10 +37,13 @@ std::string Escape(char32_t c) {
 
 bool IsControl(unsigned char c) { return (c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F; }
 
+const char ByteOrderMark[] = "\xEF\xBB\xBF";
+
 sShowPlace PlaceAt(const std::string& t, size_t at) {
   const auto begin = t.begin(), end = t.begin() + static_cast<std::ptrdiff_t>(at);
   const int line = 1 + static_cast<int>(std::count(begin, end, '\n'));
-  const auto start = std::find(std::make_reverse_iterator(end), std::make_reverse_iterator(begin), '\n').base();
+  auto start = std::find(std::make_reverse_iterator(end), std::make_reverse_iterator(begin), '\n').base();
+  if (start == begin && at >= 3 && t.compare(0, 3, ByteOrderMark) == 0) start += 3;
   const int column =
       1 + static_cast<int>(std::count_if(start, end, [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
   return {line, column};
@@ -67,10 +70,20 @@ sLiteral LiteralAt(const std::string& t, size_t at) {
 
 }  // namespace
 
-bool ShowTextToAscii(const std::string& t, std::string* ascii, sShowPlace* place, std::string* what) {
+bool ShowTextToAscii(const std::string& t, std::string* ascii, std::vector<sTextWidening>* widenings,
+                     sShowPlace* place, std::string* what) {
   std::string& out = *ascii;
   out.clear();
   out.reserve(t.size());
+  widenings->clear();
+  size_t scanned = 0, lineStart = 0;
+  int line = 1;
+  // Notes that what was written from out[at] on is `extra` columns wider.
+  auto widen = [&](size_t at, size_t extra) {
+    for (; scanned < at; ++scanned)
+      if (out[scanned] == '\n') line++, lineStart = scanned + 1;
+    widenings->push_back({line, static_cast<int>(at - lineStart) + 1, static_cast<int>(extra)});
+  };
   auto fail = [&](size_t at, const char* text) {
     *place = PlaceAt(t, at);
     *what = text;
@@ -81,7 +94,7 @@ bool ShowTextToAscii(const std::string& t, std::string* ascii, sShowPlace* place
       return fail(i, "a control character; a show file holds none but tab and line ends");
 
   enum { Plain, Comment, Basic, LongBasic } state = Plain;
-  size_t i = t.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  size_t i = t.compare(0, 3, ByteOrderMark) == 0 ? 3 : 0;
   // Appends the character at t[i] as `wide` turns a character above ASCII.
   auto put = [&](auto wide) {
     const unsigned char c = static_cast<unsigned char>(t[i]);
@@ -93,7 +106,9 @@ bool ShowTextToAscii(const std::string& t, std::string* ascii, sShowPlace* place
     char32_t cp;
     const size_t n = Utf8At(t, i, &cp);
     if (n == 0) return fail(i, "bytes that are not UTF-8");
-    out += wide(cp);
+    const std::string w = wide(cp);
+    out += w;
+    if (w.size() > 1) widen(out.size() - w.size(), w.size() - 1);
     i += n;
     return true;
   };
@@ -126,7 +141,7 @@ bool ShowTextToAscii(const std::string& t, std::string* ascii, sShowPlace* place
           const size_t end = l.End - (l.Closed ? l.Open : 0);
           out += quotes;
           for (i += l.Open; i < end;) {
-            if (t[i] == '\\' || t[i] == '"') out += '\\';
+            if (t[i] == '\\' || t[i] == '"') widen(out.size(), 1), out += '\\';
             if (!put(escaped)) return false;
           }
           if (l.Closed) out += quotes;
@@ -167,4 +182,11 @@ bool ShowTextToAscii(const std::string& t, std::string* ascii, sShowPlace* place
     }
   }
   return true;
+}
+
+sShowPlace ShowFilePlace(const std::vector<sTextWidening>& widenings, sShowPlace place) {
+  // Right to left, so each widening's column still holds when it is met.
+  for (auto w = widenings.rbegin(); w != widenings.rend(); ++w)
+    if (w->Line == place.Line && place.Column > w->Column) place.Column -= std::min(w->Extra, place.Column - w->Column);
+  return place;
 }
