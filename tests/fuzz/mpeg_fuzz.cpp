@@ -8,6 +8,7 @@
 // A fatal error would be a clean end, but the decoder has none; a crash, a
 // sanitizer report, a hang or output beyond what the input can carry is a find.
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -101,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int at = dec.Seek(target);
     if (at < 0) std::abort();
     if (!Drain(dec, buf, chunk, peek, byteLimit)) std::abort();
-    dec.Seek(length + 12345);  // beyond the end
+    dec.Seek(int(std::min<int64_t>(int64_t(length) + 12345, INT32_MAX)));  // beyond the end
     if (!Drain(dec, buf, chunk, false, byteLimit)) std::abort();
   }
   dec.Close();
