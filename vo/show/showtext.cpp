@@ -185,8 +185,10 @@ bool ShowTextToAscii(const std::string& t, std::string* ascii, std::vector<sText
 }
 
 sShowPlace ShowFilePlace(const std::vector<sTextWidening>& widenings, sShowPlace place) {
-  // Right to left, so each widening's column still holds when it is met.
-  for (auto w = widenings.rbegin(); w != widenings.rend(); ++w)
-    if (w->Line == place.Line && place.Column > w->Column) place.Column -= std::min(w->Extra, place.Column - w->Column);
+  // The place's line, right to left, so each widening's column still holds when it is met.
+  const auto line = std::equal_range(widenings.begin(), widenings.end(), sTextWidening{place.Line, 0, 0},
+                                     [](const sTextWidening& a, const sTextWidening& b) { return a.Line < b.Line; });
+  for (auto w = std::make_reverse_iterator(line.second); w != std::make_reverse_iterator(line.first); ++w)
+    if (place.Column > w->Column) place.Column -= std::min(w->Extra, place.Column - w->Column);
   return place;
 }

@@ -7,7 +7,7 @@
 #include "vo/show/show.h"
 
 // Where the ASCII text runs wider than the show file: from column Column of
-// line Line (in the ASCII text) on, by Extra columns.
+// line Line (in the ASCII text) on, by Extra columns; in the order of the text.
 struct sTextWidening {
   int Line, Column, Extra;
 };
