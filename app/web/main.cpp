@@ -5,7 +5,8 @@
 // frames as fast as they come and puts the frame times in the title. With
 // either, press=F:CODE,... sends the key with that KeyboardEvent.code through
 // the page at the end of frame F. debug=1 sends the debug lines to the
-// browser's console.
+// browser's console. Every page first rehearses the show unseen (see
+// platform/web/rehearsal.h), so the run after it is the same show on warm code.
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
@@ -20,6 +21,7 @@
 #include "platform/clock.h"
 #include "platform/debug.h"
 #include "platform/web/page.h"
+#include "platform/web/rehearsal.h"
 #include "platform/web/screen.h"
 #include "platform/web/tasks.h"
 #include "tools/showtrace/checksum.h"
@@ -135,6 +137,24 @@ void OnFrame(const sFrameInfo& info, void*) {
   web::WebVirtualClock()->Set(FrameMicros(info.Frame + 1));
 }
 
+// The rehearsal before the first run: the whole show (36 s at 60 frames a
+// second), or as far as a test's frame; a viewer's start cuts it short.
+constexpr uint64_t ShowFrames = 36 * 60;
+uint64_t rehearsalFrames = ShowFrames;
+uint64_t rehearsalMade = 0;
+bool rehearsalEnding = false;
+
+void OnRehearsalFrame(const sFrameInfo& info, void*) {
+  rehearsalMade = info.Frame + 1;
+  if (!rehearsalEnding && (info.Frame + 1 >= rehearsalFrames || (!exact.on && web::ViewerStarted()))) {
+    web::EndShow();
+    rehearsalEnding = true;
+  }
+  web::SetRehearsalTime(FrameMicros(info.Frame + 1));
+  // The page goes on meanwhile: it shows the first frame and takes clicks.
+  web::WaitMilliseconds(0);
+}
+
 // Debug lines on the browser's console, as TESSALINE_DEBUG=1 puts them on stderr.
 class ConsoleDebug final : public platform::DebugSink {
 public:
@@ -144,15 +164,31 @@ ConsoleDebug consoleDebug;
 
 void CreateDisplay() { new sWinDriver; }  // registers itself
 
-// The program's first thread: the shell, and after the show the offer to watch it again.
+// The program's first thread: the shell, a rehearsal first, and after the
+// show the offer to watch it again.
 int FirstThread() {
+  bool rehearsal = true;
+  // A viewer's run and the bench's rehearse the whole show.
+  rehearsalFrames = exact.on && !exact.bench ? std::min(exact.target + 1, ShowFrames) : ShowFrames;
+  const double rehearsalStart = web::PageMilliseconds();
+  web::BeginRehearsal();
   for (;;) {
     SetShellParts({StartDirectDraw, CreateDisplay, ReleaseDirectDraw, DemoMain});
-    if (exact.on) SetFrameObserver(OnFrame, nullptr);
+    SetFrameObserver(rehearsal ? OnRehearsalFrame : exact.on ? OnFrame : nullptr, nullptr);
     WinMain();
     if (FatalText[0]) {
       if (exact.on) web::SetTitle(std::string("fatal: ") + FatalText);
       return 1;
+    }
+    if (rehearsal) {
+      rehearsal = false;
+      ResetProcessState();
+      web::EndRehearsal();
+      char line[80];
+      std::snprintf(line, sizeof line, "web: rehearsed %" PRIu64 " frames in %.0f ms\n", rehearsalMade,
+                    web::PageMilliseconds() - rehearsalStart);
+      platform::OutputDebugString(line);
+      continue;
     }
     if (exact.on) {
       web::SetTitle("ended after frame " + std::to_string(exact.shown ? exact.shown - 1 : 0));

@@ -8,10 +8,12 @@
 
 #include "platform/backend.h"
 #include "platform/clock.h"
+#include "platform/headless/sound.h"
 #include "platform/sound.h"
 #include "platform/web/input.h"
 #include "platform/web/keymap.h"
 #include "platform/web/page.h"
+#include "platform/web/rehearsal.h"
 #include "platform/web/screen.h"
 #include "platform/web/tasks.h"
 #include "platform/window.h"
@@ -79,6 +81,9 @@ std::unique_ptr<WebScreen> screen;
 std::unique_ptr<WebInput> input;
 std::unique_ptr<PageClock> pageClock;
 std::unique_ptr<VirtualClock> virtualClock;
+std::unique_ptr<VirtualClock> rehearsalClock;
+std::unique_ptr<Sound> rehearsalSound;
+WebScreen::Mode modeBeforeRehearsal = WebScreen::Mode::Live;
 bool gestureWanted = false;
 bool soundRuns = true;  // the sound of the last gesture is running, or gave up
 
@@ -179,6 +184,9 @@ bool Start(const BackendOptions& options) {
 
 void Stop() {
   Listen(false);
+  SetSound(nullptr);
+  rehearsalSound.reset();
+  rehearsalClock.reset();
   ReleaseSound();
   SetInput(nullptr);
   SetPresenter(nullptr);
@@ -192,6 +200,46 @@ void Stop() {
 }
 
 }  // namespace
+
+void BeginRehearsal() {
+  rehearsalClock = std::make_unique<VirtualClock>();
+  SetClock(rehearsalClock.get());
+  rehearsalSound = MakeHeadlessSound(HeadlessSound::Pace::Virtual, nullptr);
+  SetSound(rehearsalSound.get());
+  if (screen) {
+    modeBeforeRehearsal = screen->GetMode();
+    screen->SetMode(WebScreen::Mode::Rehearse);
+  }
+  // The viewer may start the show as soon as its first frame is up.
+  if (gestureWanted) ShowNote(Note::Start, "click to start");
+}
+
+void SetRehearsalTime(uint64_t microseconds) {
+  if (rehearsalClock) rehearsalClock->Set(microseconds);
+}
+
+void EndShow() {
+  if (!input) return;
+  const uint32_t now = EventTime();
+  input->OnKey(0x01, true, false, now);
+  input->OnKey(0x01, false, false, now);
+}
+
+void EndRehearsal() {
+  SetSound(nullptr);
+  rehearsalSound.reset();
+  SetClock(pageClock ? static_cast<Clock*>(pageClock.get()) : virtualClock.get());
+  rehearsalClock.reset();
+  if (screen) {
+    screen->SetMode(modeBeforeRehearsal);
+    screen->NewRun();
+  }
+  if (input) input->Forget();
+  // Started with its sound running: the note goes (else the first frame's wait ends it).
+  if (!gestureWanted && soundRuns) ShowNote(Note::None, "");
+}
+
+bool ViewerStarted() { return !gestureWanted; }
 
 WebScreen* GetWebScreen() { return screen.get(); }
 VirtualClock* WebVirtualClock() { return virtualClock.get(); }

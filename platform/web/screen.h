@@ -15,6 +15,7 @@ public:
     Live,   // drawn and paced by animation frames; the first waits for a gesture
     Exact,  // kept, not drawn, not paced
     Bench,  // drawn, not paced
+    Rehearse,  // made ready to draw, not drawn (but the first), not paced
   };
   explicit WebScreen(Mode mode) : mode_(mode) {}
   void ShowFrame(const DDFrame& frame) override;
@@ -29,10 +30,15 @@ public:
   // frame) to the frame on the canvas, less the time the browser had the
   // thread meanwhile. The first frame of a run is left out.
   const std::vector<float>& FrameTimes() const { return times_; }
-  void NewRun() { previous_ = -1; }
+  void NewRun() {
+    previous_ = -1;
+    drawnInRun_ = false;
+  }
 
 private:
   void Draw(const DDFrame& frame);
+  // The frame as RGBA pixels in rgba_; false for an empty frame.
+  bool Convert(const DDFrame& frame);
 
   Mode mode_;
   DDFrame last_;
@@ -40,6 +46,7 @@ private:
   std::vector<uint32_t> rgba_;
   std::vector<float> times_;
   double previous_ = -1;
+  bool drawnInRun_ = false;
 };
 
 // The running web backend's screen, or null.
