@@ -142,3 +142,14 @@ TEST(Layer3Stages, PcmConversionOnEveryPath) {
     }
   }
 }
+
+TEST(Layer2Tables, AllocationTableAtTheBitRateBoundaries) {
+  // {version, rate, kbit/s, channels, subbands}: per channel 48 and below the
+  // short tables, 56 to 80 the 27-subband one, 96 and above 30 (never at 48 kHz).
+  const int cases[][5] = {{0, 44100, 96, 2, 8},   {0, 44100, 112, 2, 27}, {0, 44100, 160, 2, 27},
+                          {0, 44100, 96, 1, 30},  {0, 32000, 96, 2, 12},  {0, 32000, 160, 2, 27},
+                          {0, 32000, 192, 2, 30}, {0, 48000, 384, 2, 27}, {1, 22050, 64, 2, 30}};
+  for (const auto& c : cases)
+    EXPECT_EQ(c[4], mpegtab::kAllocTables[Layer2AllocTable(c[0], c[1], c[2], c[3])].sblimit)
+        << c[1] << " Hz, " << c[2] << " kbit/s, " << c[3] << " channels";
+}
