@@ -58,8 +58,8 @@ public:
 
 namespace {
 
-constexpr size_t UnwindBytes = 256 * 1024;
-constexpr size_t StackAlign = 16;  // the saved frames of a waiting task
+constexpr size_t UnwindBytes = 256 * 1024;  // the saved frames of a waiting task
+constexpr size_t StackAlign = 16;
 // Longest stretch the tasks may run before the browser gets the thread back.
 constexpr double SliceMs = 50;
 

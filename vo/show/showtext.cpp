@@ -112,7 +112,6 @@ bool ShowTextToAscii(const std::string& t, std::string* ascii, std::vector<sText
     i += n;
     return true;
   };
-  const auto escaped = [](char32_t cp) { return Escape(cp); };
   const auto mark = [](char32_t) { return std::string("?"); };
 
   while (i < t.size()) {
@@ -142,7 +141,7 @@ bool ShowTextToAscii(const std::string& t, std::string* ascii, std::vector<sText
           out += quotes;
           for (i += l.Open; i < end;) {
             if (t[i] == '\\' || t[i] == '"') widen(out.size(), 1), out += '\\';
-            if (!put(escaped)) return false;
+            if (!put(Escape)) return false;
           }
           if (l.Closed) out += quotes;
           i = l.End;
@@ -177,7 +176,7 @@ bool ShowTextToAscii(const std::string& t, std::string* ascii, std::vector<sText
           state = Plain;
           break;
         }
-        if (!put(escaped)) return false;
+        if (!put(Escape)) return false;
         break;
     }
   }
