@@ -1,16 +1,25 @@
 #!/usr/bin/env python3
 """The web site's frame times in headless Chromium and its size.
 
-usage: web_bench.py [SITE] [FRAMES]   (default build-web/site, 2400 frames: 40 s of show)
+usage: web_bench.py [SITE] [FRAMES] [PASSES]
+       (default build-web/site, 2400 frames: 40 s of show, 3 passes)
 
 The page's bench mode shows the first frame, leaves the browser 1.5 s to
 finish loading the page (as the live page's wait for a click does), then
 draws FRAMES frames of the exact show one after the other on its canvas
-(palette applied, put on the canvas) without waiting for the screen, times
-each from the end of the one before, and posts the median,
-99th percentile, maximum, how many frames took 2 ms or more and the five
-slowest (frame number and milliseconds) here. It runs twice: as Chromium
-compiles by default, and with all code compiled fully before the page runs.
+(palette applied, put on the canvas) without waiting for the screen and
+times each from the end of the one before. It plays the show PASSES times
+so, and posts here the median, 99th percentile, maximum, how many frames
+took 2 ms or more and the five slowest (frame number and milliseconds) of
+each frame's best time over the passes, then the maximum and the count of
+2 ms or more of each pass alone. It runs twice: as Chromium compiles by
+default, and with all code compiled fully before the page runs.
+
+A control page (control.html beside this script) then does the last step
+of every frame, a fixed picture's palette applied and put on the canvas,
+timed the same way: its work is the same in every frame, so its slow frames
+show what the machine and the browser add to a frame now and then.
+
 The site's size is given as served and compressed with gzip -9 (as a server
 that compresses would send it).
 """
@@ -18,6 +27,7 @@ import functools
 import gzip
 import http.server
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -37,8 +47,8 @@ WAYS = (("as the browser compiles", []),
         ("compiled ahead", ["--js-flags=--no-wasm-dynamic-tiering --no-wasm-lazy-compilation"]))
 
 
-def bench(site, frames, flags):
-    """The page's figures for one run, or None."""
+def bench(site, page, flags):
+    """What the page (with its query) posts in one run, or None."""
     result = []
     got = threading.Event()
 
@@ -55,7 +65,7 @@ def bench(site, frames, flags):
 
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), functools.partial(Handler, directory=site))
     threading.Thread(target=server.serve_forever, daemon=True).start()
-    url = "http://127.0.0.1:%d/index.html?bench=%d" % (server.server_address[1], frames)
+    url = "http://127.0.0.1:%d/%s" % (server.server_address[1], page)
     with tempfile.TemporaryDirectory(ignore_cleanup_errors=True) as profile:
         browser = subprocess.Popen(CHROMIUM + flags + ["--user-data-dir=" + profile, url],
                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -71,14 +81,22 @@ def bench(site, frames, flags):
 def main():
     site = sys.argv[1] if len(sys.argv) > 1 else "build-web/site"
     frames = int(sys.argv[2]) if len(sys.argv) > 2 else 2400
+    passes = int(sys.argv[3]) if len(sys.argv) > 3 else 3
     if not os.path.exists(os.path.join(site, "index.html")):
         sys.stderr.write("web_bench: no site in %s (build it with scripts/web)\n" % site)
         return 2
 
+    query = "?bench=%d&passes=%d" % (frames, passes)
     results = []
     for way, flags in WAYS:
-        results.append(bench(site, frames, flags))
+        results.append(bench(site, "index.html" + query, flags))
         print("web frame time, %s (%s)" % (way, results[-1] or "no result within 300 s"), flush=True)
+    # The control's frames last as long as the show's did.
+    median = re.search(r" median (\d+\.\d+)", results[0] or "")
+    control = query + "&ms=" + (median.group(1) if median else "0.4")
+    results.append(bench(os.path.dirname(os.path.abspath(__file__)), "control.html" + control, []))
+    print("control, the same last step on a fixed picture made again for as long (%s)"
+          % (results[-1] or "no result within 300 s"), flush=True)
 
     raw = packed = 0
     for name in sorted(os.listdir(site)):

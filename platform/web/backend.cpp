@@ -239,6 +239,12 @@ void EndRehearsal() {
   if (!gestureWanted && soundRuns) ShowNote(Note::None, "");
 }
 
+void NewPass() {
+  if (screen) screen->NewRun();
+  if (input) input->Forget();
+  if (virtualClock) virtualClock->Set(0);
+}
+
 bool ViewerStarted() { return !gestureWanted; }
 
 WebScreen* GetWebScreen() { return screen.get(); }

@@ -3,6 +3,7 @@
 // of tests frames are only kept, and the caller shows the one it wants.
 #pragma once
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "platform/display.h"
@@ -28,8 +29,9 @@ public:
   void DrawLast();
   // Milliseconds of work per frame: from the end of the previous wait (or
   // frame) to the frame on the canvas, less the time the browser had the
-  // thread meanwhile. The first frame of a run is left out.
-  const std::vector<float>& FrameTimes() const { return times_; }
+  // thread meanwhile. The first frame of a run is left out. Handed over
+  // here, and forgotten.
+  std::vector<float> TakeFrameTimes() { return std::exchange(times_, {}); }
   void NewRun() {
     previous_ = -1;
     drawnInRun_ = false;
