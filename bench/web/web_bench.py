@@ -17,8 +17,9 @@ default, and with all code compiled fully before the page runs.
 
 A control page (control.html beside this script) then does the last step
 of every frame, a fixed picture's palette applied and put on the canvas,
-timed the same way: its work is the same in every frame, so its slow frames
-show what the machine and the browser add to a frame now and then.
+made again until its frames last as long as the show's (median), timed the
+same way: its work is the same in every frame, so its slow frames show what
+the machine and the browser add to a frame now and then.
 
 The site's size is given as served and compressed with gzip -9 (as a server
 that compresses would send it).
@@ -80,8 +81,12 @@ def bench(site, page, flags):
 
 def main():
     site = sys.argv[1] if len(sys.argv) > 1 else "build-web/site"
-    frames = int(sys.argv[2]) if len(sys.argv) > 2 else 2400
-    passes = int(sys.argv[3]) if len(sys.argv) > 3 else 3
+    numbers = sys.argv[2:4] + ["2400", "3"][len(sys.argv[2:4]):]
+    if len(sys.argv) > 4 or not all(n.isdigit() and len(n) < 9 for n in numbers) or \
+            not (1 <= int(numbers[0]) <= 10000000 and 1 <= int(numbers[1]) <= 20):
+        sys.stderr.write("web_bench: usage: web_bench.py [SITE] [FRAMES (1 to 10000000)] [PASSES (1 to 20)]\n")
+        return 2
+    frames, passes = int(numbers[0]), int(numbers[1])
     if not os.path.exists(os.path.join(site, "index.html")):
         sys.stderr.write("web_bench: no site in %s (build it with scripts/web)\n" % site)
         return 2
