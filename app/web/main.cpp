@@ -88,13 +88,15 @@ bool ParsePresses(const std::string& s, std::vector<Press>& out) {
 // Frame n of the trace is shown at floor(n x 1000000 / 60) microseconds.
 uint64_t FrameMicros(uint64_t n) { return n * 1000000 / 60; }
 
+// A time that is not a number or below zero would upset the order: counted apart.
+bool Measured(float t) { return t >= 0.0f && t < 1e9f; }
+
 // "N frames median ... slowest: ..." for frame times of frames 1, 2, ... (the
-// first frame is left out). A time that is not a number or below zero would
-// upset the order: counted apart.
+// first frame is left out).
 std::string Figures(const std::vector<float>& times, const std::string& label) {
   std::vector<size_t> order;
   for (size_t i = 0; i < times.size(); ++i)
-    if (times[i] >= 0.0f && times[i] < 1e9f) order.push_back(i);
+    if (Measured(times[i])) order.push_back(i);
   const size_t unmeasured = times.size() - order.size();
   if (order.empty()) return "0 frames (" + std::to_string(unmeasured) + " unmeasured)";
   std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return times[a] < times[b]; });
@@ -121,16 +123,16 @@ std::string BenchTitle() {
   // Each frame's best time over the passes: what the frame costs, without
   // what the machine took from one pass or another.
   std::vector<float> best = passes[0];
-  for (const std::vector<float>& pass : passes)
-    for (size_t i = 0; i < best.size() && i < pass.size(); ++i)
-      if (pass[i] >= 0.0f && !(best[i] >= 0.0f && best[i] <= pass[i])) best[i] = pass[i];
+  for (size_t p = 1; p < passes.size(); ++p)
+    for (size_t i = 0; i < best.size() && i < passes[p].size(); ++i)
+      if (Measured(passes[p][i]) && !(Measured(best[i]) && best[i] <= passes[p][i])) best[i] = passes[p][i];
   std::string s = "bench " + Figures(best, " best of " + std::to_string(passes.size()) + " passes") + "; passes: max";
   std::string over = ",";
   for (const std::vector<float>& pass : passes) {
     float most = 0.0f;
     size_t slow = 0;
     for (float t : pass) {
-      if (t >= 0.0f && t < 1e9f) most = std::max(most, t);
+      if (Measured(t)) most = std::max(most, t);
       slow += t >= 2.0f;
     }
     char part[32];
@@ -156,8 +158,9 @@ void OnFrame(const sFrameInfo& info, void*) {
       exact.passTimes.push_back(screen->TakeFrameTimes());
       // Timers stand still in a browser's virtual time: a benchmark runs in
       // real time and hands its figures to the server it came from.
-      web::SetTitle(BenchTitle());
-      web::PostToServer("bench-result", BenchTitle());
+      const std::string figures = BenchTitle();
+      web::SetTitle(figures);
+      web::PostToServer("bench-result", figures);
     } else {
       platform::DDFrame f;
       screen->LastFrame(f);
@@ -231,7 +234,6 @@ int FirstThread() {
       // A bench's next pass, from frame 0 of a new process state.
       exact.passEnding = false;
       ResetProcessState();
-      web::GetWebScreen()->TakeFrameTimes();
       web::NewPass();
       continue;
     }

@@ -230,11 +230,8 @@ void EndRehearsal() {
   rehearsalSound.reset();
   SetClock(pageClock ? static_cast<Clock*>(pageClock.get()) : virtualClock.get());
   rehearsalClock.reset();
-  if (screen) {
-    screen->SetMode(modeBeforeRehearsal);
-    screen->NewRun();
-  }
-  if (input) input->Forget();
+  if (screen) screen->SetMode(modeBeforeRehearsal);
+  NewPass();
   // Started with its sound running: the note goes (else the first frame's wait ends it).
   if (!gestureWanted && soundRuns) ShowNote(Note::None, "");
 }

@@ -14,9 +14,9 @@ void SetRehearsalTime(uint64_t microseconds);
 void EndShow();
 // Back to the page's clock, sound and screen; keys given meanwhile are dropped.
 void EndRehearsal();
-// Before the show runs again in the same page (a bench's next pass): the
-// screen starts a new run, keys given meanwhile are dropped and the virtual
-// clock goes back to 0.
+// Before the show runs again in the same page (after the rehearsal, or for a
+// bench's next pass): the screen starts a new run, keys given meanwhile are
+// dropped and the virtual clock goes back to 0.
 void NewPass();
 // The viewer has given the click or key that starts the show.
 bool ViewerStarted();

@@ -37,15 +37,16 @@ void WebScreen::ShowFrame(const DDFrame& frame) {
     return;
   }
   Draw(frame);
-  // The program's own time: what the browser did meanwhile is left out.
-  const double now = PageMilliseconds() - BrowserMilliseconds();
-  if (previous_ >= 0 && times_.size() < MaxTimes) times_.push_back(static_cast<float>(now - previous_));
   if (mode_ == Mode::Live) {
     // The first frame stays up until the viewer starts the show.
     WaitForGesture();
     WaitForAnimationFrame();
+    return;
   }
-  if (mode_ == Mode::Bench && previous_ < 0) {
+  // The bench: the program's own time, what the browser did meanwhile left out.
+  const double now = PageMilliseconds() - BrowserMilliseconds();
+  if (previous_ >= 0 && times_.size() < MaxTimes) times_.push_back(static_cast<float>(now - previous_));
+  if (previous_ < 0) {
     // As a viewer's click does, the first frame leaves the browser time to
     // finish loading the page before frames are timed.
     WaitMilliseconds(1500);

@@ -27,14 +27,16 @@ public:
   bool LastFrame(DDFrame& out) const;
   // Draws the last frame on the canvas.
   void DrawLast();
-  // Milliseconds of work per frame: from the end of the previous wait (or
-  // frame) to the frame on the canvas, less the time the browser had the
-  // thread meanwhile. The first frame of a run is left out. Handed over
+  // The bench's milliseconds of work per frame: from the end of the previous
+  // wait (or frame) to the frame on the canvas, less the time the browser had
+  // the thread meanwhile. The first frame of a run is left out. Handed over
   // here, and forgotten.
   std::vector<float> TakeFrameTimes() { return std::exchange(times_, {}); }
+  // A new run of the show: its times start afresh.
   void NewRun() {
     previous_ = -1;
     drawnInRun_ = false;
+    times_.clear();
   }
 
 private:
