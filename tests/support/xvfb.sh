@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs a command with its own Xvfb server. The server takes a free display
 # number itself and reports it (-displayfd), so tests that run at the same
-# time never race for one number.
+# time never race for one number. -noreset: a server resets when its last
+# client leaves (each xdotool call is one), and a client connecting during
+# the reset is refused.
 #   xvfb.sh [--screen WxHxD] COMMAND ARGS...
 set -u
 screen=1024x768x24
@@ -22,7 +24,7 @@ stop() {
 }
 trap stop EXIT
 trap 'exit 143' TERM INT
-Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$work/display" 2>"$work/log" &
+Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset 3>"$work/display" 2>"$work/log" &
 server=$!
 for _ in $(seq 1 200); do
   grep -q . "$work/display" 2>/dev/null && break

@@ -149,7 +149,7 @@ case $case_ in
       [ $status -eq $((128 + $(kill -l $signal))) ] || fail "SIG$signal: status $status, $(cat "$work/err")"
     done
     # A server of this case's own, to take away.
-    Xvfb -displayfd 3 -screen 0 800x600x24 3>"$work/display" 2>/dev/null &
+    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
     server=$!
     for _ in $(seq 1 100); do grep -q . "$work/display" && break; sleep 0.05; done
     DISPLAY=:$(cat "$work/display") start_show_window "$exe" "$work" --window
