@@ -91,6 +91,12 @@ uint64_t FrameMicros(uint64_t n) { return n * 1000000 / 60; }
 // A time that is not a number or below zero would upset the order: counted apart.
 bool Measured(float t) { return t >= 0.0f && t < 1e9f; }
 
+size_t SlowFrames(const std::vector<float>& times) {
+  size_t over = 0;
+  for (float t : times) over += t >= 2.0f;
+  return over;
+}
+
 // "N frames median ... slowest: ..." for frame times of frames 1, 2, ... (the
 // first frame is left out).
 std::string Figures(const std::vector<float>& times, const std::string& label) {
@@ -102,12 +108,10 @@ std::string Figures(const std::vector<float>& times, const std::string& label) {
   std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return times[a] < times[b]; });
   const auto at = [&](size_t rank) { return times[order[rank]]; };
   const size_t n = order.size();
-  size_t over = 0;
-  for (float t : times) over += t >= 2.0f;
   std::string s = std::to_string(n) + " frames" + label;
   char part[96];
   std::snprintf(part, sizeof part, " median %.3f p99 %.3f max %.3f ms; %zu of 2 ms or more; slowest:", at(n / 2),
-                at(std::min(n - 1, n * 99 / 100)), at(n - 1), over);
+                at(std::min(n - 1, n * 99 / 100)), at(n - 1), SlowFrames(times));
   s += part;
   for (size_t r = n; r > 0 && r + 5 > n; --r) {
     std::snprintf(part, sizeof part, " %zu (%.1f)", order[r - 1] + 1, at(r - 1));
@@ -130,49 +134,52 @@ std::string BenchTitle() {
   std::string over = ",";
   for (const std::vector<float>& pass : passes) {
     float most = 0.0f;
-    size_t slow = 0;
-    for (float t : pass) {
+    for (float t : pass)
       if (Measured(t)) most = std::max(most, t);
-      slow += t >= 2.0f;
-    }
     char part[32];
     std::snprintf(part, sizeof part, " %.3f", most);
     s += part;
-    over += " " + std::to_string(slow);
+    over += " " + std::to_string(SlowFrames(pass));
   }
   return s + " ms" + over + " of 2 ms or more";
+}
+
+// The target frame reached: its checksums, or the bench's figures, go to the
+// page, and the show stops there, as it stands.
+void Finish(uint64_t frame) {
+  web::WebScreen* screen = web::GetWebScreen();
+  if (exact.bench) {
+    // Timers stand still in a browser's virtual time: a benchmark runs in
+    // real time and hands its figures to the server it came from.
+    const std::string figures = BenchTitle();
+    web::SetTitle(figures);
+    web::PostToServer("bench-result", figures);
+  } else {
+    platform::DDFrame f;
+    screen->LastFrame(f);
+    screen->DrawLast();
+    char title[96];
+    std::snprintf(title, sizeof title, "frame %" PRIu64 " idx %08x pal %08x", frame, FrameIndexCrc(f),
+                  FramePaletteCrc(f));
+    web::SetTitle(title);
+  }
+  web::StopTasks();
+  web::WaitUntil(nullptr);
 }
 
 void OnFrame(const sFrameInfo& info, void*) {
   exact.shown = info.Frame + 1;
   for (const Press& p : exact.presses)
     if (p.frame == info.Frame) web::DispatchKey(p.code.c_str());
-  if (info.Frame == exact.target && exact.bench && exact.passTimes.size() + 1 < exact.passes) {
-    // The end of a pass: the show ends as by its Escape key and runs again.
-    exact.passTimes.push_back(web::GetWebScreen()->TakeFrameTimes());
-    web::EndShow();
-    exact.passEnding = true;
-  } else if (info.Frame == exact.target && !exact.passEnding) {
-    web::WebScreen* screen = web::GetWebScreen();
-    if (exact.bench) {
-      exact.passTimes.push_back(screen->TakeFrameTimes());
-      // Timers stand still in a browser's virtual time: a benchmark runs in
-      // real time and hands its figures to the server it came from.
-      const std::string figures = BenchTitle();
-      web::SetTitle(figures);
-      web::PostToServer("bench-result", figures);
+  if (info.Frame == exact.target && !exact.passEnding) {
+    if (exact.bench) exact.passTimes.push_back(web::GetWebScreen()->TakeFrameTimes());
+    if (exact.bench && exact.passTimes.size() < exact.passes) {
+      // The end of a pass: the show ends as by its Escape key and runs again.
+      web::EndShow();
+      exact.passEnding = true;
     } else {
-      platform::DDFrame f;
-      screen->LastFrame(f);
-      screen->DrawLast();
-      char title[96];
-      std::snprintf(title, sizeof title, "frame %" PRIu64 " idx %08x pal %08x", info.Frame, FrameIndexCrc(f),
-                    FramePaletteCrc(f));
-      web::SetTitle(title);
+      Finish(info.Frame);
     }
-    // The show stops here, as it stands.
-    web::StopTasks();
-    web::WaitUntil(nullptr);
   }
   web::WebVirtualClock()->Set(FrameMicros(info.Frame + 1));
 }

@@ -3,6 +3,7 @@
 #   program.sh EXE CASE [mouse]
 set -u
 source "$(dirname "$0")/../../support/show_window.sh"
+source "$(dirname "$0")/../../support/xvfb_server.sh"
 exe=$1
 case_=$2
 work=$(mktemp -d)
@@ -149,10 +150,9 @@ case $case_ in
       [ $status -eq $((128 + $(kill -l $signal))) ] || fail "SIG$signal: status $status, $(cat "$work/err")"
     done
     # A server of this case's own, to take away.
-    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-    server=$!
-    for _ in $(seq 1 100); do grep -q . "$work/display" && break; sleep 0.05; done
-    DISPLAY=:$(cat "$work/display") start_show_window "$exe" "$work" --window
+    start_xvfb "$work" 800x600x24
+    [ -n "$number" ] || fail "own server: Xvfb did not start: $(tail -3 "$work/xvfb.log")"
+    DISPLAY=:$number start_show_window "$exe" "$work" --window
     sleep 1
     kill $server
     ends_within 2
